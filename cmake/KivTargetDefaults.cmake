@@ -1,0 +1,34 @@
+# Warnings, sanitizers and runtime linkage shared by every target we build.
+
+add_library(kiv_build_flags INTERFACE)
+target_compile_options(kiv_build_flags INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wformat=2 -Wundef -Wcast-align
+  $<$<BOOL:${KIV_WERROR}>:-Werror>)
+
+if(KIV_SANITIZE AND NOT WIN32)
+  target_compile_options(kiv_build_flags INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(kiv_build_flags INTERFACE -fsanitize=address,undefined)
+endif()
+
+if(WIN32)
+  # A host needs nothing but the files in dist: the runtimes are linked in.
+  target_link_options(kiv_build_flags INTERFACE -static -static-libgcc -static-libstdc++)
+endif()
+
+function(kiv_target_defaults target)
+  target_link_libraries(${target} PRIVATE kiv_build_flags)
+endfunction()
+
+# Places a shipped library in dist, named exactly as given, finding its
+# neighbours there at run time.
+function(kiv_ship_library target name)
+  set_target_properties(${target} PROPERTIES
+    OUTPUT_NAME ${name}
+    PREFIX ""
+    LIBRARY_OUTPUT_DIRECTORY "${KIV_DIST_DIR}"
+    RUNTIME_OUTPUT_DIRECTORY "${KIV_DIST_DIR}"
+    ARCHIVE_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/lib"
+    BUILD_WITH_INSTALL_RPATH ON
+    INSTALL_RPATH "$ORIGIN")
+endfunction()

@@ -1,0 +1,43 @@
+// The mask source of one transition object: the resource module that holds
+// the mask frames, and the frame table of the selected mask.
+#pragma once
+
+#include <stdint.h>
+
+#include <vector>
+
+#include "CString.h"
+#include "ModuleServices.h"
+
+class MaskImageFactory {
+ public:
+  // Opens the resource module beside the plug-in.
+  MaskImageFactory();
+  // Opens the resource module that belongs beside a plug-in at pluginPath.
+  explicit MaskImageFactory(const wchar_t* pluginPath);
+  virtual ~MaskImageFactory();
+  MaskImageFactory(const MaskImageFactory&) = delete;
+  MaskImageFactory& operator=(const MaskImageFactory&) = delete;
+
+  uint32_t GetMaskCount() const { return static_cast<uint32_t>(maskBaseIds.size()); }
+
+  // Replaces the frame table with that of the given mask. Throws
+  // std::out_of_range for an index at or past GetMaskCount().
+  void BuildFrameTable(uint32_t maskIndex);
+
+  // Replaces the contents of names with the catalogue's display names.
+  void GetMaskNames(std::vector<CString>& names) const;
+
+  const std::vector<uint16_t>& GetFrameTable() const { return frameIds; }
+  HMODULE GetResourceModule() const { return resourceModule; }
+
+  // When set, frames are taken from the table's last entry backwards.
+  bool reverse;
+
+ private:
+  void ComputeMaskBaseIds();
+
+  HMODULE resourceModule;
+  std::vector<uint16_t> maskBaseIds;  // first resource id of each mask
+  std::vector<uint16_t> frameIds;     // entry k: resource shown for frame k
+};

@@ -1,0 +1,195 @@
+// POSIX stand-ins for the Win32 module and resource services. A module is a
+// shared object; its resources are the table the resource-module builder put
+// behind KIV_RESOURCE_DIRECTORY_SYMBOL.
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <string>
+
+#include "ModuleServices.h"
+#include "ResourceDirectory.h"
+#include "WideUtf8.h"
+
+struct KivModule {
+  void* library = nullptr;  // dlopen handle we own; null for borrowed handles
+  std::string path;
+  const KivResourceDirectory* directory = nullptr;
+};
+
+namespace {
+
+thread_local DWORD lastError = ERROR_SUCCESS;
+
+const KivResourceDirectory* ValidDirectory(void* symbol) {
+  auto* directory = static_cast<const KivResourceDirectory*>(symbol);
+  if (!directory || directory->magic != KIV_RESOURCE_DIRECTORY_MAGIC) return nullptr;
+  uint64_t tableEnd = offsetof(KivResourceDirectory, entries) + uint64_t{directory->count} * sizeof(KivResourceEntry);
+  if (tableEnd > directory->totalSize) return nullptr;
+  return directory;
+}
+
+// Handles that name a module without owning a reference: the main program
+// (the null module) and modules found by address.
+std::mutex borrowedLock;
+std::map<std::string, std::unique_ptr<KivModule>>& BorrowedModules() {
+  static std::map<std::string, std::unique_ptr<KivModule>> modules;
+  return modules;
+}
+
+// Owned by this library, so it goes away when the library unloads.
+KivModule* MainProgram() {
+  static KivModule program = [] {
+    KivModule module;
+    char path[4096];
+    ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length > 0) module.path.assign(path, static_cast<size_t>(length));
+    void* self = dlopen(nullptr, RTLD_NOW);
+    if (self) module.directory = ValidDirectory(dlsym(self, KIV_RESOURCE_DIRECTORY_SYMBOL));
+    return module;
+  }();
+  return &program;
+}
+
+KivModule* Resolve(HMODULE module) { return module ? module : MainProgram(); }
+
+const KivResourceEntry* AsEntry(HRSRC resource) { return reinterpret_cast<const KivResourceEntry*>(resource); }
+
+bool TypeMatches(const KivResourceDirectory* directory, const KivResourceEntry& entry, LPCWSTR type) {
+  if (IS_INTRESOURCE(type) || entry.typeNameOffset >= directory->totalSize) return false;
+  const char* name = reinterpret_cast<const char*>(directory) + entry.typeNameOffset;
+  size_t room = directory->totalSize - entry.typeNameOffset;
+  size_t i = 0;
+  for (; i < room && name[i] && type[i]; ++i) {
+    if (static_cast<wchar_t>(static_cast<unsigned char>(name[i])) != type[i]) return false;
+  }
+  return i < room && name[i] == 0 && type[i] == 0;
+}
+
+}  // namespace
+
+DWORD GetLastError() { return lastError; }
+
+void SetLastError(DWORD error) { lastError = error; }
+
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size) {
+  std::wstring path = kiv_platform::Utf8ToWide(Resolve(module)->path.c_str());
+  if (size == 0 || !buffer) {
+    lastError = ERROR_INSUFFICIENT_BUFFER;
+    return 0;
+  }
+  if (path.size() >= size) {  // cut to fit, terminated, as Windows does
+    wmemcpy(buffer, path.data(), size - 1);
+    buffer[size - 1] = L'\0';
+    lastError = ERROR_INSUFFICIENT_BUFFER;
+    return size;
+  }
+  wmemcpy(buffer, path.c_str(), path.size() + 1);
+  return static_cast<DWORD>(path.size());
+}
+
+BOOL GetModuleHandleExW(DWORD flags, LPCWSTR moduleNameOrAddress, HMODULE* module) {
+  if (!module) {
+    lastError = ERROR_INVALID_HANDLE;
+    return FALSE;
+  }
+  *module = nullptr;
+  // Only the form the plug-in uses: the module that holds an address.
+  Dl_info info;
+  if (!(flags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS) ||
+      !dladdr(reinterpret_cast<const void*>(moduleNameOrAddress), &info) || !info.dli_fname) {
+    lastError = ERROR_MOD_NOT_FOUND;
+    return FALSE;
+  }
+  std::lock_guard<std::mutex> guard(borrowedLock);
+  auto& slot = BorrowedModules()[info.dli_fname];
+  if (!slot) {
+    slot.reset(new KivModule);
+    slot->path = info.dli_fname;
+    if (void* library = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD)) {
+      slot->directory = ValidDirectory(dlsym(library, KIV_RESOURCE_DIRECTORY_SYMBOL));
+      dlclose(library);  // borrowed: the module stays as loaded as it was
+    }
+  }
+  *module = slot.get();
+  return TRUE;
+}
+
+HMODULE LoadLibraryExW(LPCWSTR path, HANDLE, DWORD) {
+  if (!path || !*path) {
+    lastError = ERROR_MOD_NOT_FOUND;
+    return nullptr;
+  }
+  std::string utf8 = kiv_platform::WideToUtf8(path);
+  void* library = dlopen(utf8.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!library) {
+    lastError = ERROR_MOD_NOT_FOUND;
+    return nullptr;
+  }
+  auto* module = new (std::nothrow) KivModule;
+  if (!module) {
+    dlclose(library);
+    lastError = ERROR_MOD_NOT_FOUND;
+    return nullptr;
+  }
+  module->library = library;
+  module->path = utf8;
+  module->directory = ValidDirectory(dlsym(library, KIV_RESOURCE_DIRECTORY_SYMBOL));
+  return module;
+}
+
+BOOL FreeLibrary(HMODULE module) {
+  if (!module || !module->library) {  // null or borrowed: nothing of ours to release
+    lastError = ERROR_INVALID_HANDLE;
+    return FALSE;
+  }
+  dlclose(module->library);
+  delete module;
+  return TRUE;
+}
+
+HRSRC FindResourceW(HMODULE module, LPCWSTR name, LPCWSTR type) {
+  const KivResourceDirectory* directory = Resolve(module)->directory;
+  if (!directory) {
+    lastError = ERROR_RESOURCE_DATA_NOT_FOUND;
+    return nullptr;
+  }
+  if (!IS_INTRESOURCE(name)) {  // resources are numbered only
+    lastError = ERROR_RESOURCE_NAME_NOT_FOUND;
+    return nullptr;
+  }
+  auto id = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(name));
+  for (uint32_t i = 0; i < directory->count; ++i) {
+    const KivResourceEntry& entry = directory->entries[i];
+    if (entry.id == id && TypeMatches(directory, entry, type)) {
+      return reinterpret_cast<HRSRC>(const_cast<KivResourceEntry*>(&entry));
+    }
+  }
+  lastError = ERROR_RESOURCE_NAME_NOT_FOUND;
+  return nullptr;
+}
+
+HGLOBAL LoadResource(HMODULE module, HRSRC resource) {
+  const KivResourceDirectory* directory = Resolve(module)->directory;
+  const KivResourceEntry* entry = AsEntry(resource);
+  bool ours = directory && entry >= directory->entries && entry < directory->entries + directory->count;
+  if (!ours || uint64_t{entry->dataOffset} + entry->size > directory->totalSize) {
+    lastError = ERROR_RESOURCE_DATA_NOT_FOUND;
+    return nullptr;
+  }
+  return const_cast<char*>(reinterpret_cast<const char*>(directory) + entry->dataOffset);
+}
+
+LPVOID LockResource(HGLOBAL loaded) { return loaded; }
+
+DWORD SizeofResource(HMODULE, HRSRC resource) {
+  if (!resource) {
+    lastError = ERROR_INVALID_HANDLE;
+    return 0;
+  }
+  return AsEntry(resource)->size;
+}

@@ -1,0 +1,6 @@
+// The plug-in's own module, recorded when the library loads.
+#pragma once
+
+#include "ModuleServices.h"
+
+HINSTANCE PluginInstance();

@@ -1,0 +1,65 @@
+#include "KavroVideoTransitionMask.h"
+
+#include "MaskImageFactory.h"
+
+KavroVideoTransitionMask::KavroVideoTransitionMask(MaskImageFactory* source)
+    : parameterDescriptor{nullptr, 0}, workBuffer(nullptr), workBufferSize(0), maskSource(source) {
+  supportedFormats.add(COLOR_FORMAT_YUV422_ALPHA);
+  supportedFormatsReady = 1;
+  parameters.maskIndex = 0;
+  parameters.invert = 0;
+  parameters.reverse = 0;
+  parameterDescriptor.data = &parameters;
+  parameterDescriptor.size = sizeof(MaskParameters);
+}
+
+KavroVideoTransitionMask::~KavroVideoTransitionMask() {
+  delete[] workBuffer;
+  workBuffer = nullptr;
+  workBufferSize = 0;
+  delete maskSource;
+}
+
+void KavroVideoTransitionMask::SetParameters(const ParameterDescriptor* descriptor) {
+  // A host that passes no block has nothing to apply.
+  if (!descriptor || !descriptor->data) return;
+  const auto* block = static_cast<const uint8_t*>(descriptor->data);
+  // Read byte by byte: the host's block need not be aligned, and its size is
+  // not consulted.
+  parameters.maskIndex =
+      uint32_t{block[0]} | uint32_t{block[1]} << 8 | uint32_t{block[2]} << 16 | uint32_t{block[3]} << 24;
+  parameters.invert = block[4];
+  parameters.reverse = block[5];
+  if (maskSource && parameters.maskIndex < maskSource->GetMaskCount()) {
+    try {
+      maskSource->BuildFrameTable(parameters.maskIndex);
+    } catch (...) {
+      // Out of memory while probing: the table is left short and frames it
+      // lacks simply are not mixed. Nothing may escape to the host.
+    }
+    maskSource->reverse = parameters.reverse != 0;
+  }
+}
+
+// Until the rendering pipeline lands this performs only the setup and format
+// checks, and reports every frame it would have rendered as failed.
+int32_t KavroVideoTransitionMask::RenderFrame(uint32_t, int32_t, FrameBuffer*) {
+  if (!setup) return RESULT_NOT_SET_UP;
+  bool supported = false;
+  for (uint32_t i = 0; i < supportedFormats.count && !supported; ++i) {
+    supported = supportedFormats.items[i] == setup->format.colorFormat;
+  }
+  if (!supported) return RESULT_FAILED;
+  return RESULT_FAILED;
+}
+
+ParameterDescriptor* KavroVideoTransitionMask::GetParameters() { return &parameterDescriptor; }
+
+// The settings dialog is not built yet; the slot already answers as it will.
+uint8_t KavroVideoTransitionMask::ShowSettingsDialog() { return 1; }
+
+void KavroVideoTransitionMask::ReleaseWorkBuffer() {
+  delete[] workBuffer;
+  workBuffer = nullptr;
+  workBufferSize = 0;
+}
