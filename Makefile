@@ -33,7 +33,7 @@ test: build
 bench: deps
 	@[ -f build/linux-release/build.ninja ] || cmake --preset linux-release
 	cmake --build --preset linux-release -j $(JOBS)
-	@set -e; for b in build/linux-release/bench/bin/*; do echo "== $$b"; "$$b"; done
+	@set -e; shopt -s nullglob; for b in build/linux-release/bench/bin/*; do echo "== $$b"; "$$b"; done
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
