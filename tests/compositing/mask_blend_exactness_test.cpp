@@ -139,11 +139,11 @@ class BlendExactness : public ::testing::TestWithParam<MASK_BLEND_LEVEL> {
     FillBytes(random, output.data(), static_cast<uint32_t>(output.size()), RANDOM);
     FillBytes(random, work.data(), static_cast<uint32_t>(work.size()), RANDOM);
     FillBytes(random, mask.data(), static_cast<uint32_t>(mask.size()), RANDOM);
-    FillBytes(random, &output[rowOffset], byteCount, c.contents->pixels);
-    FillBytes(random, &work[rowOffset], byteCount, c.contents->pixels);
-    FillBytes(random, &output[alphaOffset], c.width, c.contents->outAlpha);
-    FillBytes(random, &work[alphaOffset], c.width, c.contents->workAlpha);
-    FillBytes(random, &mask[static_cast<uint32_t>(maskOffset)], c.width, c.contents->mask);
+    FillBytes(random, output.data() + rowOffset, byteCount, c.contents->pixels);
+    FillBytes(random, work.data() + rowOffset, byteCount, c.contents->pixels);
+    FillBytes(random, output.data() + alphaOffset, c.width, c.contents->outAlpha);
+    FillBytes(random, work.data() + alphaOffset, c.width, c.contents->workAlpha);
+    FillBytes(random, mask.data() + maskOffset, c.width, c.contents->mask);
 
     const std::vector<uint8_t> outputBefore = output, workBefore = work, maskBefore = mask;
     std::vector<uint8_t> expected = output;

@@ -195,20 +195,22 @@ TEST_P(BlendRules, OddWidthMixesTheLastPixelByItself) {
 TEST_P(BlendRules, OddMaskOffsetStartsOnTheSecondPixel) {
   // The first pass finishes a pair whose first pixel is not in the row: byte
   // 0 stays, the luma at byte 2 takes the first mask and alpha byte, and the
-  // chroma meets the carried 255s: (work * 255 + 255 * 0 + 255) / 510.
+  // chroma meets the carried 255s. Opaque output 50, work 200, weight 100:
+  // luma (200 * 100 + 50 * 155) / 255 = 108, chroma
+  // (200 * 100 + 255 * 155 + 255) / 510 = 117.
   const uint32_t width = 36;
   for (const int32_t maskOffset : {1, 7, -3}) {
     SCOPED_TRACE(testing::Message() << "mask offset " << maskOffset);
-    BlendTestRow row = UniformRow(width, 50, 200, 255, 10, 255);
+    BlendTestRow row = UniformRow(width, 50, 200, 255, 10, 100);
     row.outAlpha[width - 1] = 0;
     row.Blend(true, maskOffset);
     EXPECT_EQ(row.outPixels[0], 50);
-    EXPECT_EQ(row.outPixels[1], 100);
-    EXPECT_EQ(row.outPixels[2], 200);
-    EXPECT_EQ(row.outPixels[3], 100);
+    EXPECT_EQ(row.outPixels[1], 117);
+    EXPECT_EQ(row.outPixels[2], 108);
+    EXPECT_EQ(row.outPixels[3], 117);
     // Every later pass runs in the usual phase and the row's bytes are all
     // covered, one pass short of the width: the last alpha byte stays.
-    for (uint32_t k = 4; k < 2 * width; ++k) EXPECT_EQ(row.outPixels[k], 200) << "byte " << k;
+    for (uint32_t k = 4; k < 2 * width; ++k) EXPECT_EQ(row.outPixels[k], 108) << "byte " << k;
     Bytes alpha(width, 255);
     alpha[width - 1] = 0;
     EXPECT_EQ(row.outAlpha, alpha);
