@@ -14,10 +14,14 @@ namespace {
 // Weights, alpha and pixel bytes all run from 0 to 255.
 constexpr int32_t kFull = 255;
 
-// x weighed against y: x * w + y * (255 - w). With every term a byte the sum
-// is at most 255 * 255, so it fits in 16 unsigned bits; the SIMD files rely
-// on that. Used for source A laid over source B by A's alpha (the pre-mix),
-// for source B weighed against the pre-mix by the mask, and for the alpha.
+// x weighed against y: x * w + y * (255 - w). Used for source A laid over
+// source B by A's alpha (the pre-mix), for source B weighed against the
+// pre-mix by the mask, and for the alpha.
+//
+// With every term a byte the sum is at most 255 * 255, so it fits in 16
+// unsigned bits. The SIMD files compute it as 255 * y + (x - y) * w, with one
+// multiply: the terms wrap around in 16-bit lanes, the sum does not, so the
+// wrapped arithmetic lands on it exactly.
 constexpr int32_t Weigh(int32_t x, int32_t y, int32_t w) { return x * w + y * (kFull - w); }
 
 // Exact floor(x / 255) for every 16-bit x, as SIMD computes it: the high half

@@ -1,4 +1,4 @@
-// AVX2 row: sixteen pixels (32 pixel bytes) per step in 16-bit lanes. Built
+// AVX2 row: sixteen pixels (32 pixel bytes) per step, one 16-bit lane each. Built
 // with -mavx2; only called when the CPU and the OS have AVX2. Memory is only
 // touched through unaligned loads and stores.
 #include <immintrin.h>
@@ -10,12 +10,10 @@ namespace {
 
 using maskblend::kDivide255Multiplier;
 using maskblend::kDivide255Shift;
-using maskblend::kFull;
 
-// maskblend::Weigh, sixteen lanes at once; every lane stays within 16 bits.
+// maskblend::Weigh for sixteen lanes, as 255 * y + (x - y) * w.
 inline __m256i Weigh(__m256i x, __m256i y, __m256i w) {
-  return _mm256_add_epi16(_mm256_mullo_epi16(x, w),
-                          _mm256_mullo_epi16(y, _mm256_sub_epi16(_mm256_set1_epi16(kFull), w)));
+  return _mm256_add_epi16(_mm256_sub_epi16(_mm256_slli_epi16(y, 8), y), _mm256_mullo_epi16(_mm256_sub_epi16(x, y), w));
 }
 
 // Exact floor(x / 255) for unsigned 16-bit lanes.
@@ -29,56 +27,59 @@ inline __m256i HalfSum(__m256i x, __m256i y) {
   return _mm256_add_epi16(_mm256_and_si256(x, y), _mm256_srli_epi16(_mm256_xor_si256(x, y), 1));
 }
 
-// Byte shuffles that spread the sixteen per-pixel bytes of a step (alpha or
-// weight, present in both 128-bit halves) over the 16-bit lanes of eight
-// pixel groups (Y0 U Y1 V), zero-extending on the way (-1 yields 0). The
-// first pixel's value goes to Y0, U and V, the second's to Y1...
-constexpr char Z = -1;
-inline __m256i FirstPixelRule(int group) {
-  const char g = static_cast<char>(2 * group);
-  return _mm256_setr_epi8(g, Z, g, Z, g + 1, Z, g, Z, g + 2, Z, g + 2, Z, g + 3, Z, g + 2, Z,  //
-                          g + 4, Z, g + 4, Z, g + 5, Z, g + 4, Z, g + 6, Z, g + 6, Z, g + 7, Z, g + 6, Z);
-}
-// ...or the first pixel's to Y0 and the second's to U, Y1 and V.
-inline __m256i SecondPixelRule(int group) {
-  const char g = static_cast<char>(2 * group);
-  return _mm256_setr_epi8(g, Z, g + 1, Z, g + 1, Z, g + 1, Z, g + 2, Z, g + 3, Z, g + 3, Z, g + 3, Z,  //
-                          g + 4, Z, g + 5, Z, g + 5, Z, g + 5, Z, g + 6, Z, g + 7, Z, g + 7, Z, g + 7, Z);
+// HalfSum(Weigh(x, y, w1), Weigh(x, y, w2)), sharing what the two have in common.
+inline __m256i HalfSumOfWeighs(__m256i x, __m256i y, __m256i w1, __m256i w2) {
+  const __m256i base = _mm256_sub_epi16(_mm256_slli_epi16(y, 8), y);
+  const __m256i difference = _mm256_sub_epi16(x, y);
+  return HalfSum(_mm256_add_epi16(base, _mm256_mullo_epi16(difference, w1)),
+                 _mm256_add_epi16(base, _mm256_mullo_epi16(difference, w2)));
 }
 
-// Eight pixel groups starting with group `group` of the step. A luma lane
-// gets the same weight twice, so its half sum is its own pixel's mix; a
-// chroma lane gets both weights of its pair, which makes the half sum and the
-// division the division by 510.
-inline __m256i BlendGroups(const uint8_t* out, const uint8_t* work, __m256i alphaBytes, __m256i weightBytes,
-                           int group) {
-  const __m256i outLanes = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(out)));
-  const __m256i workLanes = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(work)));
-  const __m256i alpha = _mm256_shuffle_epi8(alphaBytes, FirstPixelRule(group));
-  const __m256i premixed = Divide255(Weigh(outLanes, workLanes, alpha));
-  const __m256i underFirst = Weigh(workLanes, premixed, _mm256_shuffle_epi8(weightBytes, FirstPixelRule(group)));
-  const __m256i underSecond = Weigh(workLanes, premixed, _mm256_shuffle_epi8(weightBytes, SecondPixelRule(group)));
-  return Divide255(HalfSum(underFirst, underSecond));
+// Pixel pairs share their chroma: the pre-mix takes the first pixel's alpha
+// for both chroma bytes, the mask mix both pixels' weights. With one 16-bit
+// lane per pixel, these give each lane its pair's first or second value.
+inline __m256i FirstOfPair(__m256i perPixel) {
+  const __m256i firstLane = _mm256_setr_epi8(0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13,  //
+                                             0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13);
+  return _mm256_shuffle_epi8(perPixel, firstLane);
+}
+inline __m256i SecondOfPair(__m256i perPixel) {
+  const __m256i secondLane = _mm256_setr_epi8(2, 3, 2, 3, 6, 7, 6, 7, 10, 11, 10, 11, 14, 15, 14, 15,  //
+                                              2, 3, 2, 3, 6, 7, 6, 7, 10, 11, 10, 11, 14, 15, 14, 15);
+  return _mm256_shuffle_epi8(perPixel, secondLane);
 }
 
-inline void BlendSixteenPixels(const MaskBlendRow& row, uint32_t pixel, __m128i maskXor) {
-  const uint32_t byte = 2 * pixel;
-  const __m128i alphaBytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row.outAlpha + pixel));
-  const __m128i workAlphaBytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row.workAlpha + pixel));
-  const __m128i weightBytes =
-      _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row.mask + pixel)), maskXor);
+// Sixteen pixels from `pixel` on. Read as 16-bit lanes, 32 pixel bytes are
+// one lane per pixel: its luma in the low byte, its chroma byte (U for the
+// first of a pair, V for the second) in the high byte, lined up with the
+// pixel's alpha and mask byte.
+inline void BlendSixteenPixels(uint8_t* out, const uint8_t* work, uint8_t* outAlpha, const uint8_t* workAlpha,
+                               const uint8_t* mask, __m128i maskXor) {
+  const __m256i lowByte = _mm256_set1_epi16(0x00FF);
+  const __m256i outPixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out));
+  const __m256i workPixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(work));
+  const __m256i alpha = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(outAlpha)));
+  const __m256i otherAlpha = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(workAlpha)));
+  const __m256i weight =
+      _mm256_cvtepu8_epi16(_mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(mask)), maskXor));
 
-  const __m256i alphaBoth = _mm256_broadcastsi128_si256(alphaBytes);
-  const __m256i weightBoth = _mm256_broadcastsi128_si256(weightBytes);
-  const __m256i low = BlendGroups(row.out + byte, row.work + byte, alphaBoth, weightBoth, 0);
-  const __m256i high = BlendGroups(row.out + byte + 16, row.work + byte + 16, alphaBoth, weightBoth, 4);
-  // packus works within 128-bit halves; put the quarters back in order.
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(row.out + byte),
-                      _mm256_permute4x64_epi64(_mm256_packus_epi16(low, high), _MM_SHUFFLE(3, 1, 2, 0)));
+  // Luma: each pixel with its own alpha and weight.
+  const __m256i workLuma = _mm256_and_si256(workPixels, lowByte);
+  const __m256i premixedLuma = Divide255(Weigh(_mm256_and_si256(outPixels, lowByte), workLuma, alpha));
+  const __m256i luma = Divide255(Weigh(workLuma, premixedLuma, weight));
 
-  const __m256i alpha = _mm256_cvtepu8_epi16(alphaBytes);
-  const __m256i newAlpha = Divide255(Weigh(alpha, _mm256_cvtepu8_epi16(workAlphaBytes), alpha));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(row.outAlpha + pixel),
+  // Chroma: pre-mixed with the pair's first alpha, then under both weights
+  // of the pair; the half sum and the division by 255 make the division by
+  // 510.
+  const __m256i workChroma = _mm256_srli_epi16(workPixels, 8);
+  const __m256i premixedChroma = Divide255(Weigh(_mm256_srli_epi16(outPixels, 8), workChroma, FirstOfPair(alpha)));
+  const __m256i chroma =
+      Divide255(HalfSumOfWeighs(workChroma, premixedChroma, FirstOfPair(weight), SecondOfPair(weight)));
+
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_or_si256(luma, _mm256_slli_epi16(chroma, 8)));
+
+  const __m256i newAlpha = Divide255(Weigh(alpha, otherAlpha, alpha));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(outAlpha),
                    _mm_packus_epi16(_mm256_castsi256_si128(newAlpha), _mm256_extracti128_si256(newAlpha, 1)));
 }
 
@@ -102,7 +103,21 @@ void BlendMaskRowAvx2(const MaskBlendRow& row) {
 
   const __m128i maskXor = _mm_set1_epi8(static_cast<char>(rest.maskXor));
   const uint32_t steps = rest.byteCount / 32;
-  for (uint32_t step = 0; step < steps; ++step) BlendSixteenPixels(rest, 16 * step, maskXor);
+  // Locals, not the row's fields: stores through the byte pointers could
+  // otherwise alias the row and force the fields to be read again.
+  uint8_t* out = rest.out;
+  const uint8_t* work = rest.work;
+  uint8_t* outAlpha = rest.outAlpha;
+  const uint8_t* workAlpha = rest.workAlpha;
+  const uint8_t* mask = rest.mask;
+  for (uint32_t step = 0; step < steps; ++step) {
+    BlendSixteenPixels(out, work, outAlpha, workAlpha, mask, maskXor);
+    out += 32;
+    work += 32;
+    outAlpha += 16;
+    workAlpha += 16;
+    mask += 16;
+  }
 
   // Fewer than sixteen pixels left, a lone one possibly among them.
   const MaskBlendRow tail = maskblend::Skip(rest, 16 * steps, 32 * steps);

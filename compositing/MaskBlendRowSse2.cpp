@@ -1,4 +1,4 @@
-// SSE2 row: eight pixels (16 pixel bytes) per step in 16-bit lanes. Built
+// SSE2 row: eight pixels (16 pixel bytes) per step, one 16-bit lane each. Built
 // with -msse2; only called when the CPU has SSE2.
 #include <emmintrin.h>
 
@@ -9,11 +9,10 @@ namespace {
 
 using maskblend::kDivide255Multiplier;
 using maskblend::kDivide255Shift;
-using maskblend::kFull;
 
-// maskblend::Weigh, eight lanes at once; every lane stays within 16 bits.
+// maskblend::Weigh for eight lanes, as 255 * y + (x - y) * w.
 inline __m128i Weigh(__m128i x, __m128i y, __m128i w) {
-  return _mm_add_epi16(_mm_mullo_epi16(x, w), _mm_mullo_epi16(y, _mm_sub_epi16(_mm_set1_epi16(kFull), w)));
+  return _mm_add_epi16(_mm_sub_epi16(_mm_slli_epi16(y, 8), y), _mm_mullo_epi16(_mm_sub_epi16(x, y), w));
 }
 
 // Exact floor(x / 255) for unsigned 16-bit lanes.
@@ -27,52 +26,57 @@ inline __m128i HalfSum(__m128i x, __m128i y) {
   return _mm_add_epi16(_mm_and_si128(x, y), _mm_srli_epi16(_mm_xor_si128(x, y), 1));
 }
 
-// From the per-pixel values of two pairs, each pair's 32 bits doubled
-// ([p0 p1 p0 p1 p2 p3 p2 p3]), the value each pixel byte of the two groups
-// (Y0 U Y1 V) needs: the first pixel's for Y0, U and V, the second's for Y1...
-inline __m128i FirstPixelRule(__m128i pairs) {
-  constexpr int kRule = _MM_SHUFFLE(0, 1, 0, 0);
-  return _mm_shufflehi_epi16(_mm_shufflelo_epi16(pairs, kRule), kRule);
-}
-// ...or the first pixel's for Y0 and the second's for U, Y1 and V.
-inline __m128i SecondPixelRule(__m128i pairs) {
-  constexpr int kRule = _MM_SHUFFLE(1, 1, 1, 0);
-  return _mm_shufflehi_epi16(_mm_shufflelo_epi16(pairs, kRule), kRule);
+// HalfSum(Weigh(x, y, w1), Weigh(x, y, w2)), sharing what the two have in common.
+inline __m128i HalfSumOfWeighs(__m128i x, __m128i y, __m128i w1, __m128i w2) {
+  const __m128i base = _mm_sub_epi16(_mm_slli_epi16(y, 8), y);
+  const __m128i difference = _mm_sub_epi16(x, y);
+  return HalfSum(_mm_add_epi16(base, _mm_mullo_epi16(difference, w1)),
+                 _mm_add_epi16(base, _mm_mullo_epi16(difference, w2)));
 }
 
-// Four pixel groups (8 pixel bytes in 16-bit lanes per half) of one step.
-// alphaPairs and weightPairs are the pairs' alpha and weights, doubled as
-// FirstPixelRule expects. A luma lane gets the same weight twice, so its
-// half sum is its own pixel's mix; a chroma lane gets both weights of its
-// pair, which makes the half sum and the division the division by 510.
-inline __m128i BlendHalf(__m128i out, __m128i work, __m128i alphaPairs, __m128i weightPairs) {
-  const __m128i premixed = Divide255(Weigh(out, work, FirstPixelRule(alphaPairs)));
-  const __m128i underFirst = Weigh(work, premixed, FirstPixelRule(weightPairs));
-  const __m128i underSecond = Weigh(work, premixed, SecondPixelRule(weightPairs));
-  return Divide255(HalfSum(underFirst, underSecond));
+// Pixel pairs share their chroma: the pre-mix takes the first pixel's alpha
+// for both chroma bytes, the mask mix both pixels' weights. With one 16-bit
+// lane per pixel, these give each lane its pair's first or second value.
+inline __m128i FirstOfPair(__m128i perPixel) {
+  constexpr int kFirst = _MM_SHUFFLE(2, 2, 0, 0);
+  return _mm_shufflehi_epi16(_mm_shufflelo_epi16(perPixel, kFirst), kFirst);
+}
+inline __m128i SecondOfPair(__m128i perPixel) {
+  constexpr int kSecond = _MM_SHUFFLE(3, 3, 1, 1);
+  return _mm_shufflehi_epi16(_mm_shufflelo_epi16(perPixel, kSecond), kSecond);
 }
 
-inline void BlendEightPixels(const MaskBlendRow& row, uint32_t pixel, __m128i maskXor) {
+// Eight pixels. Read as 16-bit lanes, 16 pixel bytes are one lane per pixel:
+// its luma in the low byte, its chroma byte (U for the first of a pair, V for
+// the second) in the high byte, lined up with the pixel's alpha and mask byte.
+inline void BlendEightPixels(uint8_t* out, const uint8_t* work, uint8_t* outAlpha, const uint8_t* workAlpha,
+                             const uint8_t* mask, __m128i maskXor) {
   const __m128i zero = _mm_setzero_si128();
-  const uint32_t byte = 2 * pixel;
+  const __m128i lowByte = _mm_set1_epi16(0x00FF);
+  const __m128i outPixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out));
+  const __m128i workPixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(work));
+  const __m128i alpha = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(outAlpha)), zero);
+  const __m128i otherAlpha = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(workAlpha)), zero);
+  const __m128i weight =
+      _mm_unpacklo_epi8(_mm_xor_si128(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(mask)), maskXor), zero);
 
-  const __m128i alpha =
-      _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row.outAlpha + pixel)), zero);
-  const __m128i workAlpha =
-      _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row.workAlpha + pixel)), zero);
-  const __m128i weight = _mm_unpacklo_epi8(
-      _mm_xor_si128(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row.mask + pixel)), maskXor), zero);
+  // Luma: each pixel with its own alpha and weight.
+  const __m128i workLuma = _mm_and_si128(workPixels, lowByte);
+  const __m128i premixedLuma = Divide255(Weigh(_mm_and_si128(outPixels, lowByte), workLuma, alpha));
+  const __m128i luma = Divide255(Weigh(workLuma, premixedLuma, weight));
 
-  const __m128i out = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row.out + byte));
-  const __m128i work = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row.work + byte));
-  const __m128i low = BlendHalf(_mm_unpacklo_epi8(out, zero), _mm_unpacklo_epi8(work, zero),
-                                _mm_unpacklo_epi32(alpha, alpha), _mm_unpacklo_epi32(weight, weight));
-  const __m128i high = BlendHalf(_mm_unpackhi_epi8(out, zero), _mm_unpackhi_epi8(work, zero),
-                                 _mm_unpackhi_epi32(alpha, alpha), _mm_unpackhi_epi32(weight, weight));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(row.out + byte), _mm_packus_epi16(low, high));
+  // Chroma: pre-mixed with the pair's first alpha, then under both weights
+  // of the pair; the half sum and the division by 255 make the division by
+  // 510.
+  const __m128i workChroma = _mm_srli_epi16(workPixels, 8);
+  const __m128i premixedChroma = Divide255(Weigh(_mm_srli_epi16(outPixels, 8), workChroma, FirstOfPair(alpha)));
+  const __m128i chroma =
+      Divide255(HalfSumOfWeighs(workChroma, premixedChroma, FirstOfPair(weight), SecondOfPair(weight)));
 
-  const __m128i newAlpha = Divide255(Weigh(alpha, workAlpha, alpha));
-  _mm_storel_epi64(reinterpret_cast<__m128i*>(row.outAlpha + pixel), _mm_packus_epi16(newAlpha, newAlpha));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_or_si128(luma, _mm_slli_epi16(chroma, 8)));
+
+  const __m128i newAlpha = Divide255(Weigh(alpha, otherAlpha, alpha));
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(outAlpha), _mm_packus_epi16(newAlpha, newAlpha));
 }
 
 }  // namespace
@@ -94,7 +98,21 @@ void BlendMaskRowSse2(const MaskBlendRow& row) {
 
   const __m128i maskXor = _mm_set1_epi8(static_cast<char>(rest.maskXor));
   const uint32_t steps = rest.byteCount / 16;
-  for (uint32_t step = 0; step < steps; ++step) BlendEightPixels(rest, 8 * step, maskXor);
+  // Locals, not the row's fields: stores through the byte pointers could
+  // otherwise alias the row and force the fields to be read again.
+  uint8_t* out = rest.out;
+  const uint8_t* work = rest.work;
+  uint8_t* outAlpha = rest.outAlpha;
+  const uint8_t* workAlpha = rest.workAlpha;
+  const uint8_t* mask = rest.mask;
+  for (uint32_t step = 0; step < steps; ++step) {
+    BlendEightPixels(out, work, outAlpha, workAlpha, mask, maskXor);
+    out += 16;
+    work += 16;
+    outAlpha += 8;
+    workAlpha += 8;
+    mask += 8;
+  }
 
   // Fewer than eight pixels left, a lone one possibly among them.
   const MaskBlendRow tail = maskblend::Skip(rest, 8 * steps, 16 * steps);
