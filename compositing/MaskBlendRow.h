@@ -1,0 +1,46 @@
+// One row of the mask blend as every variant sees it: the public entry turns
+// the caller's offsets into pointers once, and picks the variant.
+#pragma once
+
+#include <cstdint>
+
+struct MaskBlendRow {
+  uint8_t* out;              // the row's first pixel byte in the output frame (source A)
+  const uint8_t* work;       // the same in the work frame (source B)
+  uint8_t* outAlpha;         // the row's first alpha byte in the output frame
+  const uint8_t* workAlpha;  // the same in the work frame
+  const uint8_t* mask;       // the row's first mask byte
+  uint32_t byteCount;        // pixel bytes to cover, 2 x width
+  bool startsOnSecondPixel;  // the first mask byte sits at an odd offset
+  uint8_t maskXor;           // 0x00 takes the stored mask byte as weight, 0xFF its complement
+};
+
+using MaskBlendRowFn = void (*)(const MaskBlendRow& row);
+
+// The definition every other variant is held to, byte for byte.
+void BlendMaskRowReference(const MaskBlendRow& row);
+#if defined(__i386__) || defined(__x86_64__)
+void BlendMaskRowSse2(const MaskBlendRow& row);
+void BlendMaskRowAvx2(const MaskBlendRow& row);
+#endif
+
+namespace maskblend {
+namespace {
+
+// The row with its first `pixels` mask and alpha bytes and `bytes` pixel
+// bytes taken off. Callers only take off passes that finish a pair, so the
+// rest starts on the first pixel of the next one.
+inline MaskBlendRow Skip(const MaskBlendRow& row, uint32_t pixels, uint32_t bytes) {
+  MaskBlendRow rest = row;
+  rest.out += bytes;
+  rest.work += bytes;
+  rest.outAlpha += pixels;
+  rest.workAlpha += pixels;
+  rest.mask += pixels;
+  rest.byteCount -= bytes;
+  rest.startsOnSecondPixel = false;
+  return rest;
+}
+
+}  // namespace
+}  // namespace maskblend
