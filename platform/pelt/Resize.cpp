@@ -95,8 +95,12 @@ void HorizontalRow(const uint8_t* in, uint16_t* out, const Taps& taps, size_t ou
     const int32_t* weight = taps.weights.data() + taps.offset[x];
     const int32_t count = taps.count[x];
     int32_t sum[Channels] = {};
-    for (int32_t t = 0; t < count; ++t, source += Channels) {
-      for (int c = 0; c < Channels; ++c) sum[c] += weight[t] * source[c];
+    if (count == 2) {
+      for (int c = 0; c < Channels; ++c) sum[c] = weight[0] * source[c] + weight[1] * source[Channels + c];
+    } else {
+      for (int32_t t = 0; t < count; ++t, source += Channels) {
+        for (int c = 0; c < Channels; ++c) sum[c] += weight[t] * source[c];
+      }
     }
     for (int c = 0; c < Channels; ++c) {
       out[x * Channels + c] = static_cast<uint16_t>((sum[c] + (1 << (kHorizontalShift - 1))) >> kHorizontalShift);
@@ -126,20 +130,30 @@ void Horizontal(const TImage::Impl& image, int channels, std::vector<uint16_t>& 
 
 void Vertical(const std::vector<uint16_t>& middle, size_t rowValues, const Taps& taps, uint8_t* out,
               size_t outWidthBytes, size_t outHeight) {
-  std::vector<uint32_t> sum(rowValues);
+  constexpr uint32_t kRound = 1u << (kVerticalShift - 1);
+  std::vector<uint32_t> sum;
   for (size_t y = 0; y < outHeight; ++y) {
     const int32_t* weight = taps.weights.data() + taps.offset[y];
     const uint16_t* row = middle.data() + static_cast<size_t>(taps.first[y]) * rowValues;
-    const uint32_t w0 = static_cast<uint32_t>(weight[0]);
-    for (size_t x = 0; x < rowValues; ++x) sum[x] = w0 * row[x];
-    for (int32_t t = 1; t < taps.count[y]; ++t) {
-      row += rowValues;
-      const uint32_t w = static_cast<uint32_t>(weight[t]);
-      for (size_t x = 0; x < rowValues; ++x) sum[x] += w * row[x];
-    }
     uint8_t* line = out + y * outWidthBytes;
-    for (size_t x = 0; x < rowValues; ++x) {
-      line[x] = static_cast<uint8_t>((sum[x] + (1u << (kVerticalShift - 1))) >> kVerticalShift);
+    const uint32_t w0 = static_cast<uint32_t>(weight[0]);
+    if (taps.count[y] == 1) {
+      for (size_t x = 0; x < rowValues; ++x) line[x] = static_cast<uint8_t>((w0 * row[x] + kRound) >> kVerticalShift);
+    } else if (taps.count[y] == 2) {  // every bilinear row: one pass, no sums kept
+      const uint16_t* next = row + rowValues;
+      const uint32_t w1 = static_cast<uint32_t>(weight[1]);
+      for (size_t x = 0; x < rowValues; ++x) {
+        line[x] = static_cast<uint8_t>((w0 * row[x] + w1 * next[x] + kRound) >> kVerticalShift);
+      }
+    } else {
+      sum.resize(rowValues);
+      for (size_t x = 0; x < rowValues; ++x) sum[x] = w0 * row[x];
+      for (int32_t t = 1; t < taps.count[y]; ++t) {
+        row += rowValues;
+        const uint32_t w = static_cast<uint32_t>(weight[t]);
+        for (size_t x = 0; x < rowValues; ++x) sum[x] += w * row[x];
+      }
+      for (size_t x = 0; x < rowValues; ++x) line[x] = static_cast<uint8_t>((sum[x] + kRound) >> kVerticalShift);
     }
     memset(line + rowValues, 0, outWidthBytes - rowValues);
   }
