@@ -1,5 +1,8 @@
 #include "MaskImageFactory.h"
 
+#include <string.h>
+
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -11,6 +14,7 @@
 namespace {
 
 const WCHAR kPngResourceType[] = L"PNG";
+const unsigned long kSourceCopy = 0x00CC0020;  // SRCCOPY
 
 std::wstring OwnPluginPath() {
   WCHAR path[MAX_PATH] = {};
@@ -81,4 +85,73 @@ void MaskImageFactory::BuildFrameTable(uint32_t maskIndex) {
 void MaskImageFactory::GetMaskNames(std::vector<CString>& names) const {
   names.clear();
   for (const CString& name : maskNames) names.push_back(name);
+}
+
+TImage* MaskImageFactory::GetFrame(uint32_t position) const {
+  try {
+    uint16_t id = 0;
+    const size_t count = frameIds.size();
+    if (count != 0) {
+      size_t index = position < count ? position : count - 1;
+      if (reverse) index = count - 1 - index;
+      id = frameIds[index];
+    }
+    // Id 0 names no resource; the lookup then simply fails.
+    HRSRC resource = FindResourceW(resourceModule, MAKEINTRESOURCEW(id), kPngResourceType);
+    HGLOBAL loaded = resource ? LoadResource(resourceModule, resource) : nullptr;
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    if (!data) return nullptr;
+    const DWORD size = SizeofResource(resourceModule, resource);
+
+    // The resource bytes are decoded in place; they belong to the module.
+    std::unique_ptr<TImage> image(TImageGenerator::CreateInstance(static_cast<const unsigned char*>(data), size, -1));
+    if (!image) return nullptr;
+    if (image->Open(data, kPeltSourceMemory, size, 0) < 0) return nullptr;
+    long result = image->Read(0);
+    image->Close();
+    if (result < 0 || image->GetBitCount() != 8) return nullptr;
+    return image.release();
+  } catch (...) {  // nothing may reach the host
+    return nullptr;
+  }
+}
+
+bool MaskImageFactory::CropToAspect(TImage& image, int32_t aspectWidth, int32_t aspectHeight) {
+  try {
+    const int noHandle = image.IsNoHandle();
+    const long width = image.GetWidth();
+    const long height = image.GetHeight();
+    // Not a number (0 : 0) and infinities compare false: such an image is
+    // never cut. Only the width is ever cut. Every quotient and product is
+    // rounded to double as it is formed (volatile: the x87 unit of 32-bit
+    // builds would otherwise keep extended precision and turn 62.99999999999999
+    // below into 63).
+    const volatile double target = static_cast<double>(aspectWidth) / static_cast<double>(aspectHeight);
+    const volatile double proportion = static_cast<double>(width) / static_cast<double>(height);
+    if (!(proportion > target)) return true;
+
+    // Truncated toward zero, the quotient formed first: 45 * (7 / 5) is
+    // 62.99999999999999, so 62 columns.
+    const volatile double exactWidth = static_cast<double>(height) * target;
+    if (!(exactWidth > -2147483648.0 && exactWidth < 2147483648.0)) return false;
+    const int32_t newWidth = static_cast<int32_t>(exactWidth);
+    // Of an odd surplus the extra column goes on the right.
+    const int32_t left = (static_cast<int32_t>(width) - newWidth) >> 1;
+
+    TImage cut;
+    cut.Create(newWidth, height, image.GetPixelFormat(), 0);
+    // A temporary that could not be made has no device context; the blit
+    // then fails and the image stays untouched.
+    if (!image.Blt(cut.GetDC(), 0, 0, left, 0, newWidth, height, kSourceCopy)) return false;
+
+    image.Destroy();
+    image.SetNoHandleMode(noHandle);
+    image.Create(newWidth, height, cut.GetPixelFormat(), 0);
+    unsigned char* bits = image.GetBits();
+    if (!bits || image.GetSize() != cut.GetSize()) return false;  // no memory for the new storage
+    memcpy(bits, cut.GetBits(), static_cast<size_t>(cut.GetSize()));
+    return true;
+  } catch (...) {
+    return false;
+  }
 }

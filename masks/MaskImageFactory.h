@@ -8,6 +8,7 @@
 
 #include "CString.h"
 #include "ModuleServices.h"
+#include "Pelt.h"
 
 class MaskImageFactory {
  public:
@@ -27,6 +28,17 @@ class MaskImageFactory {
 
   // Replaces the contents of names with the catalogue's display names.
   void GetMaskNames(std::vector<CString>& names) const;
+
+  // The decoded 8-bit frame for a transition position: clamped to the last
+  // frame, mirrored when reversed. Null when the frame is missing, does not
+  // decode, or is not 8 bits per pixel. The caller deletes the image.
+  TImage* GetFrame(uint32_t position) const;
+
+  // Narrows an image that is wider than aspectWidth : aspectHeight to its
+  // middle columns of that proportion; leaves any other image as it is.
+  // Precondition: image.IsValid(). False when the cut failed: the image is
+  // then untouched, or, when its storage could not be made again, invalid.
+  static bool CropToAspect(TImage& image, int32_t aspectWidth, int32_t aspectHeight);
 
   const std::vector<uint16_t>& GetFrameTable() const { return frameIds; }
   HMODULE GetResourceModule() const { return resourceModule; }

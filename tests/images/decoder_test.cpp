@@ -1,0 +1,173 @@
+// Decoder registration and the PNG and BMP decoders, fed whole files, cut
+// files and files with broken or absurd contents.
+#include <gtest/gtest.h>
+
+#include <cwchar>
+#include <memory>
+#include <string>
+
+#include "ImageFiles.h"
+#include "Pelt.h"
+
+namespace {
+
+class Decoding : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    TImageGenerator::AddExtendSupportFormat(TImageBMP());
+    TImageGenerator::AddExtendSupportFormat(TImagePNG());
+  }
+
+  // Decodes as the mask source does; null on any failure.
+  static std::unique_ptr<TImage> Decode(const std::string& bytes) {
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::unique_ptr<TImage> image(TImageGenerator::CreateInstance(data, static_cast<unsigned long>(bytes.size()), -1));
+    if (!image || image->Open(data, kPeltSourceMemory, static_cast<unsigned long>(bytes.size()), 0) < 0) {
+      return nullptr;
+    }
+    long result = image->Read(0);
+    image->Close();
+    if (result < 0) {
+      EXPECT_FALSE(image->IsValid()) << "a failed read leaves no pixels";
+      return nullptr;
+    }
+    return image;
+  }
+
+  // The 6 x 4 pattern of the test images: level 16 * y + x, y = 0 on top.
+  static void ExpectPattern(const TImage& image) {
+    ASSERT_EQ(image.GetWidth(), 6);
+    ASSERT_EQ(image.GetHeight(), 4);
+    ASSERT_EQ(image.GetBitCount(), 8);
+    EXPECT_EQ(image.GetPixelFormat(), pf8bit);
+    ASSERT_EQ(image.GetWidthBytes(), 8);
+    ASSERT_EQ(image.GetSize(), 32);
+    const unsigned char* bits = image.GetBits();
+    for (int y = 0; y < 4; ++y) {
+      for (int x = 0; x < 6; ++x) {
+        // Memory holds the bottom row first.
+        EXPECT_EQ(bits[(3 - y) * 8 + x], 16 * y + x) << "x " << x << " y " << y;
+      }
+    }
+  }
+};
+
+TEST_F(Decoding, EightBitPngKeepsLevelsWithTheBottomRowFirst) {
+  auto image = Decode(ReadTestImage(L"pattern.png"));
+  ASSERT_NE(image, nullptr);
+  EXPECT_NE(dynamic_cast<TImagePNG*>(image.get()), nullptr);
+  ExpectPattern(*image);
+}
+
+TEST_F(Decoding, EightBitBmpInEitherRowOrderGivesTheSameBottomUpImage) {
+  for (const wchar_t* file : {L"pattern8.bmp", L"pattern8_top_down.bmp"}) {
+    SCOPED_TRACE(::testing::PrintToString(std::wstring(file)));
+    auto image = Decode(ReadTestImage(file));
+    ASSERT_NE(image, nullptr);
+    EXPECT_NE(dynamic_cast<TImageBMP*>(image.get()), nullptr);
+    ExpectPattern(*image);
+  }
+}
+
+TEST_F(Decoding, ColourFramesKeepTheirOwnDepthInBitmapOrder) {
+  for (const wchar_t* file : {L"rgb.png", L"rgb.bmp"}) {
+    SCOPED_TRACE(::testing::PrintToString(std::wstring(file)));
+    auto image = Decode(ReadTestImage(file));
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->GetBitCount(), 24) << "never reduced to 8 bits";
+    EXPECT_EQ(image->GetPixelFormat(), pf24bit);
+    ASSERT_EQ(image->GetWidthBytes(), 20);
+    const unsigned char* top = image->GetBits() + 3 * 20;
+    const unsigned char* bottom = image->GetBits();
+    EXPECT_EQ(top[3 * 5], 200);      // blue
+    EXPECT_EQ(top[3 * 5 + 1], 100);  // green
+    EXPECT_EQ(top[3 * 5 + 2], 5);    // red: 16 * 0 + 5
+    EXPECT_EQ(bottom[3 * 2 + 2], 16 * 3 + 2);
+  }
+}
+
+TEST_F(Decoding, EveryCutOfAValidFileFails) {
+  for (const wchar_t* file : {L"large_pattern.png", L"pattern.png", L"pattern8.bmp", L"rgb.bmp"}) {
+    SCOPED_TRACE(::testing::PrintToString(std::wstring(file)));
+    const bool bmp = std::wcsstr(file, L".bmp") != nullptr;
+    const std::string whole = ReadTestImage(file);
+    ASSERT_GT(whole.size(), 40u);
+    ASSERT_NE(Decode(whole), nullptr);
+    // The cut copies are exactly as long as the data, so a read past the
+    // end shows up under the address sanitizer.
+    for (size_t length = 1; length < whole.size(); ++length) {
+      std::unique_ptr<char[]> cut(new char[length]);
+      whole.copy(cut.get(), length);
+      const auto* data = reinterpret_cast<const unsigned char*>(cut.get());
+      std::unique_ptr<TImage> image(TImageGenerator::CreateInstance(data, static_cast<unsigned long>(length), -1));
+      if (!image) continue;  // too short to recognise
+      ASSERT_GE(image->Open(data, kPeltSourceMemory, static_cast<unsigned long>(length), 0), 0);
+      long result = image->Read(0);
+      image->Close();
+      // A BMP may lack the padding (2 bytes here) of its last row.
+      if (!bmp || length + 2 < whole.size()) {
+        EXPECT_LT(result, 0) << "cut at " << length;
+      }
+      if (result < 0) {
+        EXPECT_FALSE(image->IsValid());
+      }
+    }
+  }
+}
+
+TEST_F(Decoding, BrokenOrAbsurdFilesFail) {
+  for (const wchar_t* file : {L"truncated.png", L"corrupt.png", L"bad_crc.png", L"huge.png", L"huge.bmp"}) {
+    SCOPED_TRACE(::testing::PrintToString(std::wstring(file)));
+    const std::string bytes = ReadTestImage(file);
+    ASSERT_FALSE(bytes.empty());
+    EXPECT_EQ(Decode(bytes), nullptr);
+  }
+}
+
+TEST_F(Decoding, BytesOfNoKnownFormatGetNoDecoder) {
+  const std::string signature = ReadTestImage(L"signature_only.png");
+  ASSERT_EQ(signature.size(), 4u);
+  const unsigned char text[] = "plain text, not an image";
+  EXPECT_EQ(TImageGenerator::CreateInstance(reinterpret_cast<const unsigned char*>(signature.data()), 4, -1), nullptr);
+  EXPECT_EQ(TImageGenerator::CreateInstance(text, sizeof text, -1), nullptr);
+  EXPECT_EQ(TImageGenerator::CreateInstance(nullptr, 100, -1), nullptr);
+  EXPECT_EQ(TImageGenerator::CreateInstance(text, 0, -1), nullptr);
+}
+
+TEST_F(Decoding, ReadNeedsAnOpenedSourceAndOnlyHasImageZero) {
+  const std::string bytes = ReadTestImage(L"pattern.png");
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto size = static_cast<unsigned long>(bytes.size());
+  TImagePNG png;
+  EXPECT_LT(png.Read(0), 0) << "nothing opened";
+  EXPECT_LT(png.Open(data, 1, size, 0), 0) << "only memory sources";
+  EXPECT_LT(png.Open(data, kPeltSourceMemory, 0, 0), 0);
+  ASSERT_EQ(png.Open(data, kPeltSourceMemory, size, 0), 0);
+  EXPECT_LT(png.Read(1), 0);
+  EXPECT_EQ(png.Read(0), 0);
+  EXPECT_EQ(png.Read(0), 0) << "reading again reuses the storage";
+  png.Close();
+  EXPECT_LT(png.Read(0), 0) << "closed";
+  EXPECT_TRUE(png.IsValid()) << "closing keeps the decoded pixels";
+
+  TImageBMP bmp;
+  ASSERT_EQ(bmp.Open(data, kPeltSourceMemory, size, 0), 0);
+  EXPECT_LT(bmp.Read(0), 0) << "a PNG is no BMP";
+  TImage plain;
+  ASSERT_EQ(plain.Open(data, kPeltSourceMemory, size, 0), 0);
+  EXPECT_LT(plain.Read(0), 0) << "the plain image decodes nothing";
+}
+
+TEST(Registration, RepeatsAreHarmlessAndOnlyDecodersCount) {
+  unsigned count = TImageGenerator::AddExtendSupportFormat(TImagePNG());
+  ASSERT_GE(count, 1u);
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(TImageGenerator::AddExtendSupportFormat(TImagePNG()), count);
+  }
+  EXPECT_EQ(TImageGenerator::AddExtendSupportFormat(TImage()), 0u) << "the plain image decodes nothing";
+  unsigned withBmp = TImageGenerator::AddExtendSupportFormat(TImageBMP());
+  EXPECT_LE(withBmp, 2u);
+  EXPECT_EQ(TImageGenerator::AddExtendSupportFormat(TImageBMP()), withBmp);
+}
+
+}  // namespace

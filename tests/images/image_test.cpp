@@ -1,0 +1,147 @@
+// Image storage, its geometry, and the blit between two images.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "Pelt.h"
+
+namespace {
+
+// Level of the pixel at column x, row y counted from the top.
+unsigned char Level(long x, long y) { return static_cast<unsigned char>((x * 7 + y * 13) & 0xFF); }
+
+void Fill(TImage& image) {
+  for (long y = 0; y < image.GetHeight(); ++y) {
+    unsigned char* row = image.GetBits() + (image.GetHeight() - 1 - y) * image.GetWidthBytes();
+    for (long x = 0; x < image.GetWidth(); ++x) row[x] = Level(x, y);
+  }
+}
+
+unsigned char At(const TImage& image, long x, long y) {
+  return image.GetBits()[(image.GetHeight() - 1 - y) * image.GetWidthBytes() + x];
+}
+
+TEST(ImageStorage, RowsAreWholeWordsAndTheImageStartsZeroed) {
+  const long expected8[] = {4, 4, 4, 4, 8, 8, 8, 8, 12};
+  for (long width = 1; width <= 9; ++width) {
+    TImage image;
+    ASSERT_NE(image.Create(width, 3, pf8bit, 0), nullptr);
+    EXPECT_TRUE(image.IsValid());
+    EXPECT_EQ(image.GetWidthBytes(), expected8[width - 1]) << width;
+    EXPECT_EQ(image.GetSize(), 3 * expected8[width - 1]);
+    EXPECT_EQ(image.GetSize() % 2, 0);
+    EXPECT_EQ(image.GetBitCount(), 8);
+    std::vector<unsigned char> zero(static_cast<size_t>(image.GetSize()), 0);
+    EXPECT_EQ(std::memcmp(image.GetBits(), zero.data(), zero.size()), 0);
+  }
+  TImage colour;
+  ASSERT_NE(colour.Create(5, 2, pf24bit, 0), nullptr);
+  EXPECT_EQ(colour.GetWidthBytes(), 16);
+  EXPECT_EQ(colour.GetBitCount(), 24);
+  ASSERT_NE(colour.Create(3, 2, pf1bit, 0), nullptr);
+  EXPECT_EQ(colour.GetWidthBytes(), 4);
+}
+
+TEST(ImageStorage, ImpossibleSizesOrLayoutsLeaveNoImage) {
+  struct Case {
+    long width, height;
+    TPixelFormat format;
+  } cases[] = {{0, 5, pf8bit},       {5, 0, pf8bit},          {-4, 5, pf8bit}, {5, -4, pf8bit},
+               {100000, 10, pf8bit}, {30000, 30000, pf32bit}, {4, 4, pfNone},  {4, 4, TPixelFormat(7)}};
+  for (const Case& c : cases) {
+    TImage image;
+    image.Create(4, 4, pf8bit, 0);
+    EXPECT_EQ(image.Create(c.width, c.height, c.format, 0), nullptr) << c.width << " x " << c.height;
+    EXPECT_FALSE(image.IsValid());
+    EXPECT_EQ(image.GetBits(), nullptr);
+    EXPECT_EQ(image.GetSize(), 0);
+    EXPECT_EQ(image.GetDC(), nullptr);
+  }
+}
+
+TEST(ImageStorage, DestroyDropsThePixelsOnly) {
+  TImage image;
+  image.SetNoHandleMode(1);
+  ASSERT_NE(image.Create(8, 8, pf8bit, 0), nullptr);
+  image.Destroy();
+  EXPECT_FALSE(image.IsValid());
+  EXPECT_EQ(image.GetWidth(), 0);
+  EXPECT_TRUE(image.IsNoHandle()) << "the mode is no pixel data";
+}
+
+TEST(ImageStorage, NoHandleModeAnswersThePreviousMode) {
+  TImage image;
+  EXPECT_FALSE(image.IsNoHandle());
+  EXPECT_EQ(image.SetNoHandleMode(1), 0);
+  EXPECT_TRUE(image.IsNoHandle());
+  EXPECT_EQ(image.SetNoHandleMode(5), 1);
+  EXPECT_EQ(image.SetNoHandleMode(0), 1);
+  EXPECT_FALSE(image.IsNoHandle());
+}
+
+class Blit : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(source.Create(10, 7, pf8bit, 0), nullptr);
+    Fill(source);
+    ASSERT_NE(target.Create(6, 5, pf8bit, 0), nullptr);
+    std::memset(target.GetBits(), 0xEE, static_cast<size_t>(target.GetSize()));
+  }
+  TImage source, target;
+};
+
+TEST_F(Blit, CopiesARectangleMeasuredFromTheTop) {
+  ASSERT_TRUE(source.Blt(target.GetDC(), 1, 2, 3, 1, 4, 2, SRCCOPY));
+  for (long y = 0; y < 5; ++y) {
+    for (long x = 0; x < 6; ++x) {
+      bool inside = x >= 1 && x < 5 && y >= 2 && y < 4;
+      EXPECT_EQ(At(target, x, y), inside ? Level(x - 1 + 3, y - 2 + 1) : 0xEE) << x << "," << y;
+    }
+  }
+}
+
+TEST_F(Blit, ClipsToBothImages) {
+  // Starts left of and above the target and runs past the source's right edge.
+  ASSERT_TRUE(source.Blt(target.GetDC(), -2, -1, 6, 0, 100, 100, SRCCOPY));
+  for (long y = 0; y < 5; ++y) {
+    for (long x = 0; x < 6; ++x) {
+      // Target (x, y) takes source (x + 8, y + 1) while that column exists.
+      unsigned char expected = x + 8 < 10 ? Level(x + 8, y + 1) : 0xEE;
+      EXPECT_EQ(At(target, x, y), expected) << x << "," << y;
+    }
+  }
+  EXPECT_TRUE(source.Blt(target.GetDC(), 50, 50, 0, 0, 4, 4, SRCCOPY)) << "wholly outside copies nothing";
+}
+
+TEST_F(Blit, RefusesWhatItCannotCopy) {
+  HDC dc = target.GetDC();
+  ASSERT_NE(dc, nullptr);
+  EXPECT_FALSE(source.Blt(dc, 0, 0, 0, 0, 2, 2, 0x00EE0086)) << "only SRCCOPY";
+  EXPECT_FALSE(source.Blt(dc, 0, 0, 0, 0, -2, 2, SRCCOPY));
+  EXPECT_FALSE(source.Blt(nullptr, 0, 0, 0, 0, 2, 2, SRCCOPY));
+  int notAnImage = 0;
+  EXPECT_FALSE(source.Blt(reinterpret_cast<HDC>(&notAnImage), 0, 0, 0, 0, 2, 2, SRCCOPY));
+  TImage colour;
+  colour.Create(6, 5, pf24bit, 0);
+  EXPECT_FALSE(source.Blt(colour.GetDC(), 0, 0, 0, 0, 2, 2, SRCCOPY)) << "layouts differ";
+  target.Destroy();
+  EXPECT_FALSE(source.Blt(dc, 0, 0, 0, 0, 2, 2, SRCCOPY)) << "the context went with the pixels";
+  TImage empty;
+  EXPECT_FALSE(empty.Blt(colour.GetDC(), 0, 0, 0, 0, 2, 2, SRCCOPY));
+}
+
+TEST_F(Blit, ColourPixelsMoveAsWholes) {
+  TImage from, to;
+  ASSERT_NE(from.Create(4, 2, pf24bit, 0), nullptr);
+  ASSERT_NE(to.Create(2, 2, pf24bit, 0), nullptr);
+  for (long i = 0; i < from.GetSize(); ++i) from.GetBits()[i] = static_cast<unsigned char>(i);
+  ASSERT_TRUE(from.Blt(to.GetDC(), 0, 0, 1, 0, 2, 2, SRCCOPY));
+  for (long row = 0; row < 2; ++row) {
+    EXPECT_EQ(std::memcmp(to.GetBits() + row * to.GetWidthBytes(), from.GetBits() + row * from.GetWidthBytes() + 3, 6),
+              0);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,197 @@
+// Scaling in place: sizes, constants, monotone ramps, and the distance from
+// the same filters computed in double precision.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "Pelt.h"
+
+namespace {
+
+struct Size {
+  long width, height;
+};
+
+// Pairs of (from, to) covering enlarging, mild and strong shrinking, odd
+// ratios and a mix of directions per axis.
+const Size kPairs[][2] = {
+    {{192, 108}, {128, 72}}, {{64, 36}, {192, 108}}, {{144, 108}, {192, 108}}, {{97, 61}, {13, 9}},
+    {{13, 9}, {97, 61}},     {{50, 40}, {24, 41}},   {{300, 7}, {31, 70}},     {{1, 1}, {5, 3}},
+    {{5, 3}, {1, 1}},        {{17, 17}, {17, 5}},    {{255, 2}, {100, 2}},     {{99, 99}, {49, 50}},
+};
+
+void Make(TImage& image, Size size, unsigned char (*level)(long x, long y, long width, long height)) {
+  ASSERT_NE(image.Create(size.width, size.height, pf8bit, 0), nullptr);
+  for (long y = 0; y < size.height; ++y) {
+    unsigned char* row = image.GetBits() + y * image.GetWidthBytes();
+    for (long x = 0; x < size.width; ++x) row[x] = level(x, y, size.width, size.height);
+  }
+}
+
+unsigned char Textured(long x, long y, long, long) {
+  return static_cast<unsigned char>((x * 37 + y * 91 + ((x * y) % 17) * 11) & 0xFF);
+}
+
+// One axis of the filter in double precision: bilinear between pixel centres
+// unless shrinking by more than 2, then the mean over the covered span.
+std::vector<double> IdealAxis(const std::vector<double>& in, size_t outCount) {
+  const size_t inCount = in.size();
+  const double scale = static_cast<double>(inCount) / static_cast<double>(outCount);
+  std::vector<double> out(outCount);
+  for (size_t i = 0; i < outCount; ++i) {
+    if (inCount > 2 * outCount) {
+      const double begin = i * scale, end = (i + 1) * scale;
+      double sum = 0;
+      for (size_t k = static_cast<size_t>(begin); k < inCount && static_cast<double>(k) < end; ++k) {
+        sum += in[k] * (std::min(end, k + 1.0) - std::max(begin, static_cast<double>(k)));
+      }
+      out[i] = sum / scale;
+    } else {
+      double x = (i + 0.5) * scale - 0.5;
+      x = std::max(0.0, std::min(x, static_cast<double>(inCount - 1)));
+      size_t k = static_cast<size_t>(x);
+      double f = x - k;
+      out[i] = k + 1 < inCount ? in[k] * (1 - f) + in[k + 1] * f : in[k];
+    }
+  }
+  return out;
+}
+
+// Rows in memory order; the filters do not care which way up.
+std::vector<double> Ideal(const TImage& image, Size to) {
+  const long width = image.GetWidth(), height = image.GetHeight();
+  std::vector<std::vector<double>> rows(static_cast<size_t>(height));
+  for (long y = 0; y < height; ++y) {
+    const unsigned char* row = image.GetBits() + y * image.GetWidthBytes();
+    rows[static_cast<size_t>(y)] = IdealAxis(std::vector<double>(row, row + width), static_cast<size_t>(to.width));
+  }
+  std::vector<double> out(static_cast<size_t>(to.width * to.height));
+  for (long x = 0; x < to.width; ++x) {
+    std::vector<double> column(static_cast<size_t>(height));
+    for (long y = 0; y < height; ++y)
+      column[static_cast<size_t>(y)] = rows[static_cast<size_t>(y)][static_cast<size_t>(x)];
+    std::vector<double> scaled = IdealAxis(column, static_cast<size_t>(to.height));
+    for (long y = 0; y < to.height; ++y) out[static_cast<size_t>(y * to.width + x)] = scaled[static_cast<size_t>(y)];
+  }
+  return out;
+}
+
+TEST(Resize, GivesExactlyTheAskedSizeInEightBits) {
+  for (const auto& pair : kPairs) {
+    TImage image;
+    Make(image, pair[0], Textured);
+    ASSERT_EQ(TEffectImage::Resize(image, pair[1].width, pair[1].height), 0);
+    EXPECT_EQ(image.GetWidth(), pair[1].width);
+    EXPECT_EQ(image.GetHeight(), pair[1].height);
+    EXPECT_EQ(image.GetBitCount(), 8);
+    EXPECT_EQ(image.GetWidthBytes(), (pair[1].width + 3) / 4 * 4);
+    EXPECT_EQ(image.GetSize(), image.GetWidthBytes() * pair[1].height);
+  }
+}
+
+TEST(Resize, ConstantsStayConstant) {
+  for (unsigned char level : {0, 1, 127, 128, 254, 255}) {
+    for (const auto& pair : kPairs) {
+      TImage image;
+      ASSERT_NE(image.Create(pair[0].width, pair[0].height, pf8bit, 0), nullptr);
+      std::memset(image.GetBits(), level, static_cast<size_t>(image.GetSize()));
+      ASSERT_EQ(TEffectImage::Resize(image, pair[1].width, pair[1].height), 0);
+      for (long y = 0; y < pair[1].height; ++y) {
+        const unsigned char* row = image.GetBits() + y * image.GetWidthBytes();
+        for (long x = 0; x < pair[1].width; ++x) ASSERT_EQ(row[x], level) << x << "," << y;
+      }
+    }
+  }
+}
+
+TEST(Resize, RampsStayMonotone) {
+  for (const auto& pair : kPairs) {
+    TImage image;
+    Make(image, pair[0], [](long x, long y, long width, long height) {
+      return static_cast<unsigned char>(255 * (x + y) / std::max(1L, width + height - 2));
+    });
+    ASSERT_EQ(TEffectImage::Resize(image, pair[1].width, pair[1].height), 0);
+    for (long y = 0; y < pair[1].height; ++y) {
+      const unsigned char* row = image.GetBits() + y * image.GetWidthBytes();
+      for (long x = 0; x < pair[1].width; ++x) {
+        if (x > 0) {
+          ASSERT_GE(row[x], row[x - 1]) << x << "," << y;
+        }
+        if (y > 0) {
+          ASSERT_GE(row[x], row[x - image.GetWidthBytes()]) << x << "," << y;
+        }
+      }
+    }
+  }
+}
+
+TEST(Resize, StaysWithinHalfALevelOfTheIdealFilter) {
+  double worst = 0;
+  size_t pixels = 0, rounded = 0;
+  for (const auto& pair : kPairs) {
+    TImage image;
+    Make(image, pair[0], Textured);
+    std::vector<double> ideal = Ideal(image, pair[1]);
+    ASSERT_EQ(TEffectImage::Resize(image, pair[1].width, pair[1].height), 0);
+    for (long y = 0; y < pair[1].height; ++y) {
+      for (long x = 0; x < pair[1].width; ++x) {
+        double want = ideal[static_cast<size_t>(y * pair[1].width + x)];
+        double error = std::fabs(image.GetBits()[y * image.GetWidthBytes() + x] - want);
+        worst = std::max(worst, error);
+        ++pixels;
+        if (error <= 0.5) ++rounded;
+      }
+    }
+  }
+  std::printf("resize: worst distance from the ideal filter %.4f levels; %zu of %zu pixels within 0.5\n", worst,
+              rounded, pixels);
+  // Fixed-point weights may tip a value lying within a hair of a half level.
+  EXPECT_LE(worst, 0.5 + 1.0 / 64);
+  EXPECT_GE(static_cast<double>(rounded), 0.999 * static_cast<double>(pixels));
+}
+
+TEST(Resize, ColourChannelsAreFilteredApart) {
+  TImage image;
+  ASSERT_NE(image.Create(9, 5, pf32bit, 0), nullptr);
+  for (long y = 0; y < 5; ++y) {
+    for (long x = 0; x < 9; ++x) {
+      unsigned char* p = image.GetBits() + y * image.GetWidthBytes() + 4 * x;
+      p[0] = 10, p[1] = 200, p[2] = static_cast<unsigned char>(x * 30), p[3] = 255;
+    }
+  }
+  ASSERT_EQ(TEffectImage::Resize(image, 20, 3), 0);
+  EXPECT_EQ(image.GetBitCount(), 32);
+  unsigned char previousRed = 0;
+  for (long x = 0; x < 20; ++x) {
+    const unsigned char* p = image.GetBits() + image.GetWidthBytes() + 4 * x;
+    EXPECT_EQ(p[0], 10);
+    EXPECT_EQ(p[1], 200);
+    EXPECT_EQ(p[3], 255);
+    EXPECT_GE(p[2], previousRed);
+    previousRed = p[2];
+  }
+}
+
+TEST(Resize, RefusesWhatItCannotDoAndLeavesTheImage) {
+  TImage image;
+  Make(image, {8, 6}, Textured);
+  std::vector<unsigned char> before(image.GetBits(), image.GetBits() + image.GetSize());
+  EXPECT_LT(TEffectImage::Resize(image, 0, 6), 0);
+  EXPECT_LT(TEffectImage::Resize(image, 8, -1), 0);
+  EXPECT_LT(TEffectImage::Resize(image, 100000, 6), 0);
+  EXPECT_EQ(image.GetWidth(), 8);
+  EXPECT_EQ(std::vector<unsigned char>(image.GetBits(), image.GetBits() + image.GetSize()), before);
+  EXPECT_EQ(TEffectImage::Resize(image, 8, 6), 0) << "the same size is nothing to do";
+  EXPECT_EQ(std::vector<unsigned char>(image.GetBits(), image.GetBits() + image.GetSize()), before);
+
+  TImage empty, packed;
+  EXPECT_LT(TEffectImage::Resize(empty, 4, 4), 0);
+  ASSERT_NE(packed.Create(8, 8, pf4bit, 0), nullptr);
+  EXPECT_LT(TEffectImage::Resize(packed, 4, 4), 0);
+}
+
+}  // namespace
