@@ -1,6 +1,8 @@
 #include "KavroVideoTransitionMask.h"
 
+#include "MaskBlend.h"
 #include "MaskImageFactory.h"
+#include "Pelt.h"
 
 KavroVideoTransitionMask::KavroVideoTransitionMask(MaskImageFactory* source)
     : parameterDescriptor{nullptr, 0}, workBuffer(nullptr), workBufferSize(0), maskSource(source) {
@@ -62,4 +64,12 @@ void KavroVideoTransitionMask::ReleaseWorkBuffer() {
   delete[] workBuffer;
   workBuffer = nullptr;
   workBufferSize = 0;
+}
+
+void KavroVideoTransitionMask::BlendRowYUV422Alpha(uint8_t* outputFrame, const uint8_t* workFrame, uint32_t rowOffset,
+                                                   uint32_t byteCount, const TImage* maskImage, int32_t maskOffset,
+                                                   uint32_t alphaOffset) const {
+  if (!maskImage) return;
+  BlendMaskRowYUV422Alpha(outputFrame, workFrame, rowOffset, byteCount, maskImage->GetBits(), maskOffset, alphaOffset,
+                          parameters.invert != 0);
 }

@@ -4,6 +4,7 @@
 #include "AbstractKavroVideoTransition.h"
 
 class MaskImageFactory;
+class TImage;
 
 class KavroVideoTransitionMask : public AbstractKavroVideoTransition {
  public:
@@ -16,6 +17,12 @@ class KavroVideoTransitionMask : public AbstractKavroVideoTransition {
   ParameterDescriptor* GetParameters() override;
   uint8_t ShowSettingsDialog() override;
   void ReleaseWorkBuffer() override;
+
+  // Mixes one row of the work buffer (source B) into the same row of the
+  // output (source A) under a row of the mask image, with this object's
+  // invert flag.
+  void BlendRowYUV422Alpha(uint8_t* outputFrame, const uint8_t* workFrame, uint32_t rowOffset, uint32_t byteCount,
+                           const TImage* maskImage, int32_t maskOffset, uint32_t alphaOffset) const;
 
  private:
   ParameterDescriptor parameterDescriptor;

@@ -1,8 +1,11 @@
 // How parameters reach the mask source, seen from inside the plug-in.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "KavroVideoTransitionMask.h"
 #include "MaskImageFactory.h"
+#include "Pelt.h"
 #include "TestPaths.h"
 
 namespace {
@@ -53,6 +56,31 @@ TEST_F(TransitionObject, AnIndexOutOfRangeLeavesTheMaskSourceAlone) {
     EXPECT_TRUE(source->reverse) << "index " << index;
     EXPECT_EQ(static_cast<MaskParameters*>(transition->GetParameters()->data)->maskIndex, index);
   }
+}
+
+TEST_F(TransitionObject, BlendsARowUnderTheMaskImageWithItsOwnInvertFlag) {
+  // One pixel pair with opaque output alpha: stored mask 0 then 255.
+  TImage mask;
+  ASSERT_NE(mask.Create(2, 1, pf8bit, 0), nullptr);
+  mask.GetBits()[0] = 0;
+  mask.GetBits()[1] = 255;
+  const uint8_t work[6] = {10, 20, 30, 40, 200, 100};
+  auto blend = [&](uint8_t invert) {
+    MaskParameters block = {0, invert, 0, {0, 0}};
+    ParameterDescriptor descriptor = {&block, sizeof block};
+    transition->SetParameters(&descriptor);
+    uint8_t output[6] = {110, 120, 130, 140, 255, 255};
+    transition->BlendRowYUV422Alpha(output, work, 0, 4, &mask, 0, 4);
+    return std::vector<uint8_t>(output, output + 6);
+  };
+  // Not inverted: stored 0 shows source B, stored 255 keeps source A.
+  EXPECT_EQ(blend(0), (std::vector<uint8_t>{10, 70, 130, 90, 255, 255}));
+  // Inverted: the other way round.
+  EXPECT_EQ(blend(1), (std::vector<uint8_t>{110, 70, 30, 90, 255, 255}));
+  // Without a mask image nothing is touched.
+  uint8_t output[6] = {1, 2, 3, 4, 5, 6};
+  transition->BlendRowYUV422Alpha(output, work, 0, 4, nullptr, 0, 4);
+  EXPECT_EQ(std::vector<uint8_t>(output, output + 6), (std::vector<uint8_t>{1, 2, 3, 4, 5, 6}));
 }
 
 }  // namespace
