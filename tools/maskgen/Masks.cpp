@@ -16,9 +16,9 @@ constexpr double kPi = 3.14159265358979323846;
 // Shapes are sized in picture heights; this is one pixel of a 1080-line picture.
 constexpr double kPx = 1.0 / 1080.0;
 
-// Edges are a few pixels soft at 1080 lines; smaller pictures keep at least
-// a little more than a pixel so they stay anti-aliased.
-double FeatherPixels(double pixelsAt1080, int height) { return std::max(1.25, pixelsAt1080 * height * kPx); }
+// Ramp widths at 1080 lines; the frame blur adds about a pixel on top. Smaller
+// pictures keep at least a pixel so they stay anti-aliased.
+double FeatherPixels(double pixelsAt1080, int height) { return std::max(0.5, pixelsAt1080 * height * kPx); }
 
 double SmoothStep(double x) {
   x = std::clamp(x, 0.0, 1.0);
@@ -128,7 +128,7 @@ RevealAnimation BuildPaper(int width, int height, int frames, int threads) {
         out[2] = static_cast<float>(fibres);
       },
       threads);
-  return RevealAnimation(std::move(field), frames, FeatherPixels(1.5, height), threads);
+  return RevealAnimation(std::move(field), frames, FeatherPixels(0.5, height), threads);
 }
 
 // ------------------------------------------------------ tiled patterns ----
@@ -209,7 +209,7 @@ RevealAnimation BuildSeigaiha(int width, int height, int frames, int threads) {
         out[0] = CellTime(cell, sweep(u, v) + 0.17, style);
       },
       threads);
-  return RevealAnimation(std::move(field), frames, FeatherPixels(2.0, height), threads);
+  return RevealAnimation(std::move(field), frames, FeatherPixels(0.7, height), threads);
 }
 
 // Distance from a point to a segment, and how far along the segment (0..1)
@@ -321,7 +321,7 @@ RevealAnimation BuildAsanoha(int width, int height, int frames, int threads) {
         out[0] = static_cast<float>(fill + (closing - fill) * band);
       },
       threads);
-  return RevealAnimation(std::move(field), frames, FeatherPixels(2.0, height), threads);
+  return RevealAnimation(std::move(field), frames, FeatherPixels(0.7, height), threads);
 }
 
 }  // namespace

@@ -201,7 +201,28 @@ void RevealAnimation::RenderFrame(int frame, uint8_t* pixels) const {
       black[i] += layer.weight * ramp[static_cast<int>(x * kRampSteps)];
     }
   }
-  for (size_t i = 0; i < count; ++i) pixels[i] = static_cast<uint8_t>(255 - ((black[i] + 128) >> 8));
+  // A 1-2-1 blur in both directions softens what the ramps cannot: where an
+  // edge stops at a crease of the field and then races on, the ramps of the
+  // pixels on either side of the crease need not overlap. Weights are
+  // positive, so a pixel still only ever darkens, and flat frames stay flat.
+  const int w = width_, h = height_;
+  std::vector<uint32_t> across(count);
+  for (int y = 0; y < h; ++y) {
+    const uint32_t* row = &black[static_cast<size_t>(y) * w];
+    uint32_t* out = &across[static_cast<size_t>(y) * w];
+    for (int x = 0; x < w; ++x) out[x] = row[x > 0 ? x - 1 : 0] + 2 * row[x] + row[x + 1 < w ? x + 1 : x];
+  }
+  for (int y = 0; y < h; ++y) {
+    const uint32_t* above = &across[static_cast<size_t>(y > 0 ? y - 1 : 0) * w];
+    const uint32_t* row = &across[static_cast<size_t>(y) * w];
+    const uint32_t* below = &across[static_cast<size_t>(y + 1 < h ? y + 1 : y) * w];
+    uint8_t* out = pixels + static_cast<size_t>(y) * w;
+    for (int x = 0; x < w; ++x) {
+      // Sixteen times the blurred darkness, which is at most 255 * 256.
+      uint32_t sum = above[x] + 2 * row[x] + below[x];
+      out[x] = static_cast<uint8_t>(255 - ((sum + 2048) >> 12));
+    }
+  }
 }
 
 }  // namespace maskgen
