@@ -8,7 +8,15 @@
 
 LoadedPlugin::LoadedPlugin(const std::string& path) {
 #if defined(_WIN32)
-  HMODULE module = LoadLibraryA(path.c_str());
+  // The plug-in's own folder must be searched for the image library beside it,
+  // which takes an absolute path.
+  char fullPath[MAX_PATH];
+  DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, fullPath, nullptr);
+  if (length == 0 || length >= MAX_PATH) {
+    error_ = "cannot resolve " + path;
+    return;
+  }
+  HMODULE module = LoadLibraryExA(fullPath, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   library_ = module;
   if (!module) {
     error_ = "cannot load " + path + " (error " + std::to_string(GetLastError()) + ")";

@@ -86,11 +86,7 @@ int main(int argc, char** argv) {
   HMODULE resources = LoadLibraryExW(Widen(resourcePath).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   std::printf("resource module    %s%s\n", resourcePath.c_str(), resources ? "" : " (not found: no mask frames)");
   std::printf("masks\n");
-  uint16_t firstId = kFirstMaskResourceId;
-  for (uint32_t mask = 0; mask < kMaskCount; ++mask) {
-    PrintMaskFrames(resources, mask, firstId);
-    firstId = static_cast<uint16_t>(firstId + maskFrameCounts[mask] + 1);
-  }
+  for (uint32_t mask = 0; mask < kMaskCount; ++mask) PrintMaskFrames(resources, mask, MaskFirstResourceId(mask));
   if (resources) FreeLibrary(resources);
   return 0;
 }

@@ -8,6 +8,7 @@
 
 #include "BaseModule.h"
 #include "MaskCatalogue.h"
+#include "MaskNames.h"
 #include "Pelt.h"
 #include "ResourceModulePath.h"
 
@@ -58,12 +59,7 @@ MaskImageFactory::~MaskImageFactory() {
 
 void MaskImageFactory::ComputeMaskBaseIds() {
   maskBaseIds.clear();
-  uint16_t id = kFirstMaskResourceId;
-  for (uint32_t mask = 0; mask < kMaskCount; ++mask) {
-    maskBaseIds.push_back(id);
-    // One unused id separates two masks.
-    id = static_cast<uint16_t>(id + maskFrameCounts[mask] + 1);
-  }
+  for (uint32_t mask = 0; mask < kMaskCount; ++mask) maskBaseIds.push_back(MaskFirstResourceId(mask));
 }
 
 void MaskImageFactory::BuildFrameTable(uint32_t maskIndex) {

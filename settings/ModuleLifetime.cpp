@@ -4,7 +4,7 @@
 // (which stays). One translation unit, so the order is the order of
 // definition below.
 #include "BaseModule.h"
-#include "MaskCatalogue.h"
+#include "MaskNames.h"
 #include "ModuleState.h"
 #include "Pelt.h"
 

@@ -6,6 +6,7 @@
 #include <tuple>
 #include <utility>
 
+#include "MaskCatalogue.h"
 #include "Noise.h"
 
 namespace maskgen {
@@ -328,15 +329,12 @@ RevealAnimation BuildAsanoha(int width, int height, int frames, int threads) {
 
 const std::vector<MaskInfo>& MaskCatalogue() {
   static const std::vector<MaskInfo> catalogue = [] {
-    std::vector<MaskInfo> masks = {
-        {"mask_paper", "mask_paper (479 frame)", 479, 0},
-        {"mask_wafu1", "mask_wafu1 (210 frame)", 210, 0},
-        {"mask_wafu2", "mask_wafu2 (210 frame)", 210, 0},
-    };
-    uint32_t id = 10000;
-    for (MaskInfo& mask : masks) {
-      mask.firstResourceId = static_cast<uint16_t>(id);
-      id += static_cast<uint32_t>(mask.frameCount) + 1;
+    const char* const keys[kMaskCount] = {"mask_paper", "mask_wafu1", "mask_wafu2"};
+    std::vector<MaskInfo> masks;
+    for (uint32_t mask = 0; mask < kMaskCount; ++mask) {
+      std::string name;
+      for (const wchar_t* c = maskNameTexts[mask]; *c; ++c) name += static_cast<char>(*c);  // ASCII names
+      masks.push_back({keys[mask], name, static_cast<int>(maskFrameCounts[mask]), MaskFirstResourceId(mask)});
     }
     return masks;
   }();

@@ -1,0 +1,8 @@
+// Display names of the masks, built when the module loads and released,
+// last entry first, when it unloads.
+#pragma once
+
+#include "CString.h"
+#include "MaskCatalogue.h"
+
+extern CString maskNames[kMaskCount];
