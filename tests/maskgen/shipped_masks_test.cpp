@@ -1,9 +1,8 @@
 // The resource module that ships beside the plug-in: every frame of the
 // catalogue under its id, nothing else, each an 8-bit 1920x1080 gray PNG.
-// Decoding is checked on Linux with libspng; the Windows build checks the PNG
-// headers only, as it has no PNG decoder of its own to call here.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -12,13 +11,8 @@
 
 #include "MaskImageFactory.h"
 #include "ModuleServices.h"
+#include "Pelt.h"
 #include "TestPaths.h"
-
-#if !defined(_WIN32)
-#include <spng.h>
-
-#include "WideUtf8.h"
-#endif
 
 namespace {
 
@@ -95,38 +89,32 @@ TEST_F(ShippedModule, FitsItsSizeBudget) {
   EXPECT_LE(bytes.size(), 64u * 1000 * 1000);
 }
 
-#if !defined(_WIN32)
-// Decodes a frame the way a renderer would and returns its pixels.
-std::vector<uint8_t> Decode(const std::vector<uint8_t>& png, spng_ihdr& header) {
-  std::unique_ptr<spng_ctx, void (*)(spng_ctx*)> context(spng_ctx_new(0), spng_ctx_free);
-  if (!context || spng_set_png_buffer(context.get(), png.data(), png.size()) || spng_get_ihdr(context.get(), &header)) {
-    return {};
-  }
-  size_t size = 0;
-  if (spng_decoded_image_size(context.get(), SPNG_FMT_G8, &size)) return {};
-  std::vector<uint8_t> pixels(size);
-  if (spng_decode_image(context.get(), pixels.data(), size, SPNG_FMT_G8, 0)) return {};
-  return pixels;
-}
-
-TEST_F(ShippedModule, EveryFrameDecodesAndEachMaskRunsFromWhiteToBlack) {
-  for (const MaskRange& mask : kMasks) {
-    for (uint32_t id = mask.first; id <= mask.last; ++id) {
-      spng_ihdr header = {};
-      std::vector<uint8_t> pixels = Decode(Bytes(static_cast<uint16_t>(id)), header);
-      ASSERT_EQ(pixels.size(), 1920u * 1080u) << "resource " << id << " decodes";
-      EXPECT_EQ(header.bit_depth, 8);
-      EXPECT_EQ(header.color_type, SPNG_COLOR_TYPE_GRAYSCALE);
-      if (id == mask.first || id == mask.last) {
-        uint8_t expected = id == mask.first ? 255 : 0;
+// Every frame through the plug-in's own mask source, decoded by the image
+// library exactly as a render would.
+TEST(ShippedModuleInPlugIn, EveryFrameDecodesAndEachMaskRunsFromWhiteToBlack) {
+  std::wstring plugin = TestDirectory() + SharedLibraryFileName(L"kiv_shipped");
+  auto factory = std::make_unique<MaskImageFactory>(plugin.c_str());
+  for (uint32_t m = 0; m < 3; ++m) {
+    factory->BuildFrameTable(m);
+    const uint32_t last = static_cast<uint32_t>(kMasks[m].last - kMasks[m].first);
+    for (uint32_t position = 0; position <= last; ++position) {
+      std::unique_ptr<TImage> frame(factory->GetFrame(position));
+      ASSERT_TRUE(frame) << "mask " << m << " frame " << position << " decodes";
+      ASSERT_EQ(frame->GetBitCount(), 8u);
+      ASSERT_EQ(frame->GetWidth(), 1920);
+      ASSERT_EQ(std::labs(frame->GetHeight()), 1080);
+      if (position == 0 || position == last) {
+        const uint8_t expected = position == 0 ? 255 : 0;
         size_t others = 0;
-        for (uint8_t p : pixels) others += p != expected;
-        EXPECT_EQ(others, 0u) << "resource " << id << " is entirely " << int(expected);
+        for (long row = 0; row < 1080; ++row) {
+          const unsigned char* bits = frame->GetBits() + row * frame->GetWidthBytes();
+          for (long x = 0; x < 1920; ++x) others += bits[x] != expected;
+        }
+        EXPECT_EQ(others, 0u) << "mask " << m << " frame " << position << " is entirely " << int(expected);
       }
     }
   }
 }
-#endif
 
 // The plug-in's own mask source, given the shipped module, finds every frame.
 TEST(ShippedModuleInPlugIn, FrameTablesNameEveryFrame) {
