@@ -42,5 +42,41 @@ inline MaskBlendRow Skip(const MaskBlendRow& row, uint32_t pixels, uint32_t byte
   return rest;
 }
 
+// Drives a SIMD variant over a row: a pass that finishes a pair begun before
+// the row, then whole steps of kPixels pixels (kPixels even, so each step
+// starts on a pair), then the reference for the rest, a lone pixel included.
+// `step` mixes kPixels pixels at (out, work, outAlpha, workAlpha, mask).
+template <uint32_t kPixels, typename Xor, typename Step>
+inline void RunRowInSteps(const MaskBlendRow& row, Xor maskXor, Step step) {
+  MaskBlendRow rest = row;
+  if (row.startsOnSecondPixel) {
+    MaskBlendRow head = row;
+    head.byteCount = row.byteCount < 4 ? row.byteCount : 4;
+    BlendMaskRowReference(head);
+    if (row.byteCount <= 4) return;
+    rest = Skip(row, 1, 4);
+  }
+
+  const uint32_t steps = rest.byteCount / (2 * kPixels);
+  // Locals, not the row's fields: stores through the byte pointers could
+  // otherwise alias the row and force the fields to be read again.
+  uint8_t* out = rest.out;
+  const uint8_t* work = rest.work;
+  uint8_t* outAlpha = rest.outAlpha;
+  const uint8_t* workAlpha = rest.workAlpha;
+  const uint8_t* mask = rest.mask;
+  for (uint32_t i = 0; i < steps; ++i) {
+    step(out, work, outAlpha, workAlpha, mask, maskXor);
+    out += 2 * kPixels;
+    work += 2 * kPixels;
+    outAlpha += kPixels;
+    workAlpha += kPixels;
+    mask += kPixels;
+  }
+
+  const MaskBlendRow tail = Skip(rest, kPixels * steps, 2 * kPixels * steps);
+  if (tail.byteCount != 0) BlendMaskRowReference(tail);
+}
+
 }  // namespace
 }  // namespace maskblend

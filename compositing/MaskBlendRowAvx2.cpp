@@ -91,35 +91,5 @@ inline void BlendSixteenPixels(uint8_t* out, const uint8_t* work, uint8_t* outAl
 __attribute__((force_align_arg_pointer))
 #endif
 void BlendMaskRowAvx2(const MaskBlendRow& row) {
-  MaskBlendRow rest = row;
-  if (row.startsOnSecondPixel) {
-    // The first pass finishes a pair whose first pixel is not in the row.
-    MaskBlendRow head = row;
-    head.byteCount = row.byteCount < 4 ? row.byteCount : 4;
-    BlendMaskRowReference(head);
-    if (row.byteCount <= 4) return;
-    rest = maskblend::Skip(row, 1, 4);
-  }
-
-  const __m128i maskXor = _mm_set1_epi8(static_cast<char>(rest.maskXor));
-  const uint32_t steps = rest.byteCount / 32;
-  // Locals, not the row's fields: stores through the byte pointers could
-  // otherwise alias the row and force the fields to be read again.
-  uint8_t* out = rest.out;
-  const uint8_t* work = rest.work;
-  uint8_t* outAlpha = rest.outAlpha;
-  const uint8_t* workAlpha = rest.workAlpha;
-  const uint8_t* mask = rest.mask;
-  for (uint32_t step = 0; step < steps; ++step) {
-    BlendSixteenPixels(out, work, outAlpha, workAlpha, mask, maskXor);
-    out += 32;
-    work += 32;
-    outAlpha += 16;
-    workAlpha += 16;
-    mask += 16;
-  }
-
-  // Fewer than sixteen pixels left, a lone one possibly among them.
-  const MaskBlendRow tail = maskblend::Skip(rest, 16 * steps, 32 * steps);
-  if (tail.byteCount != 0) BlendMaskRowReference(tail);
+  maskblend::RunRowInSteps<16>(row, _mm_set1_epi8(static_cast<char>(row.maskXor)), BlendSixteenPixels);
 }

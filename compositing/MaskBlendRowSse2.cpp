@@ -86,35 +86,5 @@ inline void BlendEightPixels(uint8_t* out, const uint8_t* work, uint8_t* outAlph
 __attribute__((force_align_arg_pointer))
 #endif
 void BlendMaskRowSse2(const MaskBlendRow& row) {
-  MaskBlendRow rest = row;
-  if (row.startsOnSecondPixel) {
-    // The first pass finishes a pair whose first pixel is not in the row.
-    MaskBlendRow head = row;
-    head.byteCount = row.byteCount < 4 ? row.byteCount : 4;
-    BlendMaskRowReference(head);
-    if (row.byteCount <= 4) return;
-    rest = maskblend::Skip(row, 1, 4);
-  }
-
-  const __m128i maskXor = _mm_set1_epi8(static_cast<char>(rest.maskXor));
-  const uint32_t steps = rest.byteCount / 16;
-  // Locals, not the row's fields: stores through the byte pointers could
-  // otherwise alias the row and force the fields to be read again.
-  uint8_t* out = rest.out;
-  const uint8_t* work = rest.work;
-  uint8_t* outAlpha = rest.outAlpha;
-  const uint8_t* workAlpha = rest.workAlpha;
-  const uint8_t* mask = rest.mask;
-  for (uint32_t step = 0; step < steps; ++step) {
-    BlendEightPixels(out, work, outAlpha, workAlpha, mask, maskXor);
-    out += 16;
-    work += 16;
-    outAlpha += 8;
-    workAlpha += 8;
-    mask += 8;
-  }
-
-  // Fewer than eight pixels left, a lone one possibly among them.
-  const MaskBlendRow tail = maskblend::Skip(rest, 8 * steps, 16 * steps);
-  if (tail.byteCount != 0) BlendMaskRowReference(tail);
+  maskblend::RunRowInSteps<8>(row, _mm_set1_epi8(static_cast<char>(row.maskXor)), BlendEightPixels);
 }
