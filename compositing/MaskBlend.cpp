@@ -104,3 +104,15 @@ void BlendMaskRowYUV422Alpha(uint8_t* outputBuffer, const uint8_t* workBuffer, u
   row.maskXor = invert ? 0x00 : 0xFF;
   ActiveVariant().row.load(std::memory_order_relaxed)(row);
 }
+
+const char* MaskBlendLevelName(MASK_BLEND_LEVEL level) {
+  switch (level) {
+    case MASK_BLEND_REFERENCE:
+      return "reference";
+    case MASK_BLEND_SSE2:
+      return "sse2";
+    case MASK_BLEND_AVX2:
+      return "avx2";
+  }
+  return "unknown";
+}

@@ -27,6 +27,9 @@ enum MASK_BLEND_LEVEL : int32_t {
   MASK_BLEND_AVX2 = 2,
 };
 
+// "reference", "sse2" or "avx2".
+const char* MaskBlendLevelName(MASK_BLEND_LEVEL level);
+
 // The highest level this CPU (and this build) can run.
 MASK_BLEND_LEVEL MaskBlendCpuLevel();
 

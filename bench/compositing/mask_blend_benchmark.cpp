@@ -68,18 +68,6 @@ Frames& FramesOf(Size size) {
 
 std::string SizeName(Size size) { return std::to_string(size.width) + "x" + std::to_string(size.height); }
 
-const char* LevelName(MASK_BLEND_LEVEL level) {
-  switch (level) {
-    case MASK_BLEND_REFERENCE:
-      return "reference";
-    case MASK_BLEND_SSE2:
-      return "sse2";
-    case MASK_BLEND_AVX2:
-      return "avx2";
-  }
-  return "unknown";
-}
-
 void CountPixels(benchmark::State& state, const Frames& frames) {
   state.counters["pixels/s"] = benchmark::Counter(static_cast<double>(frames.width) * frames.height,
                                                   benchmark::Counter::kIsIterationInvariantRate);
@@ -132,7 +120,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
                   pixels / copy->second / 1e6, 1.0, "");
       const auto reference = seconds.find("blend/" + name + "/reference");
       for (int32_t level = MASK_BLEND_REFERENCE; level <= MASK_BLEND_AVX2; ++level) {
-        const auto blend = seconds.find("blend/" + name + "/" + LevelName(static_cast<MASK_BLEND_LEVEL>(level)));
+        const auto blend =
+            seconds.find("blend/" + name + "/" + MaskBlendLevelName(static_cast<MASK_BLEND_LEVEL>(level)));
         if (blend == seconds.end()) continue;
         char speedUp[32] = "";
         if (reference != seconds.end())
@@ -156,7 +145,7 @@ int main(int argc, char** argv) {
 
   std::printf("mask blend levels on this CPU: reference");
   for (int32_t level = MASK_BLEND_SSE2; level <= MaskBlendCpuLevel(); ++level) {
-    std::printf(" %s", LevelName(static_cast<MASK_BLEND_LEVEL>(level)));
+    std::printf(" %s", MaskBlendLevelName(static_cast<MASK_BLEND_LEVEL>(level)));
   }
   std::printf("\n");
 
@@ -167,7 +156,7 @@ int main(int argc, char** argv) {
         ->UseRealTime();
     for (int32_t level = MASK_BLEND_REFERENCE; level <= MaskBlendCpuLevel(); ++level) {
       const auto blendLevel = static_cast<MASK_BLEND_LEVEL>(level);
-      benchmark::RegisterBenchmark(("blend/" + name + "/" + LevelName(blendLevel)).c_str(), BlendFrame, size,
+      benchmark::RegisterBenchmark(("blend/" + name + "/" + MaskBlendLevelName(blendLevel)).c_str(), BlendFrame, size,
                                    blendLevel)
           ->Unit(benchmark::kMillisecond)
           ->UseRealTime();

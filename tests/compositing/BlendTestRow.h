@@ -73,18 +73,6 @@ inline std::vector<MASK_BLEND_LEVEL> LevelsOfThisCpu() {
   return levels;
 }
 
-inline const char* LevelName(MASK_BLEND_LEVEL level) {
-  switch (level) {
-    case MASK_BLEND_REFERENCE:
-      return "reference";
-    case MASK_BLEND_SSE2:
-      return "sse2";
-    case MASK_BLEND_AVX2:
-      return "avx2";
-  }
-  return "unknown";
-}
-
 inline std::string LevelTestName(const ::testing::TestParamInfo<MASK_BLEND_LEVEL>& level) {
-  return LevelName(level.param);
+  return MaskBlendLevelName(level.param);
 }

@@ -117,7 +117,7 @@ std::string Describe(const RowCase& c, uint32_t rowOffset, uint32_t alphaOffset,
 class BlendExactness : public ::testing::TestWithParam<MASK_BLEND_LEVEL> {
  protected:
   void SetUp() override {
-    if (MaskBlendCpuLevel() < GetParam()) GTEST_SKIP() << "this CPU lacks " << LevelName(GetParam());
+    if (MaskBlendCpuLevel() < GetParam()) GTEST_SKIP() << "this CPU lacks " << MaskBlendLevelName(GetParam());
   }
   void TearDown() override { SetMaskBlendLevelLimit(MASK_BLEND_AVX2); }
 
