@@ -23,10 +23,12 @@ build: build-linux build-win32
 demo: build
 	@echo "== linux"
 	build/linux/host/kiv_host build/linux/dist/KavroVideoTransitionMask_B06.so
+	build/linux/host/kiv_render_demo build/linux/dist/KavroVideoTransitionMask_B06.so
 	@echo "== mask previews: every 12th frame of each mask"
 	build/linux/tools/bin/kiv_mask_preview --frames build/linux/masks/animations/frames --out build/previews --every 12
 	@echo "== win32 (under Wine)"
 	tools/wine/run-under-wine build/win32/host/kiv_host.exe build/win32/dist/KavroVideoTransitionMask_B06.dll
+	tools/wine/run-under-wine build/win32/host/kiv_render_demo.exe build/win32/dist/KavroVideoTransitionMask_B06.dll
 
 test: build
 	ctest --preset linux -j $(JOBS)
