@@ -2,21 +2,11 @@
 // loop may read.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "FrameGeometry.h"
 #include "Pelt.h"
+#include "RenderHost.h"
 
 namespace {
-
-FrameFormat Format(uint32_t width, uint32_t height, uint32_t stride) {
-  FrameFormat format;
-  std::memset(&format, 0, sizeof format);
-  format.width = width;
-  format.height = height;
-  format.stride = stride;
-  return format;
-}
 
 TEST(FrameGeometry, MeasuresStrideMainPlaneAndWholeFrame) {
   struct Case {
@@ -37,7 +27,7 @@ TEST(FrameGeometry, MeasuresStrideMainPlaneAndWholeFrame) {
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.width << " x " << c.height << ", stride " << c.stride);
     FrameGeometry geometry = {};
-    ASSERT_EQ(MeasureFrame(Format(c.width, c.height, c.stride), geometry), FRAME_GEOMETRY_OK);
+    ASSERT_EQ(MeasureFrame(YuvAlphaFormat(c.width, c.height, c.stride), geometry), FRAME_GEOMETRY_OK);
     EXPECT_EQ(geometry.width, c.width);
     EXPECT_EQ(geometry.height, c.height);
     EXPECT_EQ(geometry.stride, c.expectedStride);
@@ -66,14 +56,14 @@ TEST(FrameGeometry, RefusesWhatWouldWrapOrPassTheAddressableSize) {
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.width << " x " << c.height << ", stride " << c.stride);
     FrameGeometry geometry = {1, 2, 3, 4, 5, 6};
-    EXPECT_EQ(MeasureFrame(Format(c.width, c.height, c.stride), geometry), c.check);
+    EXPECT_EQ(MeasureFrame(YuvAlphaFormat(c.width, c.height, c.stride), geometry), c.check);
     EXPECT_EQ(geometry.totalBytes, 6u) << "left as it was";
   }
 }
 
 TEST(MaskCoversFrame, AcceptsOnlyAnEightBitImageOfTheFrameSize) {
   FrameGeometry frame = {};
-  ASSERT_EQ(MeasureFrame(Format(9, 3, 0), frame), FRAME_GEOMETRY_OK);
+  ASSERT_EQ(MeasureFrame(YuvAlphaFormat(9, 3, 0), frame), FRAME_GEOMETRY_OK);
 
   TImage exact;
   ASSERT_NE(exact.Create(9, 3, pf8bit, 0), nullptr);
