@@ -43,18 +43,6 @@ void KavroVideoTransitionMask::SetParameters(const ParameterDescriptor* descript
   }
 }
 
-// Until the rendering pipeline lands this performs only the setup and format
-// checks, and reports every frame it would have rendered as failed.
-int32_t KavroVideoTransitionMask::RenderFrame(uint32_t, int32_t, FrameBuffer*) {
-  if (!setup) return RESULT_NOT_SET_UP;
-  bool supported = false;
-  for (uint32_t i = 0; i < supportedFormats.count && !supported; ++i) {
-    supported = supportedFormats.items[i] == setup->format.colorFormat;
-  }
-  if (!supported) return RESULT_FAILED;
-  return RESULT_FAILED;
-}
-
 ParameterDescriptor* KavroVideoTransitionMask::GetParameters() { return &parameterDescriptor; }
 
 // The settings dialog is not built yet; the slot already answers as it will.
