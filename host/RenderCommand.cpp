@@ -64,7 +64,6 @@ int RunRender(const RenderOptions& options) {
     std::fprintf(stderr, "kavro: %s\n", plugin.error().c_str());
     return 1;
   }
-  WarnAboutMasks(pluginPath, options.mask);
 
   std::unique_ptr<Source> a = OpenOrMake(options, 0);
   std::unique_ptr<Source> b = OpenOrMake(options, 1);
@@ -105,6 +104,7 @@ int RunRender(const RenderOptions& options) {
   outputOptions.sheetEvery = options.sheetEvery;
   FrameOutputs outputs(outputOptions, OutputFormat(width, height, *a, *b), frames);
 
+  WarnAboutMasks(pluginPath, options.mask);
   HeldClip clipA(std::move(a)), clipB(std::move(b));
   Progress progress(frames, !options.quiet && Progress::StandardErrorIsTerminal(), !options.quiet);
   uint32_t written = 0;
