@@ -1,5 +1,6 @@
 #include "KavroProgram.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -51,8 +52,13 @@ ProgramRun RunKavro(const std::vector<std::string>& arguments, const std::string
 #else
   run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
-  if (stdoutPath.empty()) run.out = ReadBytes(outPath);
-  run.err = ReadBytes(errPath);
+  // Text lines end in CR LF on Windows.
+  auto text = [](std::string bytes) {
+    bytes.erase(std::remove(bytes.begin(), bytes.end(), '\r'), bytes.end());
+    return bytes;
+  };
+  if (stdoutPath.empty()) run.out = text(ReadBytes(outPath));
+  run.err = text(ReadBytes(errPath));
   return run;
 }
 

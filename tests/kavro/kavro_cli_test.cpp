@@ -257,11 +257,10 @@ TEST(KavroProgram, ACutStreamStopsWithTheValidFramesWritten) {
       RunKavro({"render", "-", "-o", folder + "out.y4m", "--plugin", NoMasks(), "--frames", "6", "--threads", "3"},
                folder + "cut.y4m");
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_EQ(run.err, "kavro: masks not found (no " + std::filesystem::path(NoMasks()).parent_path().string() +
-                         std::string(1, std::filesystem::path::preferred_separator) + "Oldkiv_none" +
-                         std::filesystem::path(NoMasks()).extension().string() +
-                         "): the output is source A unmixed\n"
-                         "kavro: standard input: frame 3 is cut short (11 of 16 bytes) (3 of 6 frames written)\n");
+  // The warning about the masks, then the reason for stopping.
+  const std::string reason = "kavro: standard input: frame 3 is cut short (11 of 16 bytes) (3 of 6 frames written)\n";
+  EXPECT_EQ(run.err.rfind("kavro: masks not found", 0), 0u) << run.err;
+  EXPECT_EQ(run.err.substr(run.err.find('\n') + 1), reason);
   Output out = ReadOutput(folder + "out.y4m");
   ASSERT_EQ(out.frames.size(), 3u);
   for (size_t f = 0; f < 3; ++f) EXPECT_EQ(out.frames[f], a.Frame(f));
