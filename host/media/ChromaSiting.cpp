@@ -30,12 +30,14 @@ Taps CoSitedTaps(int k, int count) {
 
 void DownsampleChromaRow(const uint8_t* in, int lumaWidth, uint8_t* out) {
   const int samples = (lumaWidth + 1) / 2;
-  for (int j = 0; j < samples; ++j) {
-    int x = 2 * j;
-    int left = in[std::max(x - 1, 0)];
-    int right = in[std::min(x + 1, lumaWidth - 1)];
-    out[j] = static_cast<uint8_t>((left + 2 * in[x] + right + 2) >> 2);
-  }
+  auto filtered = [&](int x, int left, int right) {
+    return static_cast<uint8_t>((in[left] + 2 * in[x] + in[right] + 2) >> 2);
+  };
+  // The edges repeat; between them every sample has both neighbours.
+  out[0] = filtered(0, 0, std::min(1, lumaWidth - 1));
+  int j = 1;
+  for (; 2 * j + 1 < lumaWidth; ++j) out[j] = filtered(2 * j, 2 * j - 1, 2 * j + 1);
+  for (; j < samples; ++j) out[j] = filtered(2 * j, 2 * j - 1, std::min(2 * j + 1, lumaWidth - 1));
 }
 
 void UpsampleChroma420To422(const uint8_t* in, int lumaWidth, int lumaHeight, Siting420 siting, uint8_t* out) {

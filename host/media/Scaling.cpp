@@ -12,15 +12,13 @@ namespace {
 constexpr int kWeightBits = 14;
 constexpr int64_t kOne = int64_t{1} << kWeightBits;
 
-// For each output sample: the first input sample it reads and its weights,
-// which add up to exactly kOne.
+// For each output sample: the first input sample it reads and `width`
+// weights, which add up to exactly kOne. Every output reads the same number
+// of inputs (padded with zero weights), so the inner loops run a fixed count.
 struct Taps {
+  int width = 0;
   std::vector<int> first;
-  std::vector<int> offset;  // into weights; the count is the next offset minus this one
   std::vector<int32_t> weights;
-  int count(size_t k) const {
-    return (k + 1 < offset.size() ? offset[k + 1] : static_cast<int>(weights.size())) - offset[k];
-  }
 };
 
 int64_t FloorDivide(int64_t numerator, int64_t denominator) {
@@ -35,9 +33,10 @@ int64_t FloorDivide(int64_t numerator, int64_t denominator) {
 // 2 spacing i dstLength; the tent reaches 2 spacing max(srcLength, dstLength)
 // from the centre.
 Taps MakeTaps(int inputs, int outputs, int64_t srcLength, int64_t dstLength, int64_t spacing) {
-  Taps taps;
   const int64_t reach = 2 * spacing * std::max(srcLength, dstLength);
   const int64_t step = 2 * spacing * dstLength;
+  std::vector<int> firsts;
+  std::vector<std::vector<int32_t>> lists;
   std::vector<int64_t> raw;
   for (int j = 0; j < outputs; ++j) {
     const int64_t centre = (2 * spacing * j + 1) * srcLength - dstLength;
@@ -56,16 +55,28 @@ Taps MakeTaps(int inputs, int outputs, int64_t srcLength, int64_t dstLength, int
       raw.assign(1, 1);
       total = 1;
     }
-    taps.first.push_back(static_cast<int>(low));
-    taps.offset.push_back(static_cast<int>(taps.weights.size()));
     // Rounded running sums: the weights add up to kOne exactly.
+    std::vector<int32_t> weights;
     int64_t running = 0, previous = 0;
     for (int64_t weight : raw) {
       running += weight;
       int64_t cumulative = (2 * running * kOne + total) / (2 * total);
-      taps.weights.push_back(static_cast<int32_t>(cumulative - previous));
+      weights.push_back(static_cast<int32_t>(cumulative - previous));
       previous = cumulative;
     }
+    firsts.push_back(static_cast<int>(low));
+    lists.push_back(std::move(weights));
+  }
+  Taps taps;
+  for (const auto& weights : lists) taps.width = std::max(taps.width, static_cast<int>(weights.size()));
+  for (size_t k = 0; k < lists.size(); ++k) {
+    // Pad after the last tap, or before the first where the padding would leave the input.
+    const int pad = taps.width - static_cast<int>(lists[k].size());
+    const int before = std::max(0, firsts[k] + taps.width - inputs);
+    taps.first.push_back(firsts[k] - before);
+    taps.weights.insert(taps.weights.end(), static_cast<size_t>(before), 0);
+    taps.weights.insert(taps.weights.end(), lists[k].begin(), lists[k].end());
+    taps.weights.insert(taps.weights.end(), static_cast<size_t>(pad - before), 0);
   }
   return taps;
 }
@@ -77,16 +88,20 @@ void ScalePlane(const uint8_t* in, int inWidth, int inHeight, const Taps* horizo
   std::vector<uint8_t> between;
   const uint8_t* rows = in;
   if (horizontal) {
+    // Locals, so the byte stores cannot be taken to change them.
+    const int width = horizontal->width;
+    const int* first = horizontal->first.data();
+    const int32_t* weights = horizontal->weights.data();
     between.resize(static_cast<size_t>(outWidth) * inHeight);
     for (int y = 0; y < inHeight; ++y) {
       const uint8_t* source = in + static_cast<size_t>(y) * inWidth;
       uint8_t* target = &between[static_cast<size_t>(y) * outWidth];
       for (int x = 0; x < outWidth; ++x) {
-        const int32_t* weight = &horizontal->weights[horizontal->offset[x]];
-        const uint8_t* sample = source + horizontal->first[x];
-        int32_t sum = 0;
-        for (int t = 0, n = horizontal->count(x); t < n; ++t) sum += weight[t] * sample[t];
-        target[x] = static_cast<uint8_t>((sum + (kOne >> 1)) >> kWeightBits);
+        const int32_t* weight = weights + static_cast<size_t>(x) * width;
+        const uint8_t* sample = source + first[x];
+        int32_t sum = kOne >> 1;
+        for (int t = 0; t < width; ++t) sum += weight[t] * sample[t];
+        target[x] = static_cast<uint8_t>(sum >> kWeightBits);
       }
     }
     rows = between.data();
@@ -95,16 +110,21 @@ void ScalePlane(const uint8_t* in, int inWidth, int inHeight, const Taps* horizo
     std::copy(rows, rows + static_cast<size_t>(outWidth) * outHeight, out);
     return;
   }
+  const int width = vertical->width;
   std::vector<int32_t> sums(static_cast<size_t>(outWidth));
+  int32_t* sum = sums.data();
   for (int y = 0; y < outHeight; ++y) {
     std::fill(sums.begin(), sums.end(), static_cast<int32_t>(kOne >> 1));
-    const int32_t* weight = &vertical->weights[vertical->offset[y]];
-    for (int t = 0, n = vertical->count(y); t < n; ++t) {
-      const uint8_t* source = rows + static_cast<size_t>(vertical->first[y] + t) * outWidth;
-      for (int x = 0; x < outWidth; ++x) sums[x] += weight[t] * source[x];
+    const int32_t* weight = &vertical->weights[static_cast<size_t>(y) * width];
+    const int first = vertical->first[y];
+    for (int t = 0; t < width; ++t) {
+      const int32_t w = weight[t];
+      if (w == 0) continue;
+      const uint8_t* source = rows + static_cast<size_t>(first + t) * outWidth;
+      for (int x = 0; x < outWidth; ++x) sum[x] += w * source[x];
     }
     uint8_t* target = out + static_cast<size_t>(y) * outWidth;
-    for (int x = 0; x < outWidth; ++x) target[x] = static_cast<uint8_t>(sums[x] >> kWeightBits);
+    for (int x = 0; x < outWidth; ++x) target[x] = static_cast<uint8_t>(sum[x] >> kWeightBits);
   }
 }
 
@@ -125,7 +145,12 @@ Picture ScalePicture(const Picture& in, int width, int height) {
   const Taps* chroma = sameWidth ? nullptr : &chromaTaps;
   const Taps* rows = sameHeight ? nullptr : &rowTaps;
   ScalePlane(in.y.data(), in.width, in.height, luma, rows, out.y.data(), width, height);
-  ScalePlane(in.alpha.data(), in.width, in.height, luma, rows, out.alpha.data(), width, height);
+  // Most sources are opaque: a constant plane stays that constant.
+  if (std::all_of(in.alpha.begin(), in.alpha.end(), [&](uint8_t value) { return value == in.alpha[0]; })) {
+    std::fill(out.alpha.begin(), out.alpha.end(), in.alpha[0]);
+  } else {
+    ScalePlane(in.alpha.data(), in.width, in.height, luma, rows, out.alpha.data(), width, height);
+  }
   ScalePlane(in.cb.data(), in.chromaWidth(), in.height, chroma, rows, out.cb.data(), out.chromaWidth(), height);
   ScalePlane(in.cr.data(), in.chromaWidth(), in.height, chroma, rows, out.cr.data(), out.chromaWidth(), height);
   return out;
