@@ -285,6 +285,30 @@ TEST(KavroProgram, MixesBIntoAThroughThePlugIn) {
   EXPECT_EQ(ReadOutput(folder + "inverted.y4m").frames[0].y, std::vector<uint8_t>(16, 124));  // 124.7
 }
 
+// The render fixture's mask 0 is a 640 x 360 frame whose level follows its
+// column, so how it is cropped shows in every output row.
+TEST(KavroProgram, FitsTheMaskToTheProportionsSourceBReports) {
+  const std::string folder = ScratchFolder("cli_proportions");
+  const std::string pathA = Write(folder + "a.y4m", UniformClip("W32 H18 C422", 1, 16));
+  auto render = [&](const std::string& headerB, bool cropToOutput) {
+    const std::string pathB = Write(folder + "b.y4m", UniformClip(headerB, 1, 235));
+    std::vector<std::string> arguments = {
+        "render", pathA, pathB, "-o", folder + "out.y4m", "--frames", "1", "--plugin", PluginCopy("kiv_render")};
+    if (cropToOutput) arguments.push_back("--crop-to-output");
+    ProgramRun run = RunKavro(arguments);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    Output out = ReadOutput(folder + "out.y4m");
+    return out.frames.empty() ? std::vector<uint8_t>() : out.frames[0].y;
+  };
+  const std::vector<uint8_t> toOutput = render("W8 H6 C422", true);
+  ASSERT_FALSE(toOutput.empty());
+  // A 4:3 source B narrows the mask more than the 16:9 output does.
+  EXPECT_NE(render("W8 H6 C422", false), toOutput);
+  // The same picture with wide pixels is 16:9, like the output, and so is a 16 x 9 one.
+  EXPECT_EQ(render("W8 H6 A4:3 C422", false), toOutput);
+  EXPECT_EQ(render("W16 H9 C422", false), toOutput);
+}
+
 TEST(KavroProgram, ThreadsDoNotChangeABit) {
   const std::string folder = ScratchFolder("cli_threads");
   std::vector<std::string> common = {"render",    "--size",   "64x36",        "--frames",      "9", "--mask", "wafu2",
