@@ -138,6 +138,29 @@ TEST_F(PluginInterface, StoresItsOwnCopyOfTheSetup) {
   EXPECT_EQ(replaced->format.totalFrames, uint64_t{1} << 32);
 }
 
+TEST_F(PluginInterface, SetSetupTakesBackItsOwnCopyEditedInPlace) {
+  TransitionSetup setup = MakeSetup(64, 32, COLOR_FORMAT_YUV422_ALPHA);
+  ASSERT_NE(transition->SetSetup(&setup), nullptr);
+  // Many hosts edit what GetSetup gave them and hand it straight back.
+  TransitionSetup* edited = transition->GetSetup();
+  edited->format.width = 1920;
+  edited->format.height = 1080;
+  edited->format.totalFrames = 500;
+  edited->userData = 0x5678;
+  TransitionSetup expected = *edited;
+  for (int round = 0; round < 3; ++round) {  // edited once, then handed back unchanged
+    SCOPED_TRACE(round);
+    TransitionSetup* copy = transition->SetSetup(transition->GetSetup());
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(transition->GetSetup(), copy);
+    EXPECT_EQ(std::memcmp(&copy->format, &expected.format, sizeof expected.format), 0);
+    EXPECT_EQ(copy->userData, 0x5678u);
+    EXPECT_EQ(copy->fetchSourceA, &CountingFetch);
+    EXPECT_EQ(copy->fetchSourceB, &CountingFetch);
+    EXPECT_EQ(copy->cropToOutputAspect, 1);
+  }
+}
+
 TEST_F(PluginInterface, NullSetupLeavesNoSetup) {
   TransitionSetup setup = MakeSetup(64, 32, COLOR_FORMAT_YUV422_ALPHA);
   ASSERT_NE(transition->SetSetup(&setup), nullptr);
