@@ -193,14 +193,35 @@ TEST_F(PluginInterface, StoresEveryMaskIndexItIsGiven) {
 TEST_F(PluginInterface, ReadsParametersFromAnyAddressAndIgnoresTheSpareBytes) {
   alignas(8) uint8_t bytes[16] = {};
   uint8_t* block = bytes + 1;  // deliberately misaligned
-  const uint8_t values[8] = {2, 0, 0, 0, 1, 1, 0xEE, 0xFF};
-  std::memcpy(block, values, sizeof values);
-  ParameterDescriptor descriptor = {block, 3};  // size is not consulted
-  transition->SetParameters(&descriptor);
-  MaskParameters stored = ReadParameters(*transition);
-  EXPECT_EQ(stored.maskIndex, 2u);
-  EXPECT_EQ(stored.invert, 1u);
-  EXPECT_EQ(stored.reverse, 1u);
+  // Size 0 means the block is trusted; any size from 6 on holds the three values.
+  for (uint64_t size : {uint64_t{0}, uint64_t{6}, uint64_t{8}, uint64_t{15}, ~uint64_t{0}}) {
+    SCOPED_TRACE(size);
+    const uint8_t values[8] = {static_cast<uint8_t>(size % 3), 0, 0, 0, 1, 1, 0xEE, 0xFF};
+    std::memcpy(block, values, sizeof values);
+    ParameterDescriptor descriptor = {block, size};
+    transition->SetParameters(&descriptor);
+    MaskParameters stored = ReadParameters(*transition);
+    EXPECT_EQ(stored.maskIndex, size % 3);
+    EXPECT_EQ(stored.invert, 1u);
+    EXPECT_EQ(stored.reverse, 1u);
+    WriteParameters(*transition, 1, 0, 0);
+  }
+}
+
+TEST_F(PluginInterface, ABlockTooShortForTheParametersChangesNothing) {
+  WriteParameters(*transition, 1, 1, 0);
+  for (uint64_t size = 1; size < 6; ++size) {
+    SCOPED_TRACE(size);
+    // Exactly as long as it claims, so reading past it shows up under the address sanitizer.
+    std::unique_ptr<uint8_t[]> block(new uint8_t[size]);
+    std::memset(block.get(), 2, size);
+    ParameterDescriptor descriptor = {block.get(), size};
+    transition->SetParameters(&descriptor);
+    MaskParameters stored = ReadParameters(*transition);
+    EXPECT_EQ(stored.maskIndex, 1u);
+    EXPECT_EQ(stored.invert, 1u);
+    EXPECT_EQ(stored.reverse, 0u);
+  }
 }
 
 TEST_F(PluginInterface, IgnoresADescriptorWithoutABlock) {
