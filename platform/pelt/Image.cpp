@@ -181,12 +181,22 @@ int TImage::Blt(HDC dest, long xDest, long yDest, long xSrc, long ySrc, long wid
   Impl* target = pelt::ImageBehind(dest);
   if (!target || !target->bits || target->format != impl_->format || impl_->format % 8 != 0) return 0;
 
-  // Clip in 64 bits: the arguments are whatever the caller passed.
+  // Clip in 64 bits with checked steps: the arguments are whatever the caller
+  // passed, and long may already be 64 bits. A step that overflows pushes an
+  // offset past every image or an extent below zero, so nothing is left.
   int64_t sx = xSrc, sy = ySrc, dx = xDest, dy = yDest, w = width, h = height;
-  if (sx < 0) dx -= sx, w += sx, sx = 0;
-  if (sy < 0) dy -= sy, h += sy, sy = 0;
-  if (dx < 0) sx -= dx, w += dx, dx = 0;
-  if (dy < 0) sy -= dy, h += dy, dy = 0;
+  bool outside = false;
+  auto moveToZero = [&outside](int64_t& negative, int64_t& other, int64_t& extent) {
+    if (negative >= 0) return;
+    outside |= __builtin_sub_overflow(other, negative, &other);
+    outside |= __builtin_add_overflow(extent, negative, &extent);
+    negative = 0;
+  };
+  moveToZero(sx, dx, w);
+  moveToZero(sy, dy, h);
+  moveToZero(dx, sx, w);
+  moveToZero(dy, sy, h);
+  if (outside) return 1;  // nothing to copy is no failure
   if (w > impl_->width - sx) w = impl_->width - sx;
   if (w > target->width - dx) w = target->width - dx;
   if (h > impl_->height - sy) h = impl_->height - sy;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "Pelt.h"
@@ -113,6 +114,28 @@ TEST_F(Blit, ClipsToBothImages) {
     }
   }
   EXPECT_TRUE(source.Blt(target.GetDC(), 50, 50, 0, 0, 4, 4, SRCCOPY)) << "wholly outside copies nothing";
+}
+
+TEST_F(Blit, FarCoordinatesClipWithoutOverflow) {
+  const long kMin = std::numeric_limits<long>::min(), kMax = std::numeric_limits<long>::max();
+  struct Case {
+    long xDest, yDest, xSrc, ySrc, width, height;
+  } outside[] = {
+      {0, 0, kMin, 0, 4, 4},          {kMax, 0, -1, 0, 4, 4},         {0, 0, 0, kMin, 4, 4},
+      {0, kMax, 0, -1, 4, 4},         {kMin, 0, 0, 0, kMax, 4},       {-1, 0, kMax, 0, 4, 4},
+      {0, 0, kMin, kMin, kMax, kMax}, {kMin, kMin, kMax, kMax, 4, 4}, {kMax, kMax, kMin, kMin, kMax, kMax},
+  };
+  for (const Case& c : outside) {
+    SCOPED_TRACE(::testing::Message() << "to " << c.xDest << "," << c.yDest << " from " << c.xSrc << "," << c.ySrc
+                                      << " size " << c.width << "x" << c.height);
+    EXPECT_TRUE(source.Blt(target.GetDC(), c.xDest, c.yDest, c.xSrc, c.ySrc, c.width, c.height, SRCCOPY));
+    for (long i = 0; i < target.GetSize(); ++i) ASSERT_EQ(target.GetBits()[i], 0xEE) << "nothing lies inside";
+  }
+  // The widest rectangle still copies what both images hold.
+  ASSERT_TRUE(source.Blt(target.GetDC(), -3, 0, 0, 0, kMax, kMax, SRCCOPY));
+  for (long y = 0; y < 5; ++y) {
+    for (long x = 0; x < 6; ++x) EXPECT_EQ(At(target, x, y), Level(x + 3, y)) << x << "," << y;
+  }
 }
 
 TEST_F(Blit, RefusesWhatItCannotCopy) {
