@@ -205,7 +205,11 @@ int TImage::Blt(HDC dest, long xDest, long yDest, long xSrc, long ySrc, long wid
 
   const size_t pixelBytes = static_cast<size_t>(impl_->format) / 8;
   const size_t count = static_cast<size_t>(w) * pixelBytes;
-  for (int64_t y = 0; y < h; ++y) {
+  // Within one image a copy that moves down starts with its bottom row, so
+  // no row is overwritten before it is read; memmove takes care of a row.
+  const bool bottomFirst = target == impl_ && dy > sy;
+  for (int64_t i = 0; i < h; ++i) {
+    const int64_t y = bottomFirst ? h - 1 - i : i;
     // Coordinates count from the top; memory holds the bottom row first.
     const unsigned char* from = impl_->Row(static_cast<long>(impl_->height - 1 - (sy + y))) + sx * pixelBytes;
     unsigned char* to = target->Row(static_cast<long>(target->height - 1 - (dy + y))) + dx * pixelBytes;

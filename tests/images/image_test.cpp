@@ -138,6 +138,28 @@ TEST_F(Blit, FarCoordinatesClipWithoutOverflow) {
   }
 }
 
+TEST(BlitWithinOneImage, OverlappingRectanglesMoveIntactInEveryDirection) {
+  // A 4 x 3 rectangle at (3, 2) moved by less than its size, so source and
+  // destination overlap.
+  struct Move {
+    long dx, dy;
+  } moves[] = {{0, 2}, {0, -2}, {3, 0}, {-3, 0}, {2, 1}, {-1, -2}, {1, -1}, {-2, 1}};
+  for (const Move& m : moves) {
+    SCOPED_TRACE(::testing::Message() << "by " << m.dx << "," << m.dy);
+    TImage image;
+    ASSERT_NE(image.Create(10, 7, pf8bit, 0), nullptr);
+    Fill(image);
+    ASSERT_TRUE(image.Blt(image.GetDC(), 3 + m.dx, 2 + m.dy, 3, 2, 4, 3, SRCCOPY));
+    for (long y = 0; y < 7; ++y) {
+      for (long x = 0; x < 10; ++x) {
+        const long fromX = x - m.dx, fromY = y - m.dy;
+        const bool moved = fromX >= 3 && fromX < 7 && fromY >= 2 && fromY < 5;
+        EXPECT_EQ(At(image, x, y), moved ? Level(fromX, fromY) : Level(x, y)) << x << "," << y;
+      }
+    }
+  }
+}
+
 TEST_F(Blit, RefusesWhatItCannotCopy) {
   HDC dc = target.GetDC();
   ASSERT_NE(dc, nullptr);
