@@ -81,12 +81,15 @@ long TImagePNG::Read(int index) {
   }
   const unsigned channels = Channels(header.color_type);
   const unsigned bitCount = channels * header.bit_depth;
+  // Interlaced passes merge pixels of less than a byte into bytes an earlier
+  // pass wrote, so those rows must start out zero.
+  const bool mergesIntoRows = header.interlace_method != SPNG_INTERLACE_NONE && bitCount < 8;
   size_t rowLength = 0, imageLength = 0;
   if (channels == 0 || !pelt::IsKnownFormat(static_cast<long>(bitCount)) ||
       spng_decoded_image_size(png, SPNG_FMT_PNG, &imageLength) ||
       !Plausible((uint64_t{header.width} * bitCount + 7) / 8, header.height, impl_->sourceSize) ||
       !impl_->Allocate(static_cast<long>(header.width), static_cast<long>(header.height),
-                       static_cast<TPixelFormat>(bitCount), false)) {
+                       static_cast<TPixelFormat>(bitCount), mergesIntoRows)) {
     Destroy();
     return -1;
   }

@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ImageFiles.h"
 #include "Pelt.h"
@@ -121,6 +122,52 @@ TEST_F(Decoding, BrokenOrAbsurdFilesFail) {
     const std::string bytes = ReadTestImage(file);
     ASSERT_FALSE(bytes.empty());
     EXPECT_EQ(Decode(bytes), nullptr);
+  }
+}
+
+std::vector<unsigned char> Bytes(const TImage& image) {
+  return std::vector<unsigned char>(image.GetBits(), image.GetBits() + image.GetSize());
+}
+
+// The sub-byte gray test pictures: 13 x 11, level (3x + 5y) within the
+// depth's range, y = 0 on top, the leftmost pixel in a byte's high bits.
+void ExpectSubBytePattern(const TImage& image, unsigned depth) {
+  ASSERT_EQ(image.GetWidth(), 13);
+  ASSERT_EQ(image.GetHeight(), 11);
+  ASSERT_EQ(image.GetBitCount(), depth);
+  const unsigned top = (1u << depth) - 1;
+  for (long y = 0; y < 11; ++y) {
+    const unsigned char* row = image.GetBits() + (10 - y) * image.GetWidthBytes();
+    for (long x = 0; x < 13; ++x) {
+      const unsigned shift = 8 - depth - static_cast<unsigned>(x) * depth % 8;
+      EXPECT_EQ((row[x * depth / 8] >> shift) & top, (3u * x + 5u * y) & top) << "x " << x << " y " << y;
+    }
+  }
+}
+
+TEST_F(Decoding, InterlacedSubBytePixelsDoNotDependOnWhatTheStorageHeld) {
+  for (unsigned depth : {1u, 2u, 4u}) {
+    SCOPED_TRACE(depth);
+    const std::wstring stem = L"gray" + std::to_wstring(depth);
+    auto plain = Decode(ReadTestImage((stem + L".png").c_str()));
+    ASSERT_NE(plain, nullptr);
+    ExpectSubBytePattern(*plain, depth);
+
+    auto fresh = Decode(ReadTestImage((stem + L"_adam7.png").c_str()));
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_EQ(Bytes(*fresh), Bytes(*plain)) << "interlaced into new storage";
+
+    // Reading again reuses storage of the same size: here a white picture.
+    const std::string white = ReadTestImage((stem + L"_white.png").c_str());
+    const std::string interlaced = ReadTestImage((stem + L"_adam7.png").c_str());
+    TImagePNG reused;
+    ASSERT_EQ(reused.Open(white.data(), kPeltSourceMemory, static_cast<unsigned long>(white.size()), 0), 0);
+    ASSERT_EQ(reused.Read(0), 0);
+    ASSERT_EQ(reused.GetBits()[0], 0xFF);
+    ASSERT_EQ(reused.Open(interlaced.data(), kPeltSourceMemory, static_cast<unsigned long>(interlaced.size()), 0), 0);
+    ASSERT_EQ(reused.Read(0), 0);
+    reused.Close();
+    EXPECT_EQ(Bytes(reused), Bytes(*plain)) << "interlaced over a white picture";
   }
 }
 

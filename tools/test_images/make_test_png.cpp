@@ -5,6 +5,9 @@
 //   make_test_png rgb OUT.png WIDTH HEIGHT          24-bit PNG: red 16 * y + x, green 100, blue 200
 //   make_test_png bmp OUT.bmp WIDTH HEIGHT BITS [top-down]
 //                                                   8-bit (gray palette) or 24-bit BMP of the same pattern
+//   make_test_png subbyte OUT.png WIDTH HEIGHT 1|2|4 pattern|white [adam7]
+//                                                   gray at that depth: level (3x + 5y) in the depth's range,
+//                                                   or all at the top level; optionally interlaced
 //   make_test_png series FOLDER COUNT WIDTH HEIGHT  FOLDER/level_<k>.png for k < COUNT, level k
 //   make_test_png truncate IN OUT BYTES             the first BYTES bytes of IN
 //   make_test_png corrupt OUT.png WIDTH HEIGHT      pattern PNG whose compressed data is broken
@@ -54,16 +57,17 @@ bool ReadFile(const char* path, Bytes& bytes) {
   return true;
 }
 
-// Rows top first, as PNG stores them.
-bool EncodePng(unsigned long width, unsigned long height, uint8_t colorType, const Bytes& pixels, Bytes& png) {
+// Rows top first, as PNG stores them, packed at the header's depth.
+bool EncodePng(const spng_ihdr& header, const spng_plte* palette, const Bytes& pixels, Bytes& png) {
   spng_ctx* context = spng_ctx_new(SPNG_CTX_ENCODER);
   spng_set_option(context, SPNG_ENCODE_TO_BUFFER, 1);
-  spng_ihdr header = {};
-  header.width = static_cast<uint32_t>(width);
-  header.height = static_cast<uint32_t>(height);
-  header.bit_depth = 8;
-  header.color_type = colorType;
-  spng_set_ihdr(context, &header);
+  spng_ihdr copy = header;
+  spng_set_ihdr(context, &copy);
+  spng_plte plte = {};
+  if (palette) {
+    plte = *palette;
+    spng_set_plte(context, &plte);
+  }
   int error = spng_encode_image(context, pixels.data(), pixels.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE);
   size_t size = 0;
   void* buffer = error ? nullptr : spng_get_png_buffer(context, &size, &error);
@@ -75,6 +79,15 @@ bool EncodePng(unsigned long width, unsigned long height, uint8_t colorType, con
   png.assign(static_cast<unsigned char*>(buffer), static_cast<unsigned char*>(buffer) + size);
   std::free(buffer);
   return true;
+}
+
+bool EncodePng(unsigned long width, unsigned long height, uint8_t colorType, const Bytes& pixels, Bytes& png) {
+  spng_ihdr header = {};
+  header.width = static_cast<uint32_t>(width);
+  header.height = static_cast<uint32_t>(height);
+  header.bit_depth = 8;
+  header.color_type = colorType;
+  return EncodePng(header, nullptr, pixels, png);
 }
 
 bool PatternPng(unsigned long width, unsigned long height, Bytes& png) {
@@ -176,11 +189,34 @@ Bytes Bitmap(unsigned long width, long height, unsigned bits, bool pixels) {
   return bmp;
 }
 
+// Gray at 1, 2 or 4 bits: level (3x + 5y) modulo the depth's range, or all
+// at the top level; optionally interlaced.
+bool SubBytePng(unsigned long width, unsigned long height, unsigned depth, bool white, bool interlaced, Bytes& png) {
+  spng_ihdr header = {};
+  header.width = static_cast<uint32_t>(width);
+  header.height = static_cast<uint32_t>(height);
+  header.bit_depth = static_cast<uint8_t>(depth);
+  header.color_type = SPNG_COLOR_TYPE_GRAYSCALE;
+  header.interlace_method = interlaced ? SPNG_INTERLACE_ADAM7 : SPNG_INTERLACE_NONE;
+  const unsigned long rowBytes = (width * depth + 7) / 8;
+  const unsigned top = (1u << depth) - 1;
+  Bytes pixels(rowBytes * height, 0);
+  for (unsigned long y = 0; y < height; ++y) {
+    for (unsigned long x = 0; x < width; ++x) {
+      const unsigned level = white ? top : (3 * x + 5 * y) & top;
+      const unsigned shift = 8 - depth - (x * depth) % 8;  // leftmost pixel in the high bits
+      pixels[y * rowBytes + x * depth / 8] |= static_cast<unsigned char>(level << shift);
+    }
+  }
+  return EncodePng(header, nullptr, pixels, png);
+}
+
 int Usage() {
   std::fprintf(stderr,
                "usage: make_test_png OUT.png WIDTH HEIGHT LEVEL\n"
                "       make_test_png pattern|rgb|corrupt|badcrc|huge OUT WIDTH HEIGHT\n"
                "       make_test_png bmp OUT.bmp WIDTH HEIGHT 8|24 [top-down]\n"
+               "       make_test_png subbyte OUT.png WIDTH HEIGHT 1|2|4 pattern|white [adam7]\n"
                "       make_test_png series FOLDER COUNT WIDTH HEIGHT\n"
                "       make_test_png truncate IN OUT BYTES\n");
   return 2;
@@ -230,6 +266,17 @@ int main(int argc, char** argv) {
     }
     long rows = argc == 7 ? -static_cast<long>(height) : static_cast<long>(height);
     return WriteFile(argv[2], Bitmap(width, rows, static_cast<unsigned>(value), true)) ? 0 : 1;
+  }
+
+  if (command == "subbyte") {
+    const bool interlaced = argc == 8 && std::strcmp(argv[7], "adam7") == 0;
+    if ((argc != 7 && !interlaced) || !ParseSize(argv[3], argv[4], width, height) || !ParseNumber(argv[5], 4, value) ||
+        value == 0 || value == 3 || (std::strcmp(argv[6], "pattern") != 0 && std::strcmp(argv[6], "white") != 0)) {
+      return Usage();
+    }
+    const bool white = std::strcmp(argv[6], "white") == 0;
+    if (!SubBytePng(width, height, static_cast<unsigned>(value), white, interlaced, out)) return 1;
+    return WriteFile(argv[2], out) ? 0 : 1;
   }
 
   if (command == "huge") {
