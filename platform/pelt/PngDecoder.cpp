@@ -35,11 +35,20 @@ unsigned Channels(uint8_t colorType) {
 
 const unsigned char kEnd[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
 
-// The decoder stops reading at the end chunk's type; its checksum, the last
-// four bytes of a file, must be there too.
+uint32_t BigEndian32(const unsigned char* p) {
+  return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+}
+
+// The decoder stops reading at the end chunk's type; the whole end chunk,
+// checksum included, must be there too. It is found by walking the chunks,
+// so its bytes inside another chunk do not count; bytes after it are
+// allowed, as decoders allow them.
 bool HasEnd(const unsigned char* data, unsigned long size) {
-  for (unsigned long at = size; at >= sizeof kSignature + sizeof kEnd; --at) {
-    if (memcmp(data + at - sizeof kEnd, kEnd, sizeof kEnd) == 0) return true;
+  uint64_t at = sizeof kSignature;
+  while (at + sizeof kEnd <= size) {
+    const unsigned char* chunk = data + at;
+    if (memcmp(chunk + 4, "IEND", 4) == 0) return memcmp(chunk, kEnd, sizeof kEnd) == 0;
+    at += uint64_t{12} + BigEndian32(chunk);  // length, type, data, checksum
   }
   return false;
 }

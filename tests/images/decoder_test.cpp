@@ -171,6 +171,19 @@ TEST_F(Decoding, InterlacedSubBytePixelsDoNotDependOnWhatTheStorageHeld) {
   }
 }
 
+TEST_F(Decoding, TheEndChunkIsFoundByWalkingTheChunks) {
+  // A text chunk ahead of the pixels holds the twelve bytes of an end chunk.
+  const std::string whole = ReadTestImage(L"end_in_text.png");
+  ASSERT_GT(whole.size(), 60u);
+  auto image = Decode(whole);
+  ASSERT_NE(image, nullptr);
+  ExpectPattern(*image);
+  for (size_t cut = 1; cut <= 12; ++cut) {
+    EXPECT_EQ(Decode(whole.substr(0, whole.size() - cut)), nullptr) << "cut " << cut << " bytes into the end chunk";
+  }
+  EXPECT_NE(Decode(whole + "bytes after the end"), nullptr) << "decoders allow trailing bytes";
+}
+
 TEST_F(Decoding, BytesOfNoKnownFormatGetNoDecoder) {
   const std::string signature = ReadTestImage(L"signature_only.png");
   ASSERT_EQ(signature.size(), 4u);

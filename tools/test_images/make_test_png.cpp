@@ -8,6 +8,7 @@
 //   make_test_png subbyte OUT.png WIDTH HEIGHT 1|2|4 pattern|white [adam7]
 //                                                   gray at that depth: level (3x + 5y) in the depth's range,
 //                                                   or all at the top level; optionally interlaced
+//   make_test_png endintext OUT.png WIDTH HEIGHT    pattern PNG with a text chunk holding the bytes of an end chunk
 //   make_test_png series FOLDER COUNT WIDTH HEIGHT  FOLDER/level_<k>.png for k < COUNT, level k
 //   make_test_png truncate IN OUT BYTES             the first BYTES bytes of IN
 //   make_test_png corrupt OUT.png WIDTH HEIGHT      pattern PNG whose compressed data is broken
@@ -211,12 +212,27 @@ bool SubBytePng(unsigned long width, unsigned long height, unsigned depth, bool 
   return EncodePng(header, nullptr, pixels, png);
 }
 
+// The pattern picture with a text chunk, right after the header, whose text
+// holds the twelve bytes of an end chunk.
+bool EndInTextPng(unsigned long width, unsigned long height, Bytes& png) {
+  Bytes plain;
+  if (!PatternPng(width, height, plain)) return false;
+  const size_t afterHeader = 8 + 12 + 13;
+  png.assign(plain.begin(), plain.begin() + afterHeader);
+  static const unsigned char kText[] = {'C', 'o', 'm', 'm', 'e', 'n', 't',  0,    0,    0,
+                                        0,   0,   'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
+  AppendChunk(png, "tEXt", Bytes(kText, kText + sizeof kText));
+  png.insert(png.end(), plain.begin() + afterHeader, plain.end());
+  return true;
+}
+
 int Usage() {
   std::fprintf(stderr,
                "usage: make_test_png OUT.png WIDTH HEIGHT LEVEL\n"
                "       make_test_png pattern|rgb|corrupt|badcrc|huge OUT WIDTH HEIGHT\n"
                "       make_test_png bmp OUT.bmp WIDTH HEIGHT 8|24 [top-down]\n"
                "       make_test_png subbyte OUT.png WIDTH HEIGHT 1|2|4 pattern|white [adam7]\n"
+               "       make_test_png endintext OUT.png WIDTH HEIGHT\n"
                "       make_test_png series FOLDER COUNT WIDTH HEIGHT\n"
                "       make_test_png truncate IN OUT BYTES\n");
   return 2;
@@ -276,6 +292,12 @@ int main(int argc, char** argv) {
     }
     const bool white = std::strcmp(argv[6], "white") == 0;
     if (!SubBytePng(width, height, static_cast<unsigned>(value), white, interlaced, out)) return 1;
+    return WriteFile(argv[2], out) ? 0 : 1;
+  }
+
+  if (command == "endintext") {
+    if (argc != 5 || !ParseSize(argv[3], argv[4], width, height)) return Usage();
+    if (!EndInTextPng(width, height, out)) return 1;
     return WriteFile(argv[2], out) ? 0 : 1;
   }
 
