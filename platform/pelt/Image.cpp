@@ -1,6 +1,7 @@
 // The image class: storage, geometry and the blit between images.
 #include <string.h>
 
+#include <algorithm>
 #include <mutex>
 #include <new>
 
@@ -71,6 +72,7 @@ TImage::Impl::~Impl() { pelt::Unlink(dc); }
 void TImage::Impl::Drop() {
   pelt::Unlink(dc);
   bits.reset();
+  palette.clear();
   width = height = widthBytes = 0;
   format = pfNone;
 }
@@ -159,6 +161,29 @@ long TImage::GetHeight() const { return impl_ ? impl_->height : 0; }
 unsigned short TImage::GetBitCount() const { return impl_ ? static_cast<unsigned short>(impl_->format) : 0; }
 
 TPixelFormat TImage::GetPixelFormat() const { return impl_ ? impl_->format : pfNone; }
+
+int TImage::GetPalette(TPaletteEntry* entries, int capacity) const {
+  if (!impl_) return 0;
+  const int count = static_cast<int>(impl_->palette.size());
+  if (entries && capacity > 0) {
+    std::copy(impl_->palette.begin(), impl_->palette.begin() + std::min(count, capacity), entries);
+  }
+  return count;
+}
+
+int TImage::SetPalette(const TPaletteEntry* entries, int count) {
+  if (!impl_) return 0;
+  try {
+    if (!entries || count <= 0) {
+      impl_->palette.clear();
+    } else {
+      impl_->palette.assign(entries, entries + std::min(count, 256));
+    }
+  } catch (...) {  // out of memory: no table rather than a wrong one
+    impl_->palette.clear();
+  }
+  return static_cast<int>(impl_->palette.size());
+}
 
 long TImage::GetWidthBytes() const { return impl_ ? impl_->widthBytes : 0; }
 

@@ -78,6 +78,7 @@ TImagePNG::~TImagePNG() = default;
 
 long TImagePNG::Read(int index) {
   if (!impl_ || index != 0 || !impl_->source) return -1;
+  impl_->palette.clear();
   std::unique_ptr<spng_ctx, ContextDeleter> context(spng_ctx_new(0));
   if (!context) return -1;
   spng_ctx* png = context.get();
@@ -122,6 +123,20 @@ long TImagePNG::Read(int index) {
   if (error != SPNG_EOI || spng_decode_chunks(png) != 0 || !HasEnd(impl_->source, impl_->sourceSize)) {
     Destroy();
     return -1;
+  }
+
+  // Palette pixels are indices; the table goes with them.
+  if (header.color_type == SPNG_COLOR_TYPE_INDEXED) {
+    spng_plte plte;
+    if (spng_get_plte(png, &plte) != 0 || plte.n_entries > 256) {
+      Destroy();
+      return -1;
+    }
+    TPaletteEntry entries[256];
+    for (uint32_t i = 0; i < plte.n_entries; ++i) {
+      entries[i] = {plte.entries[i].blue, plte.entries[i].green, plte.entries[i].red, 0};
+    }
+    SetPalette(entries, static_cast<int>(plte.n_entries));
   }
 
   for (long y = 0; y < height; ++y) {
