@@ -33,6 +33,10 @@ enum Frame : uint32_t {
   kHugePng,
   kHugeBmp,
   kSignatureOnly,
+  kPaletteGrayPng,
+  kPaletteColourPng,
+  kPaletteGrayBmp,
+  kPaletteColourBmp,
 };
 
 TEST(MaskFrames, EightBitFramesDecodeWithTheBottomRowFirst) {
@@ -48,6 +52,32 @@ TEST(MaskFrames, EightBitFramesDecodeWithTheBottomRowFirst) {
     for (int y = 0; y < 4; ++y) {
       for (int x = 0; x < 6; ++x) EXPECT_EQ(image->GetBits()[(3 - y) * 8 + x], 16 * y + x);
     }
+  }
+}
+
+TEST(MaskFrames, PaletteFramesGiveTheLevelsTheirPaletteShows) {
+  // Pixel (x, y) is entry (x + 2y) % 4. Gray entries give their own level;
+  // coloured ones (red, green, blue, 10/20/30) their Rec. 601 luma.
+  const unsigned char gray[4] = {255, 195, 135, 75};
+  const unsigned char luma[4] = {76, 150, 29, 18};
+  struct Case {
+    Frame frame;
+    const unsigned char* levels;
+  } cases[] = {{kPaletteGrayPng, gray}, {kPaletteColourPng, luma}, {kPaletteGrayBmp, gray}, {kPaletteColourBmp, luma}};
+  auto factory = FramesFactory();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.frame);
+    std::unique_ptr<TImage> image(factory->GetFrame(c.frame));
+    ASSERT_NE(image, nullptr);
+    ASSERT_EQ(image->GetBitCount(), 8);
+    ASSERT_EQ(image->GetWidth(), 6);
+    ASSERT_EQ(image->GetHeight(), 4);
+    for (int y = 0; y < 4; ++y) {
+      for (int x = 0; x < 6; ++x) {
+        EXPECT_EQ(image->GetBits()[(3 - y) * 8 + x], c.levels[(x + 2 * y) % 4]) << "x " << x << " y " << y;
+      }
+    }
+    EXPECT_EQ(image->GetPalette(nullptr, 0), 0) << "the frame now holds levels";
   }
 }
 
