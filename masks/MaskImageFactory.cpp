@@ -143,16 +143,15 @@ bool MaskImageFactory::CropToAspect(TImage& image, int32_t aspectWidth, int32_t 
     const long height = image.GetHeight();
     // Not a number (0 : 0) and infinities compare false: such an image is
     // never cut. Only the width is ever cut. Every quotient and product is
-    // rounded to double as it is formed (volatile: the x87 unit of 32-bit
-    // builds would otherwise keep extended precision and turn 62.99999999999999
-    // below into 63).
-    const volatile double target = static_cast<double>(aspectWidth) / static_cast<double>(aspectHeight);
-    const volatile double proportion = static_cast<double>(width) / static_cast<double>(height);
+    // rounded to double as it is formed (both targets compute doubles in SSE2
+    // registers), whatever precision the host set the x87 unit to.
+    const double target = static_cast<double>(aspectWidth) / static_cast<double>(aspectHeight);
+    const double proportion = static_cast<double>(width) / static_cast<double>(height);
     if (!(proportion > target)) return true;
 
     // Truncated toward zero, the quotient formed first: 45 * (7 / 5) is
     // 62.99999999999999, so 62 columns.
-    const volatile double exactWidth = static_cast<double>(height) * target;
+    const double exactWidth = static_cast<double>(height) * target;
     if (!(exactWidth > -2147483648.0 && exactWidth < 2147483648.0)) return false;
     const int32_t newWidth = static_cast<int32_t>(exactWidth);
     // Of an odd surplus the extra column goes on the right.

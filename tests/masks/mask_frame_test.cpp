@@ -2,6 +2,10 @@
 // selects, which frames decode, and the cut to a target proportion.
 #include <gtest/gtest.h>
 
+#if defined(_WIN32)
+#include <float.h>
+#endif
+
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -156,6 +160,39 @@ TEST(CropToAspect, CutsTheMiddleColumnsOfAWiderImage) {
         const unsigned char* from = original->GetBits() + row * original->GetWidthBytes() + c.left;
         ASSERT_EQ(std::memcmp(kept, from, static_cast<size_t>(c.newWidth)), 0) << "row " << row;
       }
+    }
+  }
+}
+
+// 4781 * (17 / 7) is 11610.999999999998 in double precision; rounded first to
+// the x87 unit's 64-bit precision it would become 11611.
+TEST(CropToAspect, TheCutDoesNotDependOnTheHostsFloatingPointPrecision) {
+  std::vector<unsigned> precisions = {0};  // 0: as the program started
+#if defined(_WIN32)
+  precisions.push_back(_PC_64);
+  precisions.push_back(_PC_53);
+  precisions.push_back(_PC_24);
+#endif
+  auto original = Numbered(11612, 4781, false);
+  for (unsigned precision : precisions) {
+    SCOPED_TRACE(::testing::Message() << "precision control " << precision);
+    TImage image;
+    ASSERT_NE(image.Create(11612, 4781, pf8bit, 0), nullptr);
+    std::memcpy(image.GetBits(), original->GetBits(), static_cast<size_t>(original->GetSize()));
+#if defined(_WIN32)
+    const unsigned saved = _controlfp(0, 0);
+    if (precision) _controlfp(precision, _MCW_PC);
+#endif
+    const bool cut = MaskImageFactory::CropToAspect(image, 17, 7);
+#if defined(_WIN32)
+    _controlfp(saved, _MCW_PC);
+#endif
+    ASSERT_TRUE(cut);
+    ASSERT_EQ(image.GetWidth(), 11610);
+    for (long row : {0L, 2390L, 4780L}) {
+      const unsigned char* kept = image.GetBits() + row * image.GetWidthBytes();
+      const unsigned char* from = original->GetBits() + row * original->GetWidthBytes() + 1;
+      ASSERT_EQ(std::memcmp(kept, from, 11610), 0) << "row " << row << ": columns 1 to 11610";
     }
   }
 }
