@@ -2,6 +2,7 @@
 // shared object; its resources are the table the resource-module builder put
 // behind KIV_RESOURCE_DIRECTORY_SYMBOL.
 #include <dlfcn.h>
+#include <link.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -25,11 +26,24 @@ namespace {
 
 thread_local DWORD lastError = ERROR_SUCCESS;
 
+// The directory found under KIV_RESOURCE_DIRECTORY_SYMBOL, or null when it
+// is not one. Its own fields are not trusted: the size the module's dynamic
+// symbol table gives the symbol bounds the header, the entry table and the
+// stated total size, which in turn bounds every offset read later.
 const KivResourceDirectory* ValidDirectory(void* symbol) {
+  if (!symbol) return nullptr;
+  Dl_info info;
+  void* entry = nullptr;
+  if (!dladdr1(symbol, &info, &entry, RTLD_DL_SYMENT) || !entry || info.dli_saddr != symbol || !info.dli_sname ||
+      strcmp(info.dli_sname, KIV_RESOURCE_DIRECTORY_SYMBOL) != 0) {
+    return nullptr;
+  }
+  const uint64_t symbolSize = static_cast<const ElfW(Sym)*>(entry)->st_size;
+  const uint64_t headerSize = offsetof(KivResourceDirectory, entries);
   auto* directory = static_cast<const KivResourceDirectory*>(symbol);
-  if (!directory || directory->magic != KIV_RESOURCE_DIRECTORY_MAGIC) return nullptr;
-  uint64_t tableEnd = offsetof(KivResourceDirectory, entries) + uint64_t{directory->count} * sizeof(KivResourceEntry);
-  if (tableEnd > directory->totalSize) return nullptr;
+  if (symbolSize < headerSize || directory->magic != KIV_RESOURCE_DIRECTORY_MAGIC) return nullptr;
+  const uint64_t tableEnd = headerSize + uint64_t{directory->count} * sizeof(KivResourceEntry);
+  if (directory->totalSize > symbolSize || tableEnd > directory->totalSize) return nullptr;
   return directory;
 }
 
