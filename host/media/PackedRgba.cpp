@@ -24,14 +24,7 @@ void PackRgbaRow(const uint8_t* rgba, uint32_t width, const PackedLayout& layout
   scratch.Reserve(width);
   uint8_t* const packed = frame + size_t{row} * layout.stride;
   uint8_t* const alpha = frame + layout.alphaOffset() + size_t{row} * layout.width;
-  const uint8_t* pixel = rgba;
-  for (uint32_t x = 0; x < width; ++x, pixel += 4) {
-    const YCbCr value = RgbToYCbCr(pixel[0], pixel[1], pixel[2]);
-    packed[2 * x] = value.y;
-    scratch.cb[x] = value.cb;
-    scratch.cr[x] = value.cr;
-    alpha[x] = pixel[3];
-  }
+  RgbaRowToYCbCr(rgba, static_cast<int>(width), packed, 2, scratch.cb.data(), scratch.cr.data(), alpha);
   if (width < layout.width) {
     packed[2 * width] = packed[2 * width - 2];
     alpha[width] = alpha[width - 1];
@@ -56,11 +49,7 @@ void UnpackRgbaRow(const uint8_t* frame, const PackedLayout& layout, uint32_t ro
   }
   UpsampleChromaRow(scratch.cbSited.data(), static_cast<int>(width), scratch.cb.data());
   UpsampleChromaRow(scratch.crSited.data(), static_cast<int>(width), scratch.cr.data());
-  uint8_t* pixel = rgba;
-  for (uint32_t x = 0; x < width; ++x, pixel += 4) {
-    YCbCrToRgb(packed[2 * x], scratch.cb[x], scratch.cr[x], pixel);
-    pixel[3] = alpha[x];
-  }
+  YCbCrRowToRgba(packed, 2, scratch.cb.data(), scratch.cr.data(), alpha, static_cast<int>(width), rgba);
 }
 
 void PackRgba(const uint8_t* rgba, uint32_t width, const PackedLayout& layout, uint8_t* frame,
