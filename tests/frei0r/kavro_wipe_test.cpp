@@ -31,7 +31,7 @@ Rgba RandomFrame(uint32_t width, uint32_t height, unsigned seed, bool opaque = t
   return frame;
 }
 
-Rgba Render(const Frei0rPlugin& mixer, f0r_instance_t instance, const Rgba& a, const Rgba& b) {
+Rgba Mix(const Frei0rPlugin& mixer, f0r_instance_t instance, const Rgba& a, const Rgba& b) {
   Rgba out(a.size(), 0x33);
   mixer.update2(instance, 1.0, reinterpret_cast<const uint32_t*>(a.data()), reinterpret_cast<const uint32_t*>(b.data()),
                 nullptr, reinterpret_cast<uint32_t*>(out.data()));
@@ -120,6 +120,21 @@ class KavroWipe : public ::testing::Test {
 
   Rgba Expected(const Rgba& a, const Rgba& b, uint32_t width, uint32_t height, const MixSettings& settings) const {
     return ExpectedMix(plugin_->factory(), a, b, width, height, settings);
+  }
+
+  // Two random opaque frames and an instance of their size.
+  struct Scene {
+    uint32_t width, height;
+    Rgba a, b;
+    f0r_instance_t instance;
+  };
+  Scene MakeScene(uint32_t width, uint32_t height, unsigned seed) {
+    return {width, height, RandomFrame(width, height, seed), RandomFrame(width, height, seed + 1000),
+            Make(width, height)};
+  }
+  Rgba Render(const Scene& scene) const { return Mix(*mixer_, scene.instance, scene.a, scene.b); }
+  Rgba Expected(const Scene& scene, const MixSettings& settings) const {
+    return Expected(scene.a, scene.b, scene.width, scene.height, settings);
   }
 
   static Frei0rPlugin* mixer_;
@@ -220,45 +235,39 @@ TEST_F(KavroWipe, StartsWithItsDefaultsAndClampsWhatItIsGiven) {
 }
 
 TEST_F(KavroWipe, ShowsAUnchangedAtTheStartAndBUnchangedAtTheEnd) {
-  const uint32_t width = 64, height = 36;
-  const Rgba a = RandomFrame(width, height, 1), b = RandomFrame(width, height, 2);
-  f0r_instance_t instance = Make(width, height);
-  ASSERT_NE(instance, nullptr);
+  const Scene s = MakeScene(64, 36, 1);
+  ASSERT_NE(s.instance, nullptr);
   for (const double start : {0.0, -2.0, -std::numeric_limits<double>::infinity()}) {
-    mixer_->Set(instance, kPosition, start);
-    EXPECT_EQ(Render(*mixer_, instance, a, b), a) << start;
+    mixer_->Set(s.instance, kPosition, start);
+    EXPECT_EQ(Render(s), s.a) << start;
   }
   for (const double end : {1.0, 5.0}) {
-    mixer_->Set(instance, kPosition, end);
-    EXPECT_EQ(Render(*mixer_, instance, a, b), b) << end;
+    mixer_->Set(s.instance, kPosition, end);
+    EXPECT_EQ(Render(s), s.b) << end;
   }
   // Reversed or inverted, the wipe runs the other way.
-  mixer_->Set(instance, kPosition, 0);
-  mixer_->Set(instance, kReverse, 1);
-  EXPECT_EQ(Render(*mixer_, instance, a, b), b);
-  mixer_->Set(instance, kInvert, 1);
-  EXPECT_EQ(Render(*mixer_, instance, a, b), a);
+  mixer_->Set(s.instance, kPosition, 0);
+  mixer_->Set(s.instance, kReverse, 1);
+  EXPECT_EQ(Render(s), s.b);
+  mixer_->Set(s.instance, kInvert, 1);
+  EXPECT_EQ(Render(s), s.a);
 }
 
 TEST_F(KavroWipe, MidwayTakesEachInputsOwnPixelsWhereTheMaskShowsItWhole) {
-  const uint32_t width = 64, height = 36;
-  const Rgba a = RandomFrame(width, height, 3), b = RandomFrame(width, height, 4);
-  f0r_instance_t instance = Make(width, height);
-  ASSERT_NE(instance, nullptr);
-  mixer_->Set(instance, kPosition, 0.45);
-  const Rgba out = Render(*mixer_, instance, a, b);
-  EXPECT_EQ(out, Expected(a, b, width, height, {0, false, false, true, FrameAt(0.45, 0)}));
-  const Sources sources = CountSources(out, a, b);
+  const Scene s = MakeScene(64, 36, 3);
+  ASSERT_NE(s.instance, nullptr);
+  mixer_->Set(s.instance, kPosition, 0.45);
+  const Rgba out = Render(s);
+  EXPECT_EQ(out, Expected(s, {0, false, false, true, FrameAt(0.45, 0)}));
+  const Sources sources = CountSources(out, s.a, s.b);
   EXPECT_GT(sources.fromA, out.size() / 4 / 10);
   EXPECT_GT(sources.fromB, out.size() / 4 / 10);
   EXPECT_GT(sources.mixed, 0u);
 }
 
 TEST_F(KavroWipe, MixesLikeThePlugInForEveryMaskInvertAndReverse) {
-  const uint32_t width = 40, height = 24;
-  const Rgba a = RandomFrame(width, height, 5), b = RandomFrame(width, height, 6);
-  f0r_instance_t instance = Make(width, height);
-  ASSERT_NE(instance, nullptr);
+  const Scene s = MakeScene(40, 24, 5);
+  ASSERT_NE(s.instance, nullptr);
   struct Case {
     double maskValue;
     uint32_t mask;
@@ -269,12 +278,11 @@ TEST_F(KavroWipe, MixesLikeThePlugInForEveryMaskInvertAndReverse) {
     for (const bool invert : {false, true}) {
       for (const bool reverse : {false, true}) {
         const double position = 0.3;
-        mixer_->Set(instance, kMask, m.maskValue);
-        mixer_->Set(instance, kInvert, invert ? 0.5 : 0.49);
-        mixer_->Set(instance, kReverse, reverse ? 0.9 : 0.1);
-        mixer_->Set(instance, kPosition, position);
-        EXPECT_EQ(Render(*mixer_, instance, a, b),
-                  Expected(a, b, width, height, {m.mask, invert, reverse, true, FrameAt(position, m.mask)}))
+        mixer_->Set(s.instance, kMask, m.maskValue);
+        mixer_->Set(s.instance, kInvert, invert ? 0.5 : 0.49);
+        mixer_->Set(s.instance, kReverse, reverse ? 0.9 : 0.1);
+        mixer_->Set(s.instance, kPosition, position);
+        EXPECT_EQ(Render(s), Expected(s, {m.mask, invert, reverse, true, FrameAt(position, m.mask)}))
             << "mask " << m.maskValue << " invert " << invert << " reverse " << reverse;
       }
     }
@@ -282,32 +290,28 @@ TEST_F(KavroWipe, MixesLikeThePlugInForEveryMaskInvertAndReverse) {
 }
 
 TEST_F(KavroWipe, PositionPicksTheNearestMaskFrame) {
-  const uint32_t width = 32, height = 18;
-  const Rgba a = RandomFrame(width, height, 7), b = RandomFrame(width, height, 8);
-  f0r_instance_t instance = Make(width, height);
-  ASSERT_NE(instance, nullptr);
-  mixer_->Set(instance, kMask, 1);
+  const Scene s = MakeScene(32, 18, 7);
+  ASSERT_NE(s.instance, nullptr);
+  mixer_->Set(s.instance, kMask, 1);
   // 0.3 of mask_wafu2's 209 steps is frame 62.7: 63, not 62 or 64.
-  mixer_->Set(instance, kPosition, 0.3);
-  const Rgba out = Render(*mixer_, instance, a, b);
-  EXPECT_EQ(out, Expected(a, b, width, height, {2, false, false, true, 63}));
-  EXPECT_NE(out, Expected(a, b, width, height, {2, false, false, true, 62}));
-  EXPECT_NE(out, Expected(a, b, width, height, {2, false, false, true, 64}));
+  mixer_->Set(s.instance, kPosition, 0.3);
+  const Rgba out = Render(s);
+  EXPECT_EQ(out, Expected(s, {2, false, false, true, 63}));
+  EXPECT_NE(out, Expected(s, {2, false, false, true, 62}));
+  EXPECT_NE(out, Expected(s, {2, false, false, true, 64}));
 }
 
 TEST_F(KavroWipe, CropToOutputFitsTheMaskToTheFrameOtherwiseStretchesIt) {
   // Portrait: cropped, the 16:9 mask keeps only a narrow middle.
-  const uint32_t width = 24, height = 48;
-  const Rgba a = RandomFrame(width, height, 9), b = RandomFrame(width, height, 10);
-  f0r_instance_t instance = Make(width, height);
-  ASSERT_NE(instance, nullptr);
-  mixer_->Set(instance, kMask, 0.5);
-  mixer_->Set(instance, kPosition, 0.5);
-  const Rgba cropped = Render(*mixer_, instance, a, b);
-  mixer_->Set(instance, kCrop, 0);
-  const Rgba stretched = Render(*mixer_, instance, a, b);
-  EXPECT_EQ(cropped, Expected(a, b, width, height, {1, false, false, true, FrameAt(0.5, 1)}));
-  EXPECT_EQ(stretched, Expected(a, b, width, height, {1, false, false, false, FrameAt(0.5, 1)}));
+  const Scene s = MakeScene(24, 48, 9);
+  ASSERT_NE(s.instance, nullptr);
+  mixer_->Set(s.instance, kMask, 0.5);
+  mixer_->Set(s.instance, kPosition, 0.5);
+  const Rgba cropped = Render(s);
+  mixer_->Set(s.instance, kCrop, 0);
+  const Rgba stretched = Render(s);
+  EXPECT_EQ(cropped, Expected(s, {1, false, false, true, FrameAt(0.5, 1)}));
+  EXPECT_EQ(stretched, Expected(s, {1, false, false, false, FrameAt(0.5, 1)}));
   EXPECT_NE(cropped, stretched);
 }
 
@@ -325,7 +329,7 @@ TEST_F(KavroWipe, RendersEverySizeFromOnePixelUp) {
     for (const double crop : {1.0, 0.0}) {
       mixer_->Set(instance, kCrop, crop);
       mixer_->Set(instance, kPosition, 0.6);
-      EXPECT_EQ(Render(*mixer_, instance, a, b),
+      EXPECT_EQ(Mix(*mixer_, instance, a, b),
                 Expected(a, b, size.width, size.height, {0, false, false, crop > 0, FrameAt(0.6, 0)}))
           << size.width << "x" << size.height << " crop " << crop;
     }
@@ -345,17 +349,17 @@ TEST_F(KavroWipe, CarriesAlphaFromBothInputsIntoTheMixAndBack) {
   ASSERT_NE(instance, nullptr);
   for (const double position : {0.0, 0.5, 1.0}) {
     mixer_->Set(instance, kPosition, position);
-    const Rgba out = Render(*mixer_, instance, a, b);
+    const Rgba out = Mix(*mixer_, instance, a, b);
     for (size_t i = 3; i < out.size(); i += 4) ASSERT_EQ(out[i], 163) << "position " << position << " pixel " << i / 4;
   }
   // A transparent: B shows through it from the start, pixel for pixel.
   for (size_t i = 3; i < a.size(); i += 4) a[i] = 0;
   mixer_->Set(instance, kPosition, 0);
-  EXPECT_EQ(Render(*mixer_, instance, a, b), b);
+  EXPECT_EQ(Mix(*mixer_, instance, a, b), b);
   // Any alphas: what the plug-in makes of them.
   const Rgba c = RandomFrame(width, height, 32, false), d = RandomFrame(width, height, 33, false);
   mixer_->Set(instance, kPosition, 0.4);
-  EXPECT_EQ(Render(*mixer_, instance, c, d), Expected(c, d, width, height, {0, false, false, true, FrameAt(0.4, 0)}));
+  EXPECT_EQ(Mix(*mixer_, instance, c, d), Expected(c, d, width, height, {0, false, false, true, FrameAt(0.4, 0)}));
 }
 
 TEST_F(KavroWipe, RefusesSizesItCannotHoldAndPassesAThroughWithoutB) {
@@ -406,7 +410,7 @@ TEST_F(KavroWipe, InstancesOnSeveralThreadsEachMixTheirOwn) {
   std::vector<std::thread> threads;
   for (Job& job : jobs) {
     threads.emplace_back([&, this] {
-      for (int i = 0; i < 3; ++i) job.results.push_back(Render(*mixer_, job.instance, a, b));
+      for (int i = 0; i < 3; ++i) job.results.push_back(Mix(*mixer_, job.instance, a, b));
     });
   }
   for (std::thread& thread : threads) thread.join();
@@ -418,32 +422,41 @@ TEST_F(KavroWipe, InstancesOnSeveralThreadsEachMixTheirOwn) {
 }
 
 TEST_F(KavroWipe, KeepsWorkingAfterTheHostCallsDeinit) {
-  const uint32_t width = 16, height = 16;
-  const Rgba a = RandomFrame(width, height, 60), b = RandomFrame(width, height, 61);
-  f0r_instance_t instance = Make(width, height);
-  ASSERT_NE(instance, nullptr);
-  mixer_->Set(instance, kPosition, 0.5);
+  const Scene s = MakeScene(16, 16, 60);
+  ASSERT_NE(s.instance, nullptr);
+  mixer_->Set(s.instance, kPosition, 0.5);
   mixer_->deinit();
-  EXPECT_EQ(Render(*mixer_, instance, a, b), Expected(a, b, width, height, {0, false, false, true, FrameAt(0.5, 0)}));
+  EXPECT_EQ(Render(s), Expected(s, {0, false, false, true, FrameAt(0.5, 0)}));
 }
 
+namespace {
+
+// Two instances of the mixer in <folder>, each rendering a few positions,
+// must give A every time; returns what the mixer said on standard error.
 // Each folder's mixer is a library of its own, so each says its piece once.
-TEST(KavroWipeMissingFiles, WithoutThePlugInItPassesAThroughAndSaysSoOnce) {
-  StandardErrorCapture capture("kavro_wipe_no_plugin");
-  {
-    Frei0rPlugin mixer(MixerPath("no_plugin"));
-    ASSERT_EQ(mixer.error(), "");
-    const Rgba a = RandomFrame(16, 8, 70), b = RandomFrame(16, 8, 71);
-    for (int i = 0; i < 2; ++i) {
-      f0r_instance_t instance = mixer.construct(16, 8);
-      ASSERT_NE(instance, nullptr);
-      mixer.Set(instance, kPosition, 0.5);
-      EXPECT_EQ(Render(mixer, instance, a, b), a);
-      EXPECT_EQ(Render(mixer, instance, a, b), a);
-      mixer.destruct(instance);
+std::string StandardErrorWhilePassingAThrough(const std::string& folder) {
+  StandardErrorCapture capture("kavro_wipe_" + folder);
+  Frei0rPlugin mixer(MixerPath(folder));
+  EXPECT_EQ(mixer.error(), "");
+  if (!mixer.error().empty()) return "";
+  const Rgba a = RandomFrame(24, 16, 70), b = RandomFrame(24, 16, 71);
+  for (int i = 0; i < 2; ++i) {
+    f0r_instance_t instance = mixer.construct(24, 16);
+    EXPECT_NE(instance, nullptr);
+    if (!instance) break;
+    for (const double position : {0.0, 0.5, 1.0}) {
+      mixer.Set(instance, kPosition, position);
+      EXPECT_EQ(Mix(mixer, instance, a, b), a) << folder << " position " << position;
     }
+    mixer.destruct(instance);
   }
-  const std::string text = capture.Text();
+  return capture.Text();
+}
+
+}  // namespace
+
+TEST(KavroWipeMissingFiles, WithoutThePlugInItPassesAThroughAndSaysSoOnce) {
+  const std::string text = StandardErrorWhilePassingAThrough("no_plugin");
   EXPECT_EQ(Count(text, "\n"), 1u) << text;
   EXPECT_EQ(Count(text, "kavro_wipe: cannot load "), 1u) << text;
   EXPECT_NE(text.find("no_plugin/KavroVideoTransitionMask_B06.so"), std::string::npos) << text;
@@ -451,22 +464,7 @@ TEST(KavroWipeMissingFiles, WithoutThePlugInItPassesAThroughAndSaysSoOnce) {
 }
 
 TEST(KavroWipeMissingFiles, WithoutTheMasksItPassesAThroughAndSaysSoOnce) {
-  StandardErrorCapture capture("kavro_wipe_no_masks");
-  {
-    Frei0rPlugin mixer(MixerPath("no_masks"));
-    ASSERT_EQ(mixer.error(), "");
-    const Rgba a = RandomFrame(24, 16, 80), b = RandomFrame(24, 16, 81);
-    for (int i = 0; i < 2; ++i) {
-      f0r_instance_t instance = mixer.construct(24, 16);
-      ASSERT_NE(instance, nullptr);
-      for (const double position : {0.0, 0.5, 1.0}) {
-        mixer.Set(instance, kPosition, position);
-        EXPECT_EQ(Render(mixer, instance, a, b), a) << position;
-      }
-      mixer.destruct(instance);
-    }
-  }
-  const std::string text = capture.Text();
+  const std::string text = StandardErrorWhilePassingAThrough("no_masks");
   EXPECT_EQ(Count(text, "\n"), 1u) << text;
   EXPECT_EQ(Count(text, "kavro_wipe: masks not found (no "), 1u) << text;
   EXPECT_NE(text.find("no_masks/OldKavroVideoTransitionMask_B06.so"), std::string::npos) << text;
