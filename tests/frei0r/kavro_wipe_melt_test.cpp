@@ -114,6 +114,44 @@ double ShareOfB(const Picture& frame, const Picture& a, const Picture& b) {
   return static_cast<double>(nearerB) / static_cast<double>(frame.y.size());
 }
 
+// The README's project file, with the settings of the "named" run below.
+std::string ProjectFile(const std::string& a, const std::string& b) {
+  return R"(<?xml version="1.0" encoding="utf-8"?>
+<mlt>
+  <producer id="clip_a">
+    <property name="resource">)" +
+         a + R"(</property>
+  </producer>
+  <producer id="clip_b">
+    <property name="resource">)" +
+         b + R"(</property>
+  </producer>
+  <playlist id="track_a">
+    <entry producer="clip_a" in="0" out="59"/>
+  </playlist>
+  <playlist id="track_b">
+    <entry producer="clip_b" in="0" out="59"/>
+  </playlist>
+  <tractor id="wipe" in="0" out="59">
+    <multitrack>
+      <track producer="track_a"/>
+      <track producer="track_b"/>
+    </multitrack>
+    <transition id="kavro_wipe" in="0" out="59">
+      <property name="mlt_service">frei0r.kavro_wipe</property>
+      <property name="a_track">0</property>
+      <property name="b_track">1</property>
+      <property name="position">0=0;59=1</property>
+      <property name="mask">1</property>
+      <property name="invert mask">1</property>
+      <property name="reverse">1</property>
+      <property name="crop to output">0</property>
+    </transition>
+  </tractor>
+</mlt>
+)";
+}
+
 // melt goes from Y'CbCr to RGBA and back around the mixer, which converts
 // the other way and back; kavro converts nothing.
 constexpr int kLumaTolerance = 3, kChromaTolerance = 12;
@@ -195,4 +233,16 @@ TEST(KavroWipeInMelt, WipesFromAToBAsKavroRendersIt) {
     EXPECT_EQ(ShareOfB(melt[kFrames / 2], clipA[kFrames / 2], clipB[kFrames / 2]) > 0.2, true);
     EXPECT_EQ(ShareOfB(melt[kFrames - 1], clipA[kFrames - 1], clipB[kFrames - 1]), 1.0);
   }
+
+  // The transition as a project file holds it gives the same frames as the
+  // command line with the same settings.
+  WriteBytes(folder + "wipe.mlt", ProjectFile(a, b));
+  const std::string fromProject = folder + "project_melt.y4m";
+  ASSERT_EQ(
+      RunLogged("env FREI0R_PATH=" + Quote(KAVRO_FREI0R_DIR) + " " + Quote(KAVRO_RUN_MELT) + " -quiet " +
+                    Quote(folder + "wipe.mlt") + " -consumer " + Quote("avformat:" + fromProject) + " pix_fmt=yuv422p",
+                folder + "project_melt.log"),
+      0)
+      << ReadBytes(folder + "project_melt.log");
+  EXPECT_TRUE(ReadBytes(fromProject) == ReadBytes(folder + "named_melt.y4m"));
 }
