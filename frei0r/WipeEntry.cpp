@@ -3,7 +3,6 @@
 // inframe2, both RGBA8888; position 0 shows A, 1 shows B.
 #include <cstdint>
 #include <cstring>
-#include <new>
 
 extern "C" {
 #include <frei0r.h>
@@ -50,8 +49,8 @@ KAVRO_WIPE_EXPORT f0r_instance_t f0r_construct(unsigned int width, unsigned int 
   if (!WipeInstance::SizeFits(width, height)) return nullptr;
   try {
     return new WipeInstance(width, height);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
+  } catch (...) {
+    return nullptr;  // nothing may reach the host
   }
 }
 
