@@ -44,7 +44,7 @@ BaseModuleRecord baseModule;
 
 HINSTANCE PluginInstance() { return baseModule.instance; }
 
-AFX_MODULE_STATE* PluginModuleState() { return &moduleState; }
+AFX_MODULE_STATE* AfxGetStaticModuleState() { return &moduleState; }
 
 // Destroyed last entry first at unload.
 CString maskNames[kMaskCount] = {maskNameTexts[0], maskNameTexts[1], maskNameTexts[2]};
