@@ -57,9 +57,6 @@ int32_t KavroVideoTransitionMask::RenderFrame(uint32_t, int32_t, FrameBuffer*) {
 
 ParameterDescriptor* KavroVideoTransitionMask::GetParameters() { return &parameterDescriptor; }
 
-// The settings dialog is not built yet; the slot already answers as it will.
-uint8_t KavroVideoTransitionMask::ShowSettingsDialog() { return 1; }
-
 void KavroVideoTransitionMask::ReleaseWorkBuffer() {
   delete[] workBuffer;
   workBuffer = nullptr;
