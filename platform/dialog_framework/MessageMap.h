@@ -40,10 +40,12 @@ class CCmdTarget : public CObject {
   static const AFX_MSGMAP* GetThisMessageMap();
 };
 
-#define DECLARE_MESSAGE_MAP()                   \
- protected:                                     \
-  static const AFX_MSGMAP* GetThisMessageMap(); \
-  const AFX_MSGMAP* GetMessageMap() const override;
+#define DECLARE_MESSAGE_MAP()                      \
+ public:                                           \
+  const AFX_MSGMAP* GetMessageMap() const override; \
+                                                   \
+ protected:                                        \
+  static const AFX_MSGMAP* GetThisMessageMap();
 
 #define BEGIN_MESSAGE_MAP(theClass, baseClass)                                      \
   const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
