@@ -27,6 +27,9 @@ demo: build
 	build/linux/tools/bin/kiv_mask_preview --frames build/linux/masks/animations/frames --out build/previews --every 12
 	@echo "== win32 (under Wine)"
 	tools/wine/run-under-wine build/win32/host/kiv_host.exe build/win32/dist/KavroVideoTransitionMask_B06.dll
+	@echo "== the settings dialog, opened by a host under Wine (no display: drawn in memory)"
+	tools/wine/run-under-wine build/win32/host/kiv_settings_snapshot.exe build/win32/dist/KavroVideoTransitionMask_B06.dll Z:$(CURDIR)/build/previews/settings_dialog.png
+	@echo "   picture: build/previews/settings_dialog.png"
 
 test: build
 	ctest --preset linux -j $(JOBS)

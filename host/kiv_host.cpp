@@ -1,8 +1,9 @@
 // Reference host. Loads the plug-in, creates a transition through the
 // exported factory and prints what a host sees, then summarises the mask
-// frames found in the resource module beside it.
+// frames found in the resource module beside it. With --settings it first
+// opens the transition's settings dialog and waits for the user.
 //
-// Usage: kiv_host PLUGIN_PATH
+// Usage: kiv_host [--settings] PLUGIN_PATH
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -12,6 +13,7 @@
 #include "LoadedPlugin.h"
 #include "MaskCatalogue.h"
 #include "ModuleServices.h"
+#include "ShowSettings.h"
 
 namespace {
 
@@ -61,11 +63,12 @@ void PrintMaskFrames(HMODULE module, uint32_t mask, uint16_t firstId) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: kiv_host PLUGIN_PATH\n");
+  const bool settings = argc == 3 && std::strcmp(argv[1], "--settings") == 0;
+  if (argc != 2 + (settings ? 1 : 0) || argv[argc - 1][0] == '-') {
+    std::fprintf(stderr, "usage: kiv_host [--settings] PLUGIN_PATH\n");
     return 2;
   }
-  std::string pluginPath = argv[1];
+  std::string pluginPath = argv[argc - 1];
   LoadedPlugin plugin(pluginPath);
   if (!plugin.error().empty()) {
     std::fprintf(stderr, "kiv_host: %s\n", plugin.error().c_str());
@@ -77,6 +80,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf("plug-in            %s\n", pluginPath.c_str());
+  if (settings) ShowSettings(*transition);
   PrintTransition(*transition);
   transition->Release();
 

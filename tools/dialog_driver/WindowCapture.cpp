@@ -5,7 +5,9 @@ uint32_t RgbPicture::At(int x, int y) const {
   return uint32_t{pixels[at]} << 16 | uint32_t{pixels[at + 1]} << 8 | pixels[at + 2];
 }
 
-RgbPicture CaptureWindow(HWND window) {
+namespace {
+
+RgbPicture CaptureOnce(HWND window) {
   RgbPicture picture;
   RECT bounds;
   if (!GetWindowRect(window, &bounds)) return picture;
@@ -48,4 +50,19 @@ RgbPicture CaptureWindow(HWND window) {
   if (memoryDc) DeleteDC(memoryDc);
   ReleaseDC(window, windowDc);
   return picture;
+}
+
+}  // namespace
+
+RgbPicture CaptureWindow(HWND window) {
+  // The window's own thread paints it; a picture taken while it still does
+  // may lack a control. Take pictures until two in a row agree.
+  RgbPicture previous = CaptureOnce(window);
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    Sleep(20);
+    RgbPicture next = CaptureOnce(window);
+    if (next.width == previous.width && next.height == previous.height && next.pixels == previous.pixels) return next;
+    previous = next;
+  }
+  return previous;
 }

@@ -17,7 +17,7 @@ struct RgbPicture {
 };
 
 // Draws the window's caption as active first: a window captured from another
-// thread would otherwise show the inactive colours. Empty on failure. Takes
-// the window's own device context, which works where PrintWindow draws only
-// the background.
+// thread would otherwise show the inactive colours. Waits (briefly) until the
+// window has finished painting. Empty on failure. Takes the window's own
+// device context, which works where PrintWindow draws only the background.
 RgbPicture CaptureWindow(HWND window);
