@@ -39,12 +39,10 @@ class PluginHost : public ::testing::Test {
     ASSERT_TRUE(plugin.loaded()) << plugin.error();
     transition = plugin.Create();
     ASSERT_NE(transition, nullptr);
+    // The dialog reads only the frame count of a setup.
     TransitionSetup setup = {};
-    setup.format.width = 1920;
-    setup.format.height = 1080;
     setup.format.totalFrames = 300;
-    setup.format.colorFormat = COLOR_FORMAT_YUV422_ALPHA;
-    transition->SetSetup(&setup);
+    ASSERT_NE(transition->SetSetup(&setup), nullptr);
   }
   void TearDown() override {
     if (transition) transition->Release();
