@@ -99,3 +99,13 @@ ProcessCounters ProcessCounters::Now() {
   counters.gdiObjects = GdiObjectCount();
   return counters;
 }
+
+ProcessCounters ProcessCounters::Settled(const ProcessCounters& earlier) {
+  ProcessCounters counters = Now();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    if (counters.kernelHandles == earlier.kernelHandles && counters.gdiObjects == earlier.gdiObjects) break;
+    Sleep(20);
+    counters = Now();
+  }
+  return counters;
+}

@@ -10,4 +10,7 @@ struct ProcessCounters {
   long gdiObjects = -1;
 
   static ProcessCounters Now();
+  // Reads again for up to two seconds until the handle and GDI counts are
+  // back at `earlier`'s: the system tears ended threads down a little later.
+  static ProcessCounters Settled(const ProcessCounters& earlier);
 };
