@@ -5,6 +5,7 @@
 
 class MaskImageFactory;
 class TImage;
+struct FrameGeometry;
 
 class KavroVideoTransitionMask : public AbstractKavroVideoTransition {
  public:
@@ -25,6 +26,14 @@ class KavroVideoTransitionMask : public AbstractKavroVideoTransition {
                            const TImage* maskImage, int32_t maskOffset, uint32_t alphaOffset) const;
 
  private:
+  // The steps of RenderFrame (RenderFrame.cpp); RenderFrame itself keeps
+  // exceptions from reaching the host.
+  int32_t RenderSteps(uint32_t frameIndex, int32_t fetchArg, FrameBuffer* output);
+  bool IsSupportedFormat(KIV_COLOR_FORMAT format) const;
+  // Grows the work buffer to at least totalBytes; false when out of memory.
+  bool ReserveWorkBuffer(uint32_t totalBytes);
+  void MixRows(uint8_t* outputFrame, const uint8_t* workFrame, const FrameGeometry& frame, const TImage& mask) const;
+
   ParameterDescriptor parameterDescriptor;
   MaskParameters parameters;
   uint8_t* workBuffer;
