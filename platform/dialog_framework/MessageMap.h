@@ -40,11 +40,11 @@ class CCmdTarget : public CObject {
   static const AFX_MSGMAP* GetThisMessageMap();
 };
 
-#define DECLARE_MESSAGE_MAP()                      \
- public:                                           \
+#define DECLARE_MESSAGE_MAP()                       \
+ public:                                            \
   const AFX_MSGMAP* GetMessageMap() const override; \
-                                                   \
- protected:                                        \
+                                                    \
+ protected:                                         \
   static const AFX_MSGMAP* GetThisMessageMap();
 
 #define BEGIN_MESSAGE_MAP(theClass, baseClass)                                      \

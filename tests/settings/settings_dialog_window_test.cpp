@@ -35,8 +35,8 @@ TEST_F(ModalSettingsDialog, MessagesRunWithThePluginsStateThoughTheHostsIsCurren
   AFX_MAINTAIN_STATE2 host(&hostState);
   CSampleDialog dialog(owner, 12, source);
   INT_PTR result = 0;
-  DialogDriveOutcome outcome = DriveModalDialog([&] { result = dialog.DoModal(); },
-                                                [](HWND window) { DialogUser(window).Click(IDOK); });
+  DialogDriveOutcome outcome =
+      DriveModalDialog([&] { result = dialog.DoModal(); }, [](HWND window) { DialogUser(window).Click(IDOK); });
   EXPECT_TRUE(outcome.closedByUser);
   EXPECT_EQ(result, IDOK);
   ASSERT_EQ(owner->calls.size(), 1u);
