@@ -35,6 +35,13 @@ struct DeviceContext {
 
 bool IsKnownFormat(long format);
 
+// Deflate cannot expand data more than about 1032 times, so a PNG header whose
+// pixels could never come out of the file's bytes is refused before any
+// storage is set aside for them.
+inline bool PlausiblePngSize(uint64_t rowBytes, uint64_t height, uint64_t fileSize) {
+  return (rowBytes + 1) * height <= fileSize * 1040 + 65536;
+}
+
 // Bytes per row of a bitmap: whole 32-bit words.
 inline uint64_t RowBytes(uint64_t width, unsigned bitsPerPixel) { return (width * bitsPerPixel + 31) / 32 * 4; }
 
