@@ -2,10 +2,16 @@
 // hold its fast paths to the general ones. The plug-in uses none of them.
 #pragma once
 
-#include "CpuLevel.h"
+#include <stdint.h>
+
 #include "Pelt.h"
 
-// Whether plain 8-bit gray PNGs take their own decoding path (nonzero, the
-// default) or go through the general PNG decoder like every other PNG.
-// Answers the previous setting.
-PELT_API int PeltUsePlainGrayPngPath(int use);
+// Which decoding paths a PNG may take.
+enum PELT_PNG_PATHS : int32_t {
+  PELT_PNG_PLAIN_THEN_GENERAL = 0,  // the default: plain 8-bit gray files their own way, the rest through libspng
+  PELT_PNG_GENERAL_ONLY = 1,        // every file through libspng
+  PELT_PNG_PLAIN_ONLY = 2,          // only the plain path; a file it declines fails to read
+};
+
+// Sets the paths for every decode from now on and answers the previous setting.
+PELT_API PELT_PNG_PATHS PeltSetPngPaths(PELT_PNG_PATHS paths);

@@ -51,11 +51,11 @@ struct ContextDeleter {
   void operator()(spng_ctx* context) const { spng_ctx_free(context); }
 };
 
-std::atomic<bool> plainGrayPath{true};
+std::atomic<PELT_PNG_PATHS> pngPaths{PELT_PNG_PLAIN_THEN_GENERAL};
 
 }  // namespace
 
-int PeltUsePlainGrayPngPath(int use) { return plainGrayPath.exchange(use != 0) ? 1 : 0; }
+PELT_PNG_PATHS PeltSetPngPaths(PELT_PNG_PATHS paths) { return pngPaths.exchange(paths); }
 
 namespace pelt {
 const Codec kPngCodec = {"PNG", Recognises, Create};
@@ -69,9 +69,11 @@ TImagePNG::~TImagePNG() = default;
 
 long TImagePNG::Read(int index) {
   if (!impl_ || index != 0 || !impl_->source) return -1;
-  if (plainGrayPath.load(std::memory_order_relaxed) &&
-      pelt::DecodePlainGrayPng(impl_->source, impl_->sourceSize, *impl_)) {
-    return 0;
+  const PELT_PNG_PATHS paths = pngPaths.load(std::memory_order_relaxed);
+  if (paths != PELT_PNG_GENERAL_ONLY && pelt::DecodePlainGrayPng(impl_->source, impl_->sourceSize, *impl_)) return 0;
+  if (paths == PELT_PNG_PLAIN_ONLY) {
+    Destroy();
+    return -1;
   }
   std::unique_ptr<spng_ctx, ContextDeleter> context(spng_ctx_new(0));
   if (!context) return -1;

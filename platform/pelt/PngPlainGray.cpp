@@ -5,9 +5,10 @@
 // Taken here: the signature; a header chunk of 13 bytes for an 8-bit gray,
 // non-interlaced image within the library's limits; one or more pixel data
 // chunks right after it; the end chunk right after them, ending the file. Every
-// chunk's checksum must hold; the zlib stream must use the 32 KiB window,
-// fill the filtered rows exactly, end exactly where the pixel data ends and
-// carry the right Adler-32; every row's filter must be one of the five.
+// chunk's checksum must hold; the zlib stream must fill the filtered rows
+// exactly, end exactly where the pixel data ends and carry the right
+// Adler-32; every row's filter must be one of the five. (The window size in
+// the zlib header limits neither decoder: both keep 32 KiB.)
 //
 // One difference to zlib remains, out of reach without decoding the stream
 // twice: libdeflate decodes the length codes 286 and 287 and the distance
@@ -174,9 +175,6 @@ bool DecodePlainGrayPng(const unsigned char* data, size_t size, TImage::Impl& im
     }
     stream = joined.get();
   }
-  // A 32 KiB window: a smaller one makes zlib refuse distances that libdeflate takes.
-  if (streamBytes < 2 || (stream[0] >> 4) != 7) return false;
-
   std::unique_ptr<libdeflate_decompressor, DecompressorDeleter> inflater(libdeflate_alloc_decompressor());
   std::unique_ptr<unsigned char[]> storage(new (std::nothrow) unsigned char[layout.storageBytes]);
   if (!inflater || !storage) return false;
