@@ -14,6 +14,9 @@ endif()
 if(WIN32)
   # A host needs nothing but the files in dist: the runtimes are linked in.
   target_link_options(kiv_build_flags INTERFACE -static -static-libgcc -static-libstdc++)
+  # Doubles in SSE2 registers round every result to double precision, as on
+  # x86-64; on the x87 unit they would follow whatever precision the host set.
+  target_compile_options(kiv_build_flags INTERFACE -msse2 -mfpmath=sse)
 endif()
 
 function(kiv_target_defaults target)

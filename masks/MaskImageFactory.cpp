@@ -26,6 +26,29 @@ std::wstring OwnPluginPath() {
   return std::wstring(path, length);
 }
 
+// Rec. 601 luma, rounded: (299 R + 587 G + 114 B + 500) / 1000. A gray
+// entry (R = G = B) gives exactly its own level.
+unsigned char Luma(const TPaletteEntry& entry) {
+  return static_cast<unsigned char>((299u * entry.red + 587u * entry.green + 114u * entry.blue + 500u) / 1000u);
+}
+
+// A frame with a colour table holds indices: each becomes the level its
+// entry shows (an index past the table, black), and the table goes.
+void ReplaceIndicesByLevels(TImage& image) {
+  TPaletteEntry entries[256];
+  const int count = image.GetPalette(entries, 256);
+  if (count <= 0) return;
+  unsigned char levels[256] = {};
+  for (int i = 0; i < count && i < 256; ++i) levels[i] = Luma(entries[i]);
+  const long width = image.GetWidth();
+  const long height = image.GetHeight() < 0 ? -image.GetHeight() : image.GetHeight();
+  unsigned char* row = image.GetBits();
+  for (long y = 0; y < height; ++y, row += image.GetWidthBytes()) {
+    for (long x = 0; x < width; ++x) row[x] = levels[row[x]];
+  }
+  image.SetPalette(nullptr, 0);
+}
+
 }  // namespace
 
 MaskImageFactory::MaskImageFactory() : MaskImageFactory(OwnPluginPath().c_str()) {}
@@ -106,6 +129,7 @@ TImage* MaskImageFactory::GetFrame(uint32_t position) const {
     long result = image->Read(0);
     image->Close();
     if (result < 0 || image->GetBitCount() != 8) return nullptr;
+    ReplaceIndicesByLevels(*image);
     return image.release();
   } catch (...) {  // nothing may reach the host
     return nullptr;
@@ -119,16 +143,15 @@ bool MaskImageFactory::CropToAspect(TImage& image, int32_t aspectWidth, int32_t 
     const long height = image.GetHeight();
     // Not a number (0 : 0) and infinities compare false: such an image is
     // never cut. Only the width is ever cut. Every quotient and product is
-    // rounded to double as it is formed (volatile: the x87 unit of 32-bit
-    // builds would otherwise keep extended precision and turn 62.99999999999999
-    // below into 63).
-    const volatile double target = static_cast<double>(aspectWidth) / static_cast<double>(aspectHeight);
-    const volatile double proportion = static_cast<double>(width) / static_cast<double>(height);
+    // rounded to double as it is formed (both targets compute doubles in SSE2
+    // registers), whatever precision the host set the x87 unit to.
+    const double target = static_cast<double>(aspectWidth) / static_cast<double>(aspectHeight);
+    const double proportion = static_cast<double>(width) / static_cast<double>(height);
     if (!(proportion > target)) return true;
 
     // Truncated toward zero, the quotient formed first: 45 * (7 / 5) is
     // 62.99999999999999, so 62 columns.
-    const volatile double exactWidth = static_cast<double>(height) * target;
+    const double exactWidth = static_cast<double>(height) * target;
     if (!(exactWidth > -2147483648.0 && exactWidth < 2147483648.0)) return false;
     const int32_t newWidth = static_cast<int32_t>(exactWidth);
     // Of an odd surplus the extra column goes on the right.

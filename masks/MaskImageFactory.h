@@ -30,7 +30,8 @@ class MaskImageFactory {
   void GetMaskNames(std::vector<CString>& names) const;
 
   // The decoded 8-bit frame for a transition position: clamped to the last
-  // frame, mirrored when reversed. Null when the frame is missing, does not
+  // frame, mirrored when reversed; a frame with a palette comes as the
+  // levels its palette shows. Null when the frame is missing, does not
   // decode, or is not 8 bits per pixel. The caller deletes the image.
   TImage* GetFrame(uint32_t position) const;
 

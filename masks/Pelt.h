@@ -2,8 +2,9 @@
 //
 // Images are device-independent bitmaps: rows GetWidthBytes() apart (a
 // multiple of 4), the bottom row first in memory. An 8-bit image holds one
-// level per byte; nothing looks a palette up. Every class keeps its state
-// behind one pointer, so the layout seen by users never changes.
+// level per byte, unless it carries a colour table: then each byte is an
+// index into it, which the library itself never looks up. Every class keeps
+// its state behind one pointer, so the layout seen by users never changes.
 #pragma once
 
 #if defined(_WIN32)
@@ -47,6 +48,14 @@ enum TPixelFormat {
   pf64bit = 64,
 };
 
+// One entry of an image's colour table, in bitmap order.
+struct TPaletteEntry {
+  unsigned char blue;
+  unsigned char green;
+  unsigned char red;
+  unsigned char reserved;
+};
+
 // Open's source kind for a block of memory that stays valid until Close.
 const int kPeltSourceMemory = 4;
 
@@ -80,6 +89,15 @@ class PELT_API TImage {
   long GetHeight() const;
   unsigned short GetBitCount() const;
   TPixelFormat GetPixelFormat() const;
+  // The colour table of an image whose pixels are indices (a PNG with a
+  // palette, a BMP of up to 8 bits): copies up to capacity entries to
+  // entries and answers how many the table holds, at most 256; 0 when the
+  // pixels are levels or colours themselves. Create and Destroy drop it.
+  int GetPalette(TPaletteEntry* entries, int capacity) const;
+  // Replaces the colour table with count entries (at most 256); a count of
+  // 0 removes it. Answers the number of entries kept.
+  int SetPalette(const TPaletteEntry* entries, int count);
+
   long GetWidthBytes() const;  // bytes per row, a multiple of 4
   long GetSize() const;        // GetHeight() * GetWidthBytes()
   unsigned char* GetBits();    // the bottom row's first byte; null when invalid

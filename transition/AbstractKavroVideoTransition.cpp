@@ -13,17 +13,20 @@ const TransitionVersion* AbstractKavroVideoTransition::GetVersion() { return &ve
 kiv::vector<KIV_COLOR_FORMAT>* AbstractKavroVideoTransition::GetSupportedFormats() { return &supportedFormats; }
 
 TransitionSetup* AbstractKavroVideoTransition::SetSetup(const TransitionSetup* hostSetup) {
+  // The host may hand back the copy GetSetup gave it, edited in place, so
+  // the old copy is read before it is given back.
+  TransitionSetup* copy = hostSetup ? new (std::nothrow) TransitionSetup : nullptr;
+  if (copy) {
+    // Field by field: the host's padding bytes are not ours to copy.
+    copy->format = hostSetup->format;
+    copy->userData = hostSetup->userData;
+    copy->fetchSourceA = hostSetup->fetchSourceA;
+    copy->fetchSourceB = hostSetup->fetchSourceB;
+    copy->cropToOutputAspect = hostSetup->cropToOutputAspect;
+  }
+  // No record or no memory leaves the object without a setup.
   delete setup;
-  setup = nullptr;
-  if (!hostSetup) return nullptr;  // nothing to copy; the object is left without a setup
-  setup = new (std::nothrow) TransitionSetup;
-  if (!setup) return nullptr;
-  // Field by field: the host's padding bytes are not ours to copy.
-  setup->format = hostSetup->format;
-  setup->userData = hostSetup->userData;
-  setup->fetchSourceA = hostSetup->fetchSourceA;
-  setup->fetchSourceB = hostSetup->fetchSourceB;
-  setup->cropToOutputAspect = hostSetup->cropToOutputAspect;
+  setup = copy;
   return setup;
 }
 

@@ -23,11 +23,14 @@ KavroVideoTransitionMask::~KavroVideoTransitionMask() {
 }
 
 void KavroVideoTransitionMask::SetParameters(const ParameterDescriptor* descriptor) {
-  // A host that passes no block has nothing to apply.
+  // A host that passes no block has nothing to apply. A size of 0 means the
+  // block is trusted to hold the parameters; a stated size too small for the
+  // six bytes read below changes nothing rather than reading past the block.
+  constexpr uint64_t kBytesRead = 6;
   if (!descriptor || !descriptor->data) return;
+  if (descriptor->size != 0 && descriptor->size < kBytesRead) return;
   const auto* block = static_cast<const uint8_t*>(descriptor->data);
-  // Read byte by byte: the host's block need not be aligned, and its size is
-  // not consulted.
+  // Read byte by byte: the host's block need not be aligned.
   parameters.maskIndex =
       uint32_t{block[0]} | uint32_t{block[1]} << 8 | uint32_t{block[2]} << 16 | uint32_t{block[3]} << 24;
   parameters.invert = block[4];

@@ -2,6 +2,7 @@
 // shared object; its resources are the table the resource-module builder put
 // behind KIV_RESOURCE_DIRECTORY_SYMBOL.
 #include <dlfcn.h>
+#include <link.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -25,13 +26,66 @@ namespace {
 
 thread_local DWORD lastError = ERROR_SUCCESS;
 
+// The directory found under KIV_RESOURCE_DIRECTORY_SYMBOL, or null when it
+// is not one. Its own fields are not trusted: the size the module's dynamic
+// symbol table gives the symbol bounds the header, the entry table and the
+// stated total size, which in turn bounds every offset read later.
 const KivResourceDirectory* ValidDirectory(void* symbol) {
+  if (!symbol) return nullptr;
+  Dl_info info;
+  void* entry = nullptr;
+  if (!dladdr1(symbol, &info, &entry, RTLD_DL_SYMENT) || !entry || info.dli_saddr != symbol || !info.dli_sname ||
+      strcmp(info.dli_sname, KIV_RESOURCE_DIRECTORY_SYMBOL) != 0) {
+    return nullptr;
+  }
+  const uint64_t symbolSize = static_cast<const ElfW(Sym)*>(entry)->st_size;
+  const uint64_t headerSize = offsetof(KivResourceDirectory, entries);
   auto* directory = static_cast<const KivResourceDirectory*>(symbol);
-  if (!directory || directory->magic != KIV_RESOURCE_DIRECTORY_MAGIC) return nullptr;
-  uint64_t tableEnd = offsetof(KivResourceDirectory, entries) + uint64_t{directory->count} * sizeof(KivResourceEntry);
-  if (tableEnd > directory->totalSize) return nullptr;
+  if (symbolSize < headerSize || directory->magic != KIV_RESOURCE_DIRECTORY_MAGIC) return nullptr;
+  const uint64_t tableEnd = headerSize + uint64_t{directory->count} * sizeof(KivResourceEntry);
+  if (directory->totalSize > symbolSize || tableEnd > directory->totalSize) return nullptr;
   return directory;
 }
+
+std::string CurrentDirectory() {
+  std::string directory;
+  if (char* path = getcwd(nullptr, 0)) {
+    directory = path;
+    free(path);
+  }
+  return directory;
+}
+
+// The loader keeps a module's name as it was given, relative ones included,
+// where Windows reports the full path. A relative name is taken from the
+// given directory and the result made plain, as Windows does: no "." parts,
+// each ".." dropping the part before it.
+std::string AbsolutePath(const std::string& name, const std::string& directory) {
+  const std::string joined = !name.empty() && name[0] == '/' ? name : directory + "/" + name;
+  std::string result;
+  size_t start = 0;
+  while (start <= joined.size()) {
+    size_t end = joined.find('/', start);
+    if (end == std::string::npos) end = joined.size();
+    const std::string part = joined.substr(start, end - start);
+    if (part == "..") {
+      result.erase(result.empty() ? 0 : result.rfind('/'));
+    } else if (!part.empty() && part != ".") {
+      result += "/" + part;
+    }
+    start = end + 1;
+  }
+  return result.empty() ? "/" : result;
+}
+
+// The working directory while this library loads. The plug-in's own module
+// (and anything loaded before it) was loaded from there, whatever directory
+// the host moves to later.
+const std::string& LoadDirectory() {
+  static const std::string directory = CurrentDirectory();
+  return directory;
+}
+[[maybe_unused]] const std::string& loadDirectory = LoadDirectory();
 
 // Handles that name a module without owning a reference: the main program
 // (the null module) and modules found by address.
@@ -109,7 +163,7 @@ BOOL GetModuleHandleExW(DWORD flags, LPCWSTR moduleNameOrAddress, HMODULE* modul
   auto& slot = BorrowedModules()[info.dli_fname];
   if (!slot) {
     slot.reset(new KivModule);
-    slot->path = info.dli_fname;
+    slot->path = AbsolutePath(info.dli_fname, LoadDirectory());
     if (void* library = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD)) {
       slot->directory = ValidDirectory(dlsym(library, KIV_RESOURCE_DIRECTORY_SYMBOL));
       dlclose(library);  // borrowed: the module stays as loaded as it was
@@ -137,7 +191,12 @@ HMODULE LoadLibraryExW(LPCWSTR path, HANDLE, DWORD) {
     return nullptr;
   }
   module->library = library;
-  module->path = utf8;
+  // The name the loader settled on (found along its search path, or as
+  // given), taken from the directory the load started in.
+  struct link_map* map = nullptr;
+  const char* loaded =
+      dlinfo(library, RTLD_DI_LINKMAP, &map) == 0 && map && map->l_name && *map->l_name ? map->l_name : utf8.c_str();
+  module->path = AbsolutePath(loaded, CurrentDirectory());
   module->directory = ValidDirectory(dlsym(library, KIV_RESOURCE_DIRECTORY_SYMBOL));
   return module;
 }

@@ -2,6 +2,7 @@
 #include <string.h>
 
 #include <new>
+#include <vector>
 
 #include "PeltInternal.h"
 
@@ -29,12 +30,15 @@ struct Header {
   int64_t height = 0;  // negative: the file stores the top row first
   uint32_t bitCount = 0;
   uint32_t pixelOffset = 0;
+  uint32_t infoSize = 0;
+  uint32_t colorsUsed = 0;  // 0: as many as the depth can index
 };
 
 bool ParseHeader(const unsigned char* data, uint64_t size, Header& header) {
   if (size < kFileHeaderSize + 4 || data[0] != 'B' || data[1] != 'M') return false;
   header.pixelOffset = U32(data + 10);
   const uint32_t infoSize = U32(data + kFileHeaderSize);
+  header.infoSize = infoSize;
   if (uint64_t{kFileHeaderSize} + infoSize > size) return false;
   const unsigned char* info = data + kFileHeaderSize;
   uint32_t planes = 0, compression = kRgb;
@@ -49,6 +53,7 @@ bool ParseHeader(const unsigned char* data, uint64_t size, Header& header) {
     planes = U16(info + 12);
     header.bitCount = U16(info + 14);
     compression = U32(info + 16);
+    header.colorsUsed = U32(info + 32);
   } else {
     return false;
   }
@@ -70,6 +75,26 @@ bool ParseHeader(const unsigned char* data, uint64_t size, Header& header) {
   return header.pixelOffset >= kFileHeaderSize + infoSize;
 }
 
+// The colour table of a bitmap of up to 8 bits: behind the info header,
+// before the pixels, four bytes an entry (three behind the old core header).
+// Entries the file does not hold are left out.
+std::vector<TPaletteEntry> ColourTable(const unsigned char* data, uint64_t size, const Header& header) {
+  std::vector<TPaletteEntry> table;
+  if (header.bitCount > 8) return table;
+  const uint64_t start = uint64_t{kFileHeaderSize} + header.infoSize;
+  const uint64_t entrySize = header.infoSize == kCoreHeaderSize ? 3 : 4;
+  const uint64_t end = header.pixelOffset < size ? header.pixelOffset : size;
+  uint64_t count = uint64_t{1} << header.bitCount;
+  if (header.colorsUsed != 0 && header.colorsUsed < count) count = header.colorsUsed;
+  if (end < start) return table;
+  if (count > (end - start) / entrySize) count = (end - start) / entrySize;
+  for (uint64_t i = 0; i < count; ++i) {
+    const unsigned char* entry = data + start + i * entrySize;
+    table.push_back({entry[0], entry[1], entry[2], 0});
+  }
+  return table;
+}
+
 }  // namespace
 
 namespace pelt {
@@ -84,6 +109,7 @@ TImageBMP::~TImageBMP() = default;
 
 long TImageBMP::Read(int index) {
   if (!impl_ || index != 0 || !impl_->source) return -1;
+  impl_->palette.clear();
   Header header;
   const uint64_t size = impl_->sourceSize;
   if (!ParseHeader(impl_->source, size, header)) {
@@ -110,6 +136,12 @@ long TImageBMP::Read(int index) {
     unsigned char* to = impl_->Row(static_cast<long>(topDown ? height - 1 - row : row));
     memcpy(to, from, count);
     memset(to + count, 0, static_cast<size_t>(stride) - count);
+  }
+  try {
+    impl_->palette = ColourTable(impl_->source, size, header);
+  } catch (...) {  // out of memory
+    Destroy();
+    return -1;
   }
   return 0;
 }

@@ -1,6 +1,7 @@
 // The image class: storage, geometry and the blit between images.
 #include <string.h>
 
+#include <algorithm>
 #include <mutex>
 #include <new>
 
@@ -71,6 +72,7 @@ TImage::Impl::~Impl() { pelt::Unlink(dc); }
 void TImage::Impl::Drop() {
   pelt::Unlink(dc);
   bits.reset();
+  palette.clear();
   width = height = widthBytes = 0;
   format = pfNone;
 }
@@ -160,6 +162,29 @@ unsigned short TImage::GetBitCount() const { return impl_ ? static_cast<unsigned
 
 TPixelFormat TImage::GetPixelFormat() const { return impl_ ? impl_->format : pfNone; }
 
+int TImage::GetPalette(TPaletteEntry* entries, int capacity) const {
+  if (!impl_) return 0;
+  const int count = static_cast<int>(impl_->palette.size());
+  if (entries && capacity > 0) {
+    std::copy(impl_->palette.begin(), impl_->palette.begin() + std::min(count, capacity), entries);
+  }
+  return count;
+}
+
+int TImage::SetPalette(const TPaletteEntry* entries, int count) {
+  if (!impl_) return 0;
+  try {
+    if (!entries || count <= 0) {
+      impl_->palette.clear();
+    } else {
+      impl_->palette.assign(entries, entries + std::min(count, 256));
+    }
+  } catch (...) {  // out of memory: no table rather than a wrong one
+    impl_->palette.clear();
+  }
+  return static_cast<int>(impl_->palette.size());
+}
+
 long TImage::GetWidthBytes() const { return impl_ ? impl_->widthBytes : 0; }
 
 long TImage::GetSize() const { return impl_ ? impl_->widthBytes * impl_->height : 0; }
@@ -181,12 +206,22 @@ int TImage::Blt(HDC dest, long xDest, long yDest, long xSrc, long ySrc, long wid
   Impl* target = pelt::ImageBehind(dest);
   if (!target || !target->bits || target->format != impl_->format || impl_->format % 8 != 0) return 0;
 
-  // Clip in 64 bits: the arguments are whatever the caller passed.
+  // Clip in 64 bits with checked steps: the arguments are whatever the caller
+  // passed, and long may already be 64 bits. A step that overflows pushes an
+  // offset past every image or an extent below zero, so nothing is left.
   int64_t sx = xSrc, sy = ySrc, dx = xDest, dy = yDest, w = width, h = height;
-  if (sx < 0) dx -= sx, w += sx, sx = 0;
-  if (sy < 0) dy -= sy, h += sy, sy = 0;
-  if (dx < 0) sx -= dx, w += dx, dx = 0;
-  if (dy < 0) sy -= dy, h += dy, dy = 0;
+  bool outside = false;
+  auto moveToZero = [&outside](int64_t& negative, int64_t& other, int64_t& extent) {
+    if (negative >= 0) return;
+    outside |= __builtin_sub_overflow(other, negative, &other);
+    outside |= __builtin_add_overflow(extent, negative, &extent);
+    negative = 0;
+  };
+  moveToZero(sx, dx, w);
+  moveToZero(sy, dy, h);
+  moveToZero(dx, sx, w);
+  moveToZero(dy, sy, h);
+  if (outside) return 1;  // nothing to copy is no failure
   if (w > impl_->width - sx) w = impl_->width - sx;
   if (w > target->width - dx) w = target->width - dx;
   if (h > impl_->height - sy) h = impl_->height - sy;
@@ -195,7 +230,11 @@ int TImage::Blt(HDC dest, long xDest, long yDest, long xSrc, long ySrc, long wid
 
   const size_t pixelBytes = static_cast<size_t>(impl_->format) / 8;
   const size_t count = static_cast<size_t>(w) * pixelBytes;
-  for (int64_t y = 0; y < h; ++y) {
+  // Within one image a copy that moves down starts with its bottom row, so
+  // no row is overwritten before it is read; memmove takes care of a row.
+  const bool bottomFirst = target == impl_ && dy > sy;
+  for (int64_t i = 0; i < h; ++i) {
+    const int64_t y = bottomFirst ? h - 1 - i : i;
     // Coordinates count from the top; memory holds the bottom row first.
     const unsigned char* from = impl_->Row(static_cast<long>(impl_->height - 1 - (sy + y))) + sx * pixelBytes;
     unsigned char* to = target->Row(static_cast<long>(target->height - 1 - (dy + y))) + dx * pixelBytes;

@@ -5,6 +5,7 @@
 #include <stdint.h>
 
 #include <memory>
+#include <vector>
 
 #include "Pelt.h"
 
@@ -54,6 +55,7 @@ struct TImage::Impl {
   TPixelFormat format = pfNone;
   long widthBytes = 0;
   std::unique_ptr<unsigned char[]> bits;
+  std::vector<TPaletteEntry> palette;  // empty unless the pixels are indices
   bool noHandle = false;
   const unsigned char* source = nullptr;
   unsigned long sourceSize = 0;

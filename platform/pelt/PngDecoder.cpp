@@ -38,11 +38,20 @@ unsigned Channels(uint8_t colorType) {
 
 const unsigned char kEnd[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
 
-// The decoder stops reading at the end chunk's type; its checksum, the last
-// four bytes of a file, must be there too.
+uint32_t BigEndian32(const unsigned char* p) {
+  return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+}
+
+// The decoder stops reading at the end chunk's type; the whole end chunk,
+// checksum included, must be there too. It is found by walking the chunks,
+// so its bytes inside another chunk do not count; bytes after it are
+// allowed, as decoders allow them.
 bool HasEnd(const unsigned char* data, unsigned long size) {
-  for (unsigned long at = size; at >= sizeof kSignature + sizeof kEnd; --at) {
-    if (memcmp(data + at - sizeof kEnd, kEnd, sizeof kEnd) == 0) return true;
+  uint64_t at = sizeof kSignature;
+  while (at + sizeof kEnd <= size) {
+    const unsigned char* chunk = data + at;
+    if (memcmp(chunk + 4, "IEND", 4) == 0) return memcmp(chunk, kEnd, sizeof kEnd) == 0;
+    at += uint64_t{12} + BigEndian32(chunk);  // length, type, data, checksum
   }
   return false;
 }
@@ -69,6 +78,7 @@ TImagePNG::~TImagePNG() = default;
 
 long TImagePNG::Read(int index) {
   if (!impl_ || index != 0 || !impl_->source) return -1;
+  impl_->palette.clear();
   const PELT_PNG_PATHS paths = pngPaths.load(std::memory_order_relaxed);
   if (paths != PELT_PNG_GENERAL_ONLY && pelt::DecodePlainGrayPng(impl_->source, impl_->sourceSize, *impl_)) return 0;
   if (paths == PELT_PNG_PLAIN_ONLY) {
@@ -87,12 +97,15 @@ long TImagePNG::Read(int index) {
   }
   const unsigned channels = Channels(header.color_type);
   const unsigned bitCount = channels * header.bit_depth;
+  // Interlaced passes merge pixels of less than a byte into bytes an earlier
+  // pass wrote, so those rows must start out zero.
+  const bool mergesIntoRows = header.interlace_method != SPNG_INTERLACE_NONE && bitCount < 8;
   size_t rowLength = 0, imageLength = 0;
   if (channels == 0 || !pelt::IsKnownFormat(static_cast<long>(bitCount)) ||
       spng_decoded_image_size(png, SPNG_FMT_PNG, &imageLength) ||
       !pelt::PlausiblePngSize((uint64_t{header.width} * bitCount + 7) / 8, header.height, impl_->sourceSize) ||
       !impl_->Allocate(static_cast<long>(header.width), static_cast<long>(header.height),
-                       static_cast<TPixelFormat>(bitCount), false)) {
+                       static_cast<TPixelFormat>(bitCount), mergesIntoRows)) {
     Destroy();
     return -1;
   }
@@ -116,6 +129,20 @@ long TImagePNG::Read(int index) {
   if (error != SPNG_EOI || spng_decode_chunks(png) != 0 || !HasEnd(impl_->source, impl_->sourceSize)) {
     Destroy();
     return -1;
+  }
+
+  // Palette pixels are indices; the table goes with them.
+  if (header.color_type == SPNG_COLOR_TYPE_INDEXED) {
+    spng_plte plte;
+    if (spng_get_plte(png, &plte) != 0 || plte.n_entries > 256) {
+      Destroy();
+      return -1;
+    }
+    TPaletteEntry entries[256];
+    for (uint32_t i = 0; i < plte.n_entries; ++i) {
+      entries[i] = {plte.entries[i].blue, plte.entries[i].green, plte.entries[i].red, 0};
+    }
+    SetPalette(entries, static_cast<int>(plte.n_entries));
   }
 
   for (long y = 0; y < height; ++y) {

@@ -4,8 +4,9 @@
 // enlarging or shrinking by up to 2, the exact covered area when shrinking by
 // more. Weights are 14-bit fractions whose running sums are rounded, so every
 // output's weights add up to exactly one (a constant stays constant) and the
-// rounding error of a weighted sum stays far below a level. The horizontal
-// pass keeps 8 fractional bits, the vertical pass rounds once at the end.
+// rounding error of a weighted sum stays far below a level. The first pass
+// keeps 8 fractional bits, the second rounds once at the end; the axis whose
+// pass leaves fewer values in between goes first.
 #include <stdint.h>
 #include <string.h>
 
@@ -19,8 +20,6 @@ namespace {
 constexpr int kWeightBits = 14;
 constexpr int32_t kOne = 1 << kWeightBits;
 constexpr int kMidFractionBits = 8;
-constexpr int kHorizontalShift = kWeightBits - kMidFractionBits;
-constexpr int kVerticalShift = kWeightBits + kMidFractionBits;
 
 struct Taps {
   std::vector<int32_t> first;   // per output: first source index
@@ -88,74 +87,83 @@ void BuildTaps(int64_t src, int64_t dst, Taps& taps) {
   }
 }
 
-template <int Channels>
-void HorizontalRow(const uint8_t* in, uint16_t* out, const Taps& taps, size_t outWidth) {
+// The first pass keeps 8 fractional bits in 16-bit values; the second rounds
+// them to levels. Either axis may go first.
+constexpr int kFirstShift = kWeightBits - kMidFractionBits;
+constexpr int kSecondShift = kWeightBits + kMidFractionBits;
+
+template <int Shift, typename Out>
+Out Rounded(uint32_t sum) {
+  return static_cast<Out>((sum + (1u << (Shift - 1))) >> Shift);
+}
+
+template <int Channels, int Shift, typename In, typename Out>
+void HorizontalRow(const In* in, Out* out, const Taps& taps, size_t outWidth) {
   for (size_t x = 0; x < outWidth; ++x) {
-    const uint8_t* source = in + static_cast<size_t>(taps.first[x]) * Channels;
+    const In* source = in + static_cast<size_t>(taps.first[x]) * Channels;
     const int32_t* weight = taps.weights.data() + taps.offset[x];
     const int32_t count = taps.count[x];
-    int32_t sum[Channels] = {};
+    uint32_t sum[Channels] = {};
     if (count == 2) {
-      for (int c = 0; c < Channels; ++c) sum[c] = weight[0] * source[c] + weight[1] * source[Channels + c];
+      for (int c = 0; c < Channels; ++c) {
+        sum[c] = static_cast<uint32_t>(weight[0]) * source[c] + static_cast<uint32_t>(weight[1]) * source[Channels + c];
+      }
     } else {
       for (int32_t t = 0; t < count; ++t, source += Channels) {
-        for (int c = 0; c < Channels; ++c) sum[c] += weight[t] * source[c];
+        for (int c = 0; c < Channels; ++c) sum[c] += static_cast<uint32_t>(weight[t]) * source[c];
       }
     }
-    for (int c = 0; c < Channels; ++c) {
-      out[x * Channels + c] = static_cast<uint16_t>((sum[c] + (1 << (kHorizontalShift - 1))) >> kHorizontalShift);
-    }
+    for (int c = 0; c < Channels; ++c) out[x * Channels + c] = Rounded<Shift, Out>(sum[c]);
   }
 }
 
-void Horizontal(const TImage::Impl& image, int channels, std::vector<uint16_t>& middle, const Taps& taps,
+// Rows of inStride values in, rows of outStride values out; outWidth pixels.
+template <int Shift, typename In, typename Out>
+void Horizontal(const In* in, size_t inStride, size_t rows, int channels, const Taps& taps, Out* out, size_t outStride,
                 size_t outWidth) {
-  const size_t rowValues = outWidth * static_cast<size_t>(channels);
-  for (long y = 0; y < image.height; ++y) {
-    const uint8_t* in = image.bits.get() + static_cast<size_t>(y) * image.widthBytes;
-    uint16_t* out = middle.data() + static_cast<size_t>(y) * rowValues;
+  for (size_t y = 0; y < rows; ++y) {
+    const In* from = in + y * inStride;
+    Out* to = out + y * outStride;
     switch (channels) {
       case 1:
-        HorizontalRow<1>(in, out, taps, outWidth);
+        HorizontalRow<1, Shift>(from, to, taps, outWidth);
         break;
       case 3:
-        HorizontalRow<3>(in, out, taps, outWidth);
+        HorizontalRow<3, Shift>(from, to, taps, outWidth);
         break;
       default:
-        HorizontalRow<4>(in, out, taps, outWidth);
+        HorizontalRow<4, Shift>(from, to, taps, outWidth);
         break;
     }
   }
 }
 
-void Vertical(const std::vector<uint16_t>& middle, size_t rowValues, const Taps& taps, uint8_t* out,
-              size_t outWidthBytes, size_t outHeight) {
-  constexpr uint32_t kRound = 1u << (kVerticalShift - 1);
+// rowValues values of each row; rows inStride apart in, outStride apart out.
+template <int Shift, typename In, typename Out>
+void Vertical(const In* in, size_t inStride, size_t rowValues, const Taps& taps, Out* out, size_t outStride,
+              size_t outHeight) {
   std::vector<uint32_t> sum;
   for (size_t y = 0; y < outHeight; ++y) {
     const int32_t* weight = taps.weights.data() + taps.offset[y];
-    const uint16_t* row = middle.data() + static_cast<size_t>(taps.first[y]) * rowValues;
-    uint8_t* line = out + y * outWidthBytes;
+    const In* row = in + static_cast<size_t>(taps.first[y]) * inStride;
+    Out* line = out + y * outStride;
     const uint32_t w0 = static_cast<uint32_t>(weight[0]);
     if (taps.count[y] == 1) {
-      for (size_t x = 0; x < rowValues; ++x) line[x] = static_cast<uint8_t>((w0 * row[x] + kRound) >> kVerticalShift);
+      for (size_t x = 0; x < rowValues; ++x) line[x] = Rounded<Shift, Out>(w0 * row[x]);
     } else if (taps.count[y] == 2) {  // every bilinear row: one pass, no sums kept
-      const uint16_t* next = row + rowValues;
+      const In* next = row + inStride;
       const uint32_t w1 = static_cast<uint32_t>(weight[1]);
-      for (size_t x = 0; x < rowValues; ++x) {
-        line[x] = static_cast<uint8_t>((w0 * row[x] + w1 * next[x] + kRound) >> kVerticalShift);
-      }
+      for (size_t x = 0; x < rowValues; ++x) line[x] = Rounded<Shift, Out>(w0 * row[x] + w1 * next[x]);
     } else {
       sum.resize(rowValues);
       for (size_t x = 0; x < rowValues; ++x) sum[x] = w0 * row[x];
       for (int32_t t = 1; t < taps.count[y]; ++t) {
-        row += rowValues;
+        row += inStride;
         const uint32_t w = static_cast<uint32_t>(weight[t]);
         for (size_t x = 0; x < rowValues; ++x) sum[x] += w * row[x];
       }
-      for (size_t x = 0; x < rowValues; ++x) line[x] = static_cast<uint8_t>((sum[x] + kRound) >> kVerticalShift);
+      for (size_t x = 0; x < rowValues; ++x) line[x] = Rounded<Shift, Out>(sum[x]);
     }
-    memset(line + rowValues, 0, outWidthBytes - rowValues);
   }
 }
 
@@ -184,18 +192,38 @@ long TEffectImage::Resize(TImage& image, long width, long height) {
   if (width == impl->width && height == impl->height) return 0;
   const uint64_t widthBytes = pelt::RowBytes(static_cast<uint64_t>(width), static_cast<unsigned>(impl->format));
   if (widthBytes * static_cast<uint64_t>(height) > pelt::kMaxImageBytes) return -1;
+  // The values kept between the passes: the new width times the old height
+  // when rows are scaled first, the old width times the new height when
+  // columns are. The smaller goes first, and it too must fit one image.
+  const uint64_t rowsFirst = static_cast<uint64_t>(width) * static_cast<uint64_t>(impl->height);
+  const uint64_t columnsFirst = static_cast<uint64_t>(impl->width) * static_cast<uint64_t>(height);
+  const bool horizontalFirst = rowsFirst <= columnsFirst;
+  const uint64_t middleValues = (horizontalFirst ? rowsFirst : columnsFirst) * static_cast<uint64_t>(channels);
+  if (middleValues * sizeof(uint16_t) > pelt::kMaxImageBytes) return -1;
 
   try {
     Taps horizontal, vertical;
     BuildTaps(impl->width, width, horizontal);
     BuildTaps(impl->height, height, vertical);
-    const size_t rowValues = static_cast<size_t>(width) * static_cast<size_t>(channels);
-    std::vector<uint16_t> middle(rowValues * static_cast<size_t>(impl->height));
-    std::unique_ptr<unsigned char[]> bits(new unsigned char[widthBytes * static_cast<uint64_t>(height)]);
+    std::vector<uint16_t> middle(static_cast<size_t>(middleValues));
+    const size_t outBytes = static_cast<size_t>(widthBytes);
+    std::unique_ptr<unsigned char[]> bits(new unsigned char[outBytes * static_cast<size_t>(height)]());
+    const size_t inBytes = static_cast<size_t>(impl->widthBytes);
+    const size_t inValues = static_cast<size_t>(impl->width) * static_cast<size_t>(channels);
+    const size_t outValues = static_cast<size_t>(width) * static_cast<size_t>(channels);
     // Rows are filtered in memory order; both filters are symmetric, so
     // bottom-up storage needs no flipping.
-    Horizontal(*impl, channels, middle, horizontal, static_cast<size_t>(width));
-    Vertical(middle, rowValues, vertical, bits.get(), static_cast<size_t>(widthBytes), static_cast<size_t>(height));
+    if (horizontalFirst) {
+      Horizontal<kFirstShift>(impl->bits.get(), inBytes, static_cast<size_t>(impl->height), channels, horizontal,
+                              middle.data(), outValues, static_cast<size_t>(width));
+      Vertical<kSecondShift>(middle.data(), outValues, outValues, vertical, bits.get(), outBytes,
+                             static_cast<size_t>(height));
+    } else {
+      Vertical<kFirstShift>(impl->bits.get(), inBytes, inValues, vertical, middle.data(), inValues,
+                            static_cast<size_t>(height));
+      Horizontal<kSecondShift>(middle.data(), inValues, static_cast<size_t>(height), channels, horizontal, bits.get(),
+                               outBytes, static_cast<size_t>(width));
+    }
     impl->Adopt(std::move(bits), width, height, static_cast<long>(widthBytes));
   } catch (...) {  // out of memory: the image stays as it was
     return -1;

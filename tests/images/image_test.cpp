@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "Pelt.h"
@@ -113,6 +114,50 @@ TEST_F(Blit, ClipsToBothImages) {
     }
   }
   EXPECT_TRUE(source.Blt(target.GetDC(), 50, 50, 0, 0, 4, 4, SRCCOPY)) << "wholly outside copies nothing";
+}
+
+TEST_F(Blit, FarCoordinatesClipWithoutOverflow) {
+  const long kMin = std::numeric_limits<long>::min(), kMax = std::numeric_limits<long>::max();
+  struct Case {
+    long xDest, yDest, xSrc, ySrc, width, height;
+  } outside[] = {
+      {0, 0, kMin, 0, 4, 4},          {kMax, 0, -1, 0, 4, 4},         {0, 0, 0, kMin, 4, 4},
+      {0, kMax, 0, -1, 4, 4},         {kMin, 0, 0, 0, kMax, 4},       {-1, 0, kMax, 0, 4, 4},
+      {0, 0, kMin, kMin, kMax, kMax}, {kMin, kMin, kMax, kMax, 4, 4}, {kMax, kMax, kMin, kMin, kMax, kMax},
+  };
+  for (const Case& c : outside) {
+    SCOPED_TRACE(::testing::Message() << "to " << c.xDest << "," << c.yDest << " from " << c.xSrc << "," << c.ySrc
+                                      << " size " << c.width << "x" << c.height);
+    EXPECT_TRUE(source.Blt(target.GetDC(), c.xDest, c.yDest, c.xSrc, c.ySrc, c.width, c.height, SRCCOPY));
+    for (long i = 0; i < target.GetSize(); ++i) ASSERT_EQ(target.GetBits()[i], 0xEE) << "nothing lies inside";
+  }
+  // The widest rectangle still copies what both images hold.
+  ASSERT_TRUE(source.Blt(target.GetDC(), -3, 0, 0, 0, kMax, kMax, SRCCOPY));
+  for (long y = 0; y < 5; ++y) {
+    for (long x = 0; x < 6; ++x) EXPECT_EQ(At(target, x, y), Level(x + 3, y)) << x << "," << y;
+  }
+}
+
+TEST(BlitWithinOneImage, OverlappingRectanglesMoveIntactInEveryDirection) {
+  // A 4 x 3 rectangle at (3, 2) moved by less than its size, so source and
+  // destination overlap.
+  struct Move {
+    long dx, dy;
+  } moves[] = {{0, 2}, {0, -2}, {3, 0}, {-3, 0}, {2, 1}, {-1, -2}, {1, -1}, {-2, 1}};
+  for (const Move& m : moves) {
+    SCOPED_TRACE(::testing::Message() << "by " << m.dx << "," << m.dy);
+    TImage image;
+    ASSERT_NE(image.Create(10, 7, pf8bit, 0), nullptr);
+    Fill(image);
+    ASSERT_TRUE(image.Blt(image.GetDC(), 3 + m.dx, 2 + m.dy, 3, 2, 4, 3, SRCCOPY));
+    for (long y = 0; y < 7; ++y) {
+      for (long x = 0; x < 10; ++x) {
+        const long fromX = x - m.dx, fromY = y - m.dy;
+        const bool moved = fromX >= 3 && fromX < 7 && fromY >= 2 && fromY < 5;
+        EXPECT_EQ(At(image, x, y), moved ? Level(fromX, fromY) : Level(x, y)) << x << "," << y;
+      }
+    }
+  }
 }
 
 TEST_F(Blit, RefusesWhatItCannotCopy) {

@@ -176,6 +176,32 @@ TEST(Resize, ColourChannelsAreFilteredApart) {
   }
 }
 
+// A one-pixel line turned across: filtering the long axis last would hold
+// 32767 x 32767 values between the passes.
+TEST(Resize, TurningALongLineAcrossNeedsLittleMemory) {
+  const long kLong = 32767;
+  for (bool tall : {true, false}) {
+    SCOPED_TRACE(tall ? "tall to wide" : "wide to tall");
+    TImage image;
+    ASSERT_NE(image.Create(tall ? 1 : kLong, tall ? kLong : 1, pf32bit, 0), nullptr);
+    // Channel c is 100 + c along the first half of the line, 200 + c after.
+    for (long i = 0; i < kLong; ++i) {
+      unsigned char* p = tall ? image.GetBits() + i * image.GetWidthBytes() : image.GetBits() + 4 * i;
+      for (int c = 0; c < 4; ++c) p[c] = static_cast<unsigned char>((i < kLong / 2 ? 100 : 200) + c);
+    }
+    ASSERT_EQ(TEffectImage::Resize(image, tall ? kLong : 1, tall ? 1 : kLong), 0);
+    ASSERT_EQ(image.GetWidth(), tall ? kLong : 1);
+    ASSERT_EQ(image.GetHeight(), tall ? 1 : kLong);
+    // The whole line averages to 150 + c, spread along the new line.
+    const unsigned char* first = image.GetBits();
+    for (int c = 0; c < 4; ++c) EXPECT_NEAR(first[c], 150 + c, 1) << "channel " << c;
+    for (long i = 1; i < kLong; ++i) {
+      const unsigned char* p = tall ? image.GetBits() + 4 * i : image.GetBits() + i * image.GetWidthBytes();
+      ASSERT_EQ(std::memcmp(p, first, 4), 0) << i;
+    }
+  }
+}
+
 TEST(Resize, RefusesWhatItCannotDoAndLeavesTheImage) {
   TImage image;
   Make(image, {8, 6}, Textured);

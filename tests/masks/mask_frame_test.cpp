@@ -2,6 +2,10 @@
 // selects, which frames decode, and the cut to a target proportion.
 #include <gtest/gtest.h>
 
+#if defined(_WIN32)
+#include <float.h>
+#endif
+
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -33,6 +37,10 @@ enum Frame : uint32_t {
   kHugePng,
   kHugeBmp,
   kSignatureOnly,
+  kPaletteGrayPng,
+  kPaletteColourPng,
+  kPaletteGrayBmp,
+  kPaletteColourBmp,
 };
 
 TEST(MaskFrames, EightBitFramesDecodeWithTheBottomRowFirst) {
@@ -48,6 +56,32 @@ TEST(MaskFrames, EightBitFramesDecodeWithTheBottomRowFirst) {
     for (int y = 0; y < 4; ++y) {
       for (int x = 0; x < 6; ++x) EXPECT_EQ(image->GetBits()[(3 - y) * 8 + x], 16 * y + x);
     }
+  }
+}
+
+TEST(MaskFrames, PaletteFramesGiveTheLevelsTheirPaletteShows) {
+  // Pixel (x, y) is entry (x + 2y) % 4. Gray entries give their own level;
+  // coloured ones (red, green, blue, 10/20/30) their Rec. 601 luma.
+  const unsigned char gray[4] = {255, 195, 135, 75};
+  const unsigned char luma[4] = {76, 150, 29, 18};
+  struct Case {
+    Frame frame;
+    const unsigned char* levels;
+  } cases[] = {{kPaletteGrayPng, gray}, {kPaletteColourPng, luma}, {kPaletteGrayBmp, gray}, {kPaletteColourBmp, luma}};
+  auto factory = FramesFactory();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.frame);
+    std::unique_ptr<TImage> image(factory->GetFrame(c.frame));
+    ASSERT_NE(image, nullptr);
+    ASSERT_EQ(image->GetBitCount(), 8);
+    ASSERT_EQ(image->GetWidth(), 6);
+    ASSERT_EQ(image->GetHeight(), 4);
+    for (int y = 0; y < 4; ++y) {
+      for (int x = 0; x < 6; ++x) {
+        EXPECT_EQ(image->GetBits()[(3 - y) * 8 + x], c.levels[(x + 2 * y) % 4]) << "x " << x << " y " << y;
+      }
+    }
+    EXPECT_EQ(image->GetPalette(nullptr, 0), 0) << "the frame now holds levels";
   }
 }
 
@@ -126,6 +160,39 @@ TEST(CropToAspect, CutsTheMiddleColumnsOfAWiderImage) {
         const unsigned char* from = original->GetBits() + row * original->GetWidthBytes() + c.left;
         ASSERT_EQ(std::memcmp(kept, from, static_cast<size_t>(c.newWidth)), 0) << "row " << row;
       }
+    }
+  }
+}
+
+// 4781 * (17 / 7) is 11610.999999999998 in double precision; rounded first to
+// the x87 unit's 64-bit precision it would become 11611.
+TEST(CropToAspect, TheCutDoesNotDependOnTheHostsFloatingPointPrecision) {
+  std::vector<unsigned> precisions = {0};  // 0: as the program started
+#if defined(_WIN32)
+  precisions.push_back(_PC_64);
+  precisions.push_back(_PC_53);
+  precisions.push_back(_PC_24);
+#endif
+  auto original = Numbered(11612, 4781, false);
+  for (unsigned precision : precisions) {
+    SCOPED_TRACE(::testing::Message() << "precision control " << precision);
+    TImage image;
+    ASSERT_NE(image.Create(11612, 4781, pf8bit, 0), nullptr);
+    std::memcpy(image.GetBits(), original->GetBits(), static_cast<size_t>(original->GetSize()));
+#if defined(_WIN32)
+    const unsigned saved = _controlfp(0, 0);
+    if (precision) _controlfp(precision, _MCW_PC);
+#endif
+    const bool cut = MaskImageFactory::CropToAspect(image, 17, 7);
+#if defined(_WIN32)
+    _controlfp(saved, _MCW_PC);
+#endif
+    ASSERT_TRUE(cut);
+    ASSERT_EQ(image.GetWidth(), 11610);
+    for (long row : {0L, 2390L, 4780L}) {
+      const unsigned char* kept = image.GetBits() + row * image.GetWidthBytes();
+      const unsigned char* from = original->GetBits() + row * original->GetWidthBytes() + 1;
+      ASSERT_EQ(std::memcmp(kept, from, 11610), 0) << "row " << row << ": columns 1 to 11610";
     }
   }
 }

@@ -91,4 +91,36 @@ TEST(ModuleServices, FindsTheModuleThatHoldsAnAddress) {
   EXPECT_EQ(std::wstring(viaAddress), std::wstring(viaNull)) << "the test program holds the marker";
 }
 
+#if !defined(_WIN32)
+// Resource tables whose directory disagrees with the symbol that holds it
+// (fixture modules Oldkiv_damaged_<name>): anything inconsistent is no resources.
+HMODULE LoadDamaged(const wchar_t* name) {
+  std::wstring path = TestDirectory() + SharedLibraryFileName(std::wstring(L"Oldkiv_damaged_") + name);
+  return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+TEST(DamagedResourceDirectory, TheIntactFixtureHoldsItsResource) {
+  HMODULE module = LoadDamaged(L"intact");
+  ASSERT_NE(module, nullptr);
+  HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(10000), kPng);
+  ASSERT_NE(resource, nullptr);
+  ASSERT_EQ(SizeofResource(module, resource), 4u);
+  EXPECT_EQ(std::memcmp(LockResource(LoadResource(module, resource)), "data", 4), 0);
+  EXPECT_TRUE(FreeLibrary(module));
+}
+
+TEST(DamagedResourceDirectory, ADirectoryClaimingMoreThanItsSymbolHoldsNothing) {
+  // A huge count and size, a size past the symbol, a symbol of no size, one
+  // too small for the header, one that ends before the type name and data.
+  for (const wchar_t* name : {L"huge_count", L"beyond_symbol", L"unsized", L"short_symbol", L"cut_symbol"}) {
+    SCOPED_TRACE(::testing::PrintToString(std::wstring(name)));
+    HMODULE module = LoadDamaged(name);
+    ASSERT_NE(module, nullptr) << "the module itself loads";
+    EXPECT_EQ(FindResourceW(module, MAKEINTRESOURCEW(10000), kPng), nullptr);
+    EXPECT_EQ(FindResourceW(module, MAKEINTRESOURCEW(12345), kPng), nullptr);
+    EXPECT_TRUE(FreeLibrary(module));
+  }
+}
+#endif
+
 }  // namespace

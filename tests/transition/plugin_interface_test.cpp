@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "IKavroVideoTransition.h"
@@ -138,6 +139,29 @@ TEST_F(PluginInterface, StoresItsOwnCopyOfTheSetup) {
   EXPECT_EQ(replaced->format.totalFrames, uint64_t{1} << 32);
 }
 
+TEST_F(PluginInterface, SetSetupTakesBackItsOwnCopyEditedInPlace) {
+  TransitionSetup setup = MakeSetup(64, 32, COLOR_FORMAT_YUV422_ALPHA);
+  ASSERT_NE(transition->SetSetup(&setup), nullptr);
+  // Many hosts edit what GetSetup gave them and hand it straight back.
+  TransitionSetup* edited = transition->GetSetup();
+  edited->format.width = 1920;
+  edited->format.height = 1080;
+  edited->format.totalFrames = 500;
+  edited->userData = 0x5678;
+  TransitionSetup expected = *edited;
+  for (int round = 0; round < 3; ++round) {  // edited once, then handed back unchanged
+    SCOPED_TRACE(round);
+    TransitionSetup* copy = transition->SetSetup(transition->GetSetup());
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(transition->GetSetup(), copy);
+    EXPECT_EQ(std::memcmp(&copy->format, &expected.format, sizeof expected.format), 0);
+    EXPECT_EQ(copy->userData, 0x5678u);
+    EXPECT_EQ(copy->fetchSourceA, &CountingFetch);
+    EXPECT_EQ(copy->fetchSourceB, &CountingFetch);
+    EXPECT_EQ(copy->cropToOutputAspect, 1);
+  }
+}
+
 TEST_F(PluginInterface, NullSetupLeavesNoSetup) {
   TransitionSetup setup = MakeSetup(64, 32, COLOR_FORMAT_YUV422_ALPHA);
   ASSERT_NE(transition->SetSetup(&setup), nullptr);
@@ -170,14 +194,35 @@ TEST_F(PluginInterface, StoresEveryMaskIndexItIsGiven) {
 TEST_F(PluginInterface, ReadsParametersFromAnyAddressAndIgnoresTheSpareBytes) {
   alignas(8) uint8_t bytes[16] = {};
   uint8_t* block = bytes + 1;  // deliberately misaligned
-  const uint8_t values[8] = {2, 0, 0, 0, 1, 1, 0xEE, 0xFF};
-  std::memcpy(block, values, sizeof values);
-  ParameterDescriptor descriptor = {block, 3};  // size is not consulted
-  transition->SetParameters(&descriptor);
-  MaskParameters stored = ReadParameters(*transition);
-  EXPECT_EQ(stored.maskIndex, 2u);
-  EXPECT_EQ(stored.invert, 1u);
-  EXPECT_EQ(stored.reverse, 1u);
+  // Size 0 means the block is trusted; any size from 6 on holds the three values.
+  for (uint64_t size : {uint64_t{0}, uint64_t{6}, uint64_t{8}, uint64_t{15}, ~uint64_t{0}}) {
+    SCOPED_TRACE(size);
+    const uint8_t values[8] = {static_cast<uint8_t>(size % 3), 0, 0, 0, 1, 1, 0xEE, 0xFF};
+    std::memcpy(block, values, sizeof values);
+    ParameterDescriptor descriptor = {block, size};
+    transition->SetParameters(&descriptor);
+    MaskParameters stored = ReadParameters(*transition);
+    EXPECT_EQ(stored.maskIndex, size % 3);
+    EXPECT_EQ(stored.invert, 1u);
+    EXPECT_EQ(stored.reverse, 1u);
+    WriteParameters(*transition, 1, 0, 0);
+  }
+}
+
+TEST_F(PluginInterface, ABlockTooShortForTheParametersChangesNothing) {
+  WriteParameters(*transition, 1, 1, 0);
+  for (uint64_t size = 1; size < 6; ++size) {
+    SCOPED_TRACE(size);
+    // Exactly as long as it claims, so reading past it shows up under the address sanitizer.
+    std::unique_ptr<uint8_t[]> block(new uint8_t[size]);
+    std::memset(block.get(), 2, size);
+    ParameterDescriptor descriptor = {block.get(), size};
+    transition->SetParameters(&descriptor);
+    MaskParameters stored = ReadParameters(*transition);
+    EXPECT_EQ(stored.maskIndex, 1u);
+    EXPECT_EQ(stored.invert, 1u);
+    EXPECT_EQ(stored.reverse, 0u);
+  }
 }
 
 TEST_F(PluginInterface, IgnoresADescriptorWithoutABlock) {
@@ -240,13 +285,22 @@ TEST_F(PluginInterface, CreateAndReleaseRepeatedlyLeavesNothingBehind) {
   }
 }
 
-TEST(PluginWithoutResources, StillCreatesWorkingObjects) {
-  PluginLibrary plugin(SharedLibraryFileName(L"kiv_none"));
-  ASSERT_TRUE(plugin.loaded()) << plugin.error();
-  Transition transition(plugin.Create());
-  ASSERT_TRUE(transition);
-  WriteParameters(*transition, 1, 0, 1);
-  EXPECT_EQ(ReadParameters(*transition).maskIndex, 1u);
+// No resource module beside the plug-in, or one whose directory is damaged
+// (on POSIX targets: it claims 0x0FFFFFF0 entries in a few dozen bytes).
+TEST(PluginWithoutUsableResources, StillCreatesWorkingObjects) {
+  std::vector<std::wstring> plugins = {L"kiv_none"};
+#if !defined(_WIN32)
+  plugins.push_back(L"kiv_damaged_huge_count");
+#endif
+  for (const std::wstring& stem : plugins) {
+    SCOPED_TRACE(::testing::PrintToString(stem));
+    PluginLibrary plugin(SharedLibraryFileName(stem));
+    ASSERT_TRUE(plugin.loaded()) << plugin.error();
+    Transition transition(plugin.Create());
+    ASSERT_TRUE(transition);
+    WriteParameters(*transition, 2, 0, 1);
+    EXPECT_EQ(ReadParameters(*transition).maskIndex, 2u);
+  }
 }
 
 }  // namespace

@@ -5,6 +5,13 @@
 //   make_test_png rgb OUT.png WIDTH HEIGHT          24-bit PNG: red 16 * y + x, green 100, blue 200
 //   make_test_png bmp OUT.bmp WIDTH HEIGHT BITS [top-down]
 //                                                   8-bit (gray palette) or 24-bit BMP of the same pattern
+//   make_test_png palette OUT.png|OUT.bmp WIDTH HEIGHT gray|colour
+//                                                   8-bit palette picture: pixel (x, y) is entry (x + 2y) % 4
+//                                                   of a gray (255, 195, 135, 75) or coloured four-entry table
+//   make_test_png subbyte OUT.png WIDTH HEIGHT 1|2|4 pattern|white [adam7]
+//                                                   gray at that depth: level (3x + 5y) in the depth's range,
+//                                                   or all at the top level; optionally interlaced
+//   make_test_png endintext OUT.png WIDTH HEIGHT    pattern PNG with a text chunk holding the bytes of an end chunk
 //   make_test_png series FOLDER COUNT WIDTH HEIGHT  FOLDER/level_<k>.png for k < COUNT, level k
 //   make_test_png truncate IN OUT BYTES             the first BYTES bytes of IN
 //   make_test_png corrupt OUT.png WIDTH HEIGHT      pattern PNG whose compressed data is broken
@@ -54,16 +61,17 @@ bool ReadFile(const char* path, Bytes& bytes) {
   return true;
 }
 
-// Rows top first, as PNG stores them.
-bool EncodePng(unsigned long width, unsigned long height, uint8_t colorType, const Bytes& pixels, Bytes& png) {
+// Rows top first, as PNG stores them, packed at the header's depth.
+bool EncodePng(const spng_ihdr& header, const spng_plte* palette, const Bytes& pixels, Bytes& png) {
   spng_ctx* context = spng_ctx_new(SPNG_CTX_ENCODER);
   spng_set_option(context, SPNG_ENCODE_TO_BUFFER, 1);
-  spng_ihdr header = {};
-  header.width = static_cast<uint32_t>(width);
-  header.height = static_cast<uint32_t>(height);
-  header.bit_depth = 8;
-  header.color_type = colorType;
-  spng_set_ihdr(context, &header);
+  spng_ihdr copy = header;
+  spng_set_ihdr(context, &copy);
+  spng_plte plte = {};
+  if (palette) {
+    plte = *palette;
+    spng_set_plte(context, &plte);
+  }
   int error = spng_encode_image(context, pixels.data(), pixels.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE);
   size_t size = 0;
   void* buffer = error ? nullptr : spng_get_png_buffer(context, &size, &error);
@@ -75,6 +83,15 @@ bool EncodePng(unsigned long width, unsigned long height, uint8_t colorType, con
   png.assign(static_cast<unsigned char*>(buffer), static_cast<unsigned char*>(buffer) + size);
   std::free(buffer);
   return true;
+}
+
+bool EncodePng(unsigned long width, unsigned long height, uint8_t colorType, const Bytes& pixels, Bytes& png) {
+  spng_ihdr header = {};
+  header.width = static_cast<uint32_t>(width);
+  header.height = static_cast<uint32_t>(height);
+  header.bit_depth = 8;
+  header.color_type = colorType;
+  return EncodePng(header, nullptr, pixels, png);
 }
 
 bool PatternPng(unsigned long width, unsigned long height, Bytes& png) {
@@ -132,12 +149,21 @@ void Put32(Bytes& b, uint32_t v) {
   Put16(b, v >> 16);
 }
 
+std::vector<uint32_t> GrayTable() {
+  std::vector<uint32_t> table(256);
+  for (uint32_t i = 0; i < 256; ++i) table[i] = i * 0x010101u;
+  return table;
+}
+
 // height is negative for rows stored top first. With pixels == false only the
-// headers (and palette) are written.
-Bytes Bitmap(unsigned long width, long height, unsigned bits, bool pixels) {
+// headers (and colour table) are written. 8-bit pixels are index(x, y) into
+// table (0x00RRGGBB entries).
+Bytes Bitmap(unsigned long width, long height, unsigned bits, bool pixels,
+             const std::vector<uint32_t>& table = GrayTable(),
+             unsigned char (*index)(unsigned long, unsigned long) = Pattern) {
   const unsigned long rows = static_cast<unsigned long>(height < 0 ? -height : height);
   const uint32_t stride = static_cast<uint32_t>((width * bits + 31) / 32 * 4);
-  const uint32_t paletteSize = bits == 8 ? 256 * 4 : 0;
+  const uint32_t paletteSize = bits == 8 ? static_cast<uint32_t>(table.size() * 4) : 0;
   const uint32_t offset = 14 + 40 + paletteSize;
   Bytes bmp;
   bmp.push_back('B');
@@ -154,9 +180,9 @@ Bytes Bitmap(unsigned long width, long height, unsigned bits, bool pixels) {
   Put32(bmp, static_cast<uint32_t>(uint64_t{stride} * rows));
   Put32(bmp, 2835);
   Put32(bmp, 2835);
-  Put32(bmp, bits == 8 ? 256 : 0);
+  Put32(bmp, paletteSize / 4);
   Put32(bmp, 0);
-  for (uint32_t i = 0; i < paletteSize / 4; ++i) Put32(bmp, i * 0x010101u);
+  for (uint32_t i = 0; i < paletteSize / 4; ++i) Put32(bmp, table[i]);
   if (!pixels) return bmp;
   for (unsigned long fileRow = 0; fileRow < rows; ++fileRow) {
     // y counts from the top of the picture.
@@ -164,7 +190,7 @@ Bytes Bitmap(unsigned long width, long height, unsigned bits, bool pixels) {
     Bytes row(stride, 0);
     for (unsigned long x = 0; x < width; ++x) {
       if (bits == 8) {
-        row[x] = Pattern(x, y);
+        row[x] = index(x, y);
       } else {
         row[3 * x] = 200;                // blue
         row[3 * x + 1] = 100;            // green
@@ -176,11 +202,79 @@ Bytes Bitmap(unsigned long width, long height, unsigned bits, bool pixels) {
   return bmp;
 }
 
+// Palette pictures: pixel (x, y) is entry (x + 2y) % 4 of a four-entry table,
+// gray (levels 255, 195, 135, 75) or coloured (red, green, blue, 10/20/30).
+unsigned char PaletteIndex(unsigned long x, unsigned long y) { return static_cast<unsigned char>((x + 2 * y) % 4); }
+
+std::vector<uint32_t> FourEntries(bool gray) {
+  if (gray) return {0xFFFFFFu, 0xC3C3C3u, 0x878787u, 0x4B4B4Bu};
+  return {0xFF0000u, 0x00FF00u, 0x0000FFu, 0x0A141Eu};
+}
+
+bool PalettePng(unsigned long width, unsigned long height, const std::vector<uint32_t>& table, Bytes& png) {
+  spng_ihdr header = {};
+  header.width = static_cast<uint32_t>(width);
+  header.height = static_cast<uint32_t>(height);
+  header.bit_depth = 8;
+  header.color_type = SPNG_COLOR_TYPE_INDEXED;
+  spng_plte palette = {};
+  palette.n_entries = static_cast<uint32_t>(table.size());
+  for (size_t i = 0; i < table.size(); ++i) {
+    palette.entries[i].red = static_cast<uint8_t>(table[i] >> 16);
+    palette.entries[i].green = static_cast<uint8_t>(table[i] >> 8);
+    palette.entries[i].blue = static_cast<uint8_t>(table[i]);
+  }
+  Bytes pixels(width * height);
+  for (unsigned long y = 0; y < height; ++y) {
+    for (unsigned long x = 0; x < width; ++x) pixels[y * width + x] = PaletteIndex(x, y);
+  }
+  return EncodePng(header, &palette, pixels, png);
+}
+
+// Gray at 1, 2 or 4 bits: level (3x + 5y) modulo the depth's range, or all
+// at the top level; optionally interlaced.
+bool SubBytePng(unsigned long width, unsigned long height, unsigned depth, bool white, bool interlaced, Bytes& png) {
+  spng_ihdr header = {};
+  header.width = static_cast<uint32_t>(width);
+  header.height = static_cast<uint32_t>(height);
+  header.bit_depth = static_cast<uint8_t>(depth);
+  header.color_type = SPNG_COLOR_TYPE_GRAYSCALE;
+  header.interlace_method = interlaced ? SPNG_INTERLACE_ADAM7 : SPNG_INTERLACE_NONE;
+  const unsigned long rowBytes = (width * depth + 7) / 8;
+  const unsigned top = (1u << depth) - 1;
+  Bytes pixels(rowBytes * height, 0);
+  for (unsigned long y = 0; y < height; ++y) {
+    for (unsigned long x = 0; x < width; ++x) {
+      const unsigned level = white ? top : (3 * x + 5 * y) & top;
+      const unsigned shift = 8 - depth - (x * depth) % 8;  // leftmost pixel in the high bits
+      pixels[y * rowBytes + x * depth / 8] |= static_cast<unsigned char>(level << shift);
+    }
+  }
+  return EncodePng(header, nullptr, pixels, png);
+}
+
+// The pattern picture with a text chunk, right after the header, whose text
+// holds the twelve bytes of an end chunk.
+bool EndInTextPng(unsigned long width, unsigned long height, Bytes& png) {
+  Bytes plain;
+  if (!PatternPng(width, height, plain)) return false;
+  const size_t afterHeader = 8 + 12 + 13;
+  png.assign(plain.begin(), plain.begin() + afterHeader);
+  static const unsigned char kText[] = {'C', 'o', 'm', 'm', 'e', 'n', 't',  0,    0,    0,
+                                        0,   0,   'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
+  AppendChunk(png, "tEXt", Bytes(kText, kText + sizeof kText));
+  png.insert(png.end(), plain.begin() + afterHeader, plain.end());
+  return true;
+}
+
 int Usage() {
   std::fprintf(stderr,
                "usage: make_test_png OUT.png WIDTH HEIGHT LEVEL\n"
                "       make_test_png pattern|rgb|corrupt|badcrc|huge OUT WIDTH HEIGHT\n"
                "       make_test_png bmp OUT.bmp WIDTH HEIGHT 8|24 [top-down]\n"
+               "       make_test_png palette OUT.png|OUT.bmp WIDTH HEIGHT gray|colour\n"
+               "       make_test_png subbyte OUT.png WIDTH HEIGHT 1|2|4 pattern|white [adam7]\n"
+               "       make_test_png endintext OUT.png WIDTH HEIGHT\n"
                "       make_test_png series FOLDER COUNT WIDTH HEIGHT\n"
                "       make_test_png truncate IN OUT BYTES\n");
   return 2;
@@ -230,6 +324,37 @@ int main(int argc, char** argv) {
     }
     long rows = argc == 7 ? -static_cast<long>(height) : static_cast<long>(height);
     return WriteFile(argv[2], Bitmap(width, rows, static_cast<unsigned>(value), true)) ? 0 : 1;
+  }
+
+  if (command == "palette") {
+    if (argc != 6 || !ParseSize(argv[3], argv[4], width, height)) return Usage();
+    const std::string kind = argv[5];
+    if (kind != "gray" && kind != "colour") return Usage();
+    const std::vector<uint32_t> table = FourEntries(kind == "gray");
+    const std::string path = argv[2];
+    if (path.size() >= 4 && path.compare(path.size() - 4, 4, ".bmp") == 0) {
+      out = Bitmap(width, static_cast<long>(height), 8, true, table, PaletteIndex);
+    } else if (!PalettePng(width, height, table, out)) {
+      return 1;
+    }
+    return WriteFile(argv[2], out) ? 0 : 1;
+  }
+
+  if (command == "subbyte") {
+    const bool interlaced = argc == 8 && std::strcmp(argv[7], "adam7") == 0;
+    if ((argc != 7 && !interlaced) || !ParseSize(argv[3], argv[4], width, height) || !ParseNumber(argv[5], 4, value) ||
+        value == 0 || value == 3 || (std::strcmp(argv[6], "pattern") != 0 && std::strcmp(argv[6], "white") != 0)) {
+      return Usage();
+    }
+    const bool white = std::strcmp(argv[6], "white") == 0;
+    if (!SubBytePng(width, height, static_cast<unsigned>(value), white, interlaced, out)) return 1;
+    return WriteFile(argv[2], out) ? 0 : 1;
+  }
+
+  if (command == "endintext") {
+    if (argc != 5 || !ParseSize(argv[3], argv[4], width, height)) return Usage();
+    if (!EndInTextPng(width, height, out)) return 1;
+    return WriteFile(argv[2], out) ? 0 : 1;
   }
 
   if (command == "huge") {
