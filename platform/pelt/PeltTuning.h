@@ -4,6 +4,7 @@
 
 #include <stdint.h>
 
+#include "CpuLevel.h"
 #include "Pelt.h"
 
 // Which decoding paths a PNG may take.
@@ -15,3 +16,7 @@ enum PELT_PNG_PATHS : int32_t {
 
 // Sets the paths for every decode from now on and answers the previous setting.
 PELT_API PELT_PNG_PATHS PeltSetPngPaths(PELT_PNG_PATHS paths);
+
+// Caps the instruction-set level of the resizer's row loops (the CPU's best
+// by default) and answers the level they now run at.
+PELT_API CPU_LEVEL PeltSetResizeLevelLimit(CPU_LEVEL limit);

@@ -1,0 +1,149 @@
+// AVX2 rows: sixteen outputs per step, the taps two at a time through one
+// multiply-add of 16-bit pairs into 32-bit sums. Horizontal taps are
+// gathered. Built with -mavx2; only called when the CPU and the OS have AVX2.
+// What a step cannot take (other channel counts, the row's last values) goes
+// to the reference.
+#include <immintrin.h>
+#include <string.h>
+
+#include "ResizeRows.h"
+
+#if defined(__i386__)
+// A 32-bit caller may hand over a stack aligned to 4 bytes only; spilled
+// 256-bit values need more.
+#define KIV_ENTRY __attribute__((force_align_arg_pointer))
+#else
+#define KIV_ENTRY
+#endif
+
+namespace pelt {
+
+namespace {
+
+template <int Shift>
+inline __m256i RoundedDown(__m256i sum) {
+  return _mm256_srai_epi32(_mm256_add_epi32(sum, _mm256_set1_epi32(1 << (Shift - 1))), Shift);
+}
+
+// Two vectors of eight 32-bit results, as sixteen 16-bit values in order.
+inline __m256i Narrowed(__m256i low, __m256i high) {
+  return _mm256_permute4x64_epi64(_mm256_packs_epi32(low, high), _MM_SHUFFLE(3, 1, 2, 0));
+}
+
+inline void StoreLevels(uint8_t* out, __m256i values) {
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                   _mm_packus_epi16(_mm256_castsi256_si128(values), _mm256_extracti128_si256(values, 1)));
+}
+
+// Eight outputs' taps 2p and 2p + 1 as 16-bit pairs in 32-bit lanes.
+inline __m256i TapPairs(const uint8_t* in, __m256i first, size_t p) {
+  // A gathered 32-bit lane holds four levels from the first tap on: widen the first two.
+  const __m256i widen = _mm256_setr_epi8(0, -1, 1, -1, 4, -1, 5, -1, 8, -1, 9, -1, 12, -1, 13, -1,  //
+                                         0, -1, 1, -1, 4, -1, 5, -1, 8, -1, 9, -1, 12, -1, 13, -1);
+  return _mm256_shuffle_epi8(_mm256_i32gather_epi32(reinterpret_cast<const int*>(in + 2 * p), first, 1), widen);
+}
+inline __m256i TapPairs(const int16_t* in, __m256i first, size_t p) {
+  return _mm256_i32gather_epi32(reinterpret_cast<const int*>(in + 2 * p), first, 2);
+}
+
+// Eight outputs from output x on: their rounded sums.
+template <int Shift, typename In>
+inline __m256i EightOutputs(const In* in, const TapTable& taps, size_t x) {
+  const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(taps.first + x));
+  __m256i sum = _mm256_setzero_si256();
+  for (size_t p = 0; p < taps.count / 2; ++p) {
+    const __m256i weights = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(taps.pairs + p * taps.outputs + x));
+    sum = _mm256_add_epi32(sum, _mm256_madd_epi16(TapPairs(in, first, p), weights));
+  }
+  return RoundedDown<Shift>(sum);
+}
+
+// Outputs whose gathers stay within the readable values: a gather of 8-bit
+// levels reads two values past the taps.
+template <typename In>
+size_t GatherableEnd(const TapTable& taps, size_t readable, size_t end) {
+  const size_t overread = sizeof(In) == 1 ? 2 : 0;
+  while (end > 0 && static_cast<size_t>(taps.first[end - 1]) + taps.count + overread > readable) --end;
+  return end;
+}
+
+KIV_ENTRY void HorizontalToMiddle(const uint8_t* in, size_t readable, int16_t* out, const TapTable& taps, size_t channels,
+                        size_t begin, size_t end) {
+  size_t x = begin;
+  if (channels == 1 && taps.count % 2 == 0) {
+    const size_t stop = GatherableEnd<uint8_t>(taps, readable, end);
+    for (; x + 16 <= stop; x += 16) {
+      const __m256i low = EightOutputs<kToMiddleShift>(in, taps, x);
+      const __m256i high = EightOutputs<kToMiddleShift>(in, taps, x + 8);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), Narrowed(low, high));
+    }
+  }
+  kResizeRowsReference.horizontalToMiddle(in, readable, out, taps, channels, x, end);
+}
+
+KIV_ENTRY void HorizontalToLevels(const int16_t* in, size_t readable, uint8_t* out, const TapTable& taps, size_t channels,
+                        size_t begin, size_t end) {
+  size_t x = begin;
+  if (channels == 1 && taps.count % 2 == 0) {
+    const size_t stop = GatherableEnd<int16_t>(taps, readable, end);
+    for (; x + 16 <= stop; x += 16) {
+      const __m256i low = EightOutputs<kToLevelShift>(in, taps, x);
+      const __m256i high = EightOutputs<kToLevelShift>(in, taps, x + 8);
+      StoreLevels(out + x, Narrowed(low, high));
+    }
+  }
+  kResizeRowsReference.horizontalToLevels(in, readable, out, taps, channels, x, end);
+}
+
+inline __m256i SixteenValues(const uint8_t* row) {
+  return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row)));
+}
+inline __m256i SixteenValues(const int16_t* row) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row)); }
+
+// Sixteen values from x on, weighed over the rows; the 32-bit sums of values
+// x to x + 3 and x + 8 to x + 11 in `low`, the others in `high`, as the
+// in-lane unpacking leaves them and the narrowing puts them back.
+template <typename In>
+inline void SumSixteen(const In* const* rows, const int16_t* weights, size_t count, size_t x, __m256i& low,
+                       __m256i& high) {
+  low = high = _mm256_setzero_si256();
+  for (size_t t = 0; t < count; t += 2) {
+    const bool single = t + 1 == count;
+    const __m256i a = SixteenValues(rows[t] + x);
+    const __m256i b = single ? _mm256_setzero_si256() : SixteenValues(rows[t + 1] + x);
+    const uint32_t pair = static_cast<uint16_t>(weights[t]) | (single ? 0u : uint32_t{static_cast<uint16_t>(weights[t + 1])} << 16);
+    const __m256i weight = _mm256_set1_epi32(static_cast<int32_t>(pair));
+    low = _mm256_add_epi32(low, _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), weight));
+    high = _mm256_add_epi32(high, _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), weight));
+  }
+}
+
+KIV_ENTRY void VerticalToMiddle(const uint8_t* const* rows, const int16_t* weights, size_t count, int16_t* out, size_t begin,
+                      size_t end) {
+  size_t x = begin;
+  for (; x + 16 <= end; x += 16) {
+    __m256i low, high;
+    SumSixteen(rows, weights, count, x, low, high);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x),
+                        _mm256_packs_epi32(RoundedDown<kToMiddleShift>(low), RoundedDown<kToMiddleShift>(high)));
+  }
+  kResizeRowsReference.verticalToMiddle(rows, weights, count, out, x, end);
+}
+
+KIV_ENTRY void VerticalToLevels(const int16_t* const* rows, const int16_t* weights, size_t count, uint8_t* out, size_t begin,
+                      size_t end) {
+  size_t x = begin;
+  for (; x + 16 <= end; x += 16) {
+    __m256i low, high;
+    SumSixteen(rows, weights, count, x, low, high);
+    StoreLevels(out + x, _mm256_packs_epi32(RoundedDown<kToLevelShift>(low), RoundedDown<kToLevelShift>(high)));
+  }
+  kResizeRowsReference.verticalToLevels(rows, weights, count, out, x, end);
+}
+
+}  // namespace
+
+const ResizeRowFunctions kResizeRowsAvx2 = {HorizontalToMiddle, HorizontalToLevels, VerticalToMiddle,
+                                            VerticalToLevels};
+
+}  // namespace pelt
