@@ -41,7 +41,7 @@ void AcrossFirst(const pelt::ResizeRowFunctions& rows, const unsigned char* in, 
     for (size_t t = 0; t < down.count; ++t) weighed[t] = ring.data() + (first + t) % down.count * values;
     unsigned char* line = out + y * g.outRowBytes;
     rows.verticalToLevels(weighed.data(), down.weights.data() + y * down.count, down.count, line, 0, values);
-    memset(line + values, 0, g.outRowBytes - values);
+    if (g.outRowBytes > values) memset(line + values, 0, g.outRowBytes - values);
   }
 }
 
@@ -59,7 +59,9 @@ void DownFirst(const pelt::ResizeRowFunctions& rows, const unsigned char* in, co
     rows.verticalToMiddle(weighed.data(), down.weights.data() + y * down.count, down.count, middle.data(), 0, values);
     unsigned char* line = out + y * g.outRowBytes;
     rows.horizontalToLevels(middle.data(), values, line, acrossTable, g.channels, 0, g.outWidth);
-    memset(line + g.outWidth * g.channels, 0, g.outRowBytes - g.outWidth * g.channels);
+    if (g.outRowBytes > g.outWidth * g.channels) {
+      memset(line + g.outWidth * g.channels, 0, g.outRowBytes - g.outWidth * g.channels);
+    }
   }
 }
 
@@ -107,8 +109,9 @@ long TEffectImage::Resize(TImage& image, long width, long height) {
   const bool acrossFirst = uint64_t{g.outWidth} * g.inHeight <= uint64_t{g.inWidth} * g.outHeight;
   try {
     pelt::ResizeTaps across, down;
-    pelt::BuildResizeTaps(impl->width, width, true, across);
-    pelt::BuildResizeTaps(impl->height, height, false, down);
+    // Across taps read levels when they go first, middle values otherwise.
+    pelt::BuildResizeTaps(impl->width, width, true, acrossFirst ? 1 : 2, across);
+    pelt::BuildResizeTaps(impl->height, height, false, 0, down);
     std::unique_ptr<unsigned char[]> bits(new unsigned char[g.outRowBytes * g.outHeight]);
     const pelt::ResizeRowFunctions& rows = pelt::ResizeRowsFor(levelLimit.load(std::memory_order_relaxed));
     // Rows are filtered in memory order; both filters are symmetric, so

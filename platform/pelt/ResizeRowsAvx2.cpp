@@ -1,6 +1,8 @@
 // AVX2 rows: sixteen outputs per step, the taps two at a time through one
-// multiply-add of 16-bit pairs into 32-bit sums. Horizontal taps are
-// gathered. Built with -mavx2; only called when the CPU and the OS have AVX2.
+// multiply-add of 16-bit pairs into 32-bit sums. Horizontal taps come from
+// 16-byte windows shuffled into place (gathers are slow on many CPUs);
+// taps without windows take the SSE2 rows.
+// Built with -mavx2; only called when the CPU and the OS have AVX2.
 // What a step cannot take (other channel counts, the row's last values) goes
 // to the reference.
 #include <immintrin.h>
@@ -35,64 +37,65 @@ inline void StoreLevels(uint8_t* out, __m256i values) {
                    _mm_packus_epi16(_mm256_castsi256_si128(values), _mm256_extracti128_si256(values, 1)));
 }
 
-// Eight outputs' taps 2p and 2p + 1 as 16-bit pairs in 32-bit lanes.
-inline __m256i TapPairs(const uint8_t* in, __m256i first, size_t p) {
-  // A gathered 32-bit lane holds four levels from the first tap on: widen the first two.
-  const __m256i widen = _mm256_setr_epi8(0, -1, 1, -1, 4, -1, 5, -1, 8, -1, 9, -1, 12, -1, 13, -1,  //
-                                         0, -1, 1, -1, 4, -1, 5, -1, 8, -1, 9, -1, 12, -1, 13, -1);
-  return _mm256_shuffle_epi8(_mm256_i32gather_epi32(reinterpret_cast<const int*>(in + 2 * p), first, 1), widen);
-}
-inline __m256i TapPairs(const int16_t* in, __m256i first, size_t p) {
-  return _mm256_i32gather_epi32(reinterpret_cast<const int*>(in + 2 * p), first, 2);
-}
-
-// Eight outputs from output x on: their rounded sums.
-template <int Shift, typename In>
+// Eight outputs from output x on (x a multiple of 4): two windows of 16
+// bytes, one per lane, shuffled into the outputs' tap pairs, one
+// multiply-add per pair of taps. Pairs is taps.count / 2, or 0 for "not
+// known before the call".
+template <int Shift, size_t Pairs, typename In>
 inline __m256i EightOutputs(const In* in, const TapTable& taps, size_t x) {
-  const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(taps.first + x));
+  const size_t group = x / 4;
+  const In* low = in + taps.windowStart[group];
+  const In* high = in + taps.windowStart[group + 1];
+  const __m256i shuffle = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(taps.windowShuffle + 16 * group));
+  const size_t pairs = Pairs != 0 ? Pairs : taps.count / 2;
   __m256i sum = _mm256_setzero_si256();
-  for (size_t p = 0; p < taps.count / 2; ++p) {
+  for (size_t p = 0; p < pairs; ++p) {
+    const __m256i windows =
+        _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(low + 2 * p))),
+                                _mm_loadu_si128(reinterpret_cast<const __m128i*>(high + 2 * p)), 1);
     const __m256i weights = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(taps.pairs + p * taps.outputs + x));
-    sum = _mm256_add_epi32(sum, _mm256_madd_epi16(TapPairs(in, first, p), weights));
+    sum = _mm256_add_epi32(sum, _mm256_madd_epi16(_mm256_shuffle_epi8(windows, shuffle), weights));
   }
   return RoundedDown<Shift>(sum);
 }
 
-// Outputs whose gathers stay within the readable values: a gather of 8-bit
-// levels reads two values past the taps.
-template <typename In>
-size_t GatherableEnd(const TapTable& taps, size_t readable, size_t end) {
-  const size_t overread = sizeof(In) == 1 ? 2 : 0;
-  while (end > 0 && static_cast<size_t>(taps.first[end - 1]) + taps.count + overread > readable) --end;
-  return end;
+template <int Shift, size_t Pairs, typename In, typename Out, typename Store>
+inline size_t SixteenAtATime(const In* in, Out* out, const TapTable& taps, size_t x, size_t end, Store store) {
+  for (; x + 16 <= end; x += 16) {
+    store(out + x, Narrowed(EightOutputs<Shift, Pairs>(in, taps, x), EightOutputs<Shift, Pairs>(in, taps, x + 8)));
+  }
+  return x;
 }
 
-KIV_ENTRY void HorizontalToMiddle(const uint8_t* in, size_t readable, int16_t* out, const TapTable& taps, size_t channels,
-                        size_t begin, size_t end) {
-  size_t x = begin;
-  if (channels == 1 && taps.count % 2 == 0) {
-    const size_t stop = GatherableEnd<uint8_t>(taps, readable, end);
-    for (; x + 16 <= stop; x += 16) {
-      const __m256i low = EightOutputs<kToMiddleShift>(in, taps, x);
-      const __m256i high = EightOutputs<kToMiddleShift>(in, taps, x + 8);
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), Narrowed(low, high));
-    }
+// Sixteen outputs at a time by their windows, the rest by the reference.
+// Rows with other channel counts or without windows go to the SSE2 rows.
+template <int Shift, typename In, typename Out, typename Store, typename Row>
+inline void Horizontal(const In* in, size_t readable, Out* out, const TapTable& taps, size_t channels, size_t begin,
+                       size_t end, Store store, Row reference, Row fallback) {
+  if (channels != 1 || taps.windowElement != sizeof(In)) {
+    fallback(in, readable, out, taps, channels, begin, end);
+    return;
   }
-  kResizeRowsReference.horizontalToMiddle(in, readable, out, taps, channels, x, end);
+  size_t x = (begin + 3) / 4 * 4;
+  if (x > end) x = end;
+  reference(in, readable, out, taps, channels, begin, x);
+  x = taps.count == 2 ? SixteenAtATime<Shift, 1>(in, out, taps, x, end, store)
+                      : SixteenAtATime<Shift, 0>(in, out, taps, x, end, store);
+  reference(in, readable, out, taps, channels, x, end);
 }
 
-KIV_ENTRY void HorizontalToLevels(const int16_t* in, size_t readable, uint8_t* out, const TapTable& taps, size_t channels,
-                        size_t begin, size_t end) {
-  size_t x = begin;
-  if (channels == 1 && taps.count % 2 == 0) {
-    const size_t stop = GatherableEnd<int16_t>(taps, readable, end);
-    for (; x + 16 <= stop; x += 16) {
-      const __m256i low = EightOutputs<kToLevelShift>(in, taps, x);
-      const __m256i high = EightOutputs<kToLevelShift>(in, taps, x + 8);
-      StoreLevels(out + x, Narrowed(low, high));
-    }
-  }
-  kResizeRowsReference.horizontalToLevels(in, readable, out, taps, channels, x, end);
+KIV_ENTRY void HorizontalToMiddle(const uint8_t* in, size_t readable, int16_t* out, const TapTable& taps,
+                                  size_t channels, size_t begin, size_t end) {
+  Horizontal<kToMiddleShift>(
+      in, readable, out, taps, channels, begin, end,
+      [](int16_t* to, __m256i values) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), values); },
+      kResizeRowsReference.horizontalToMiddle, kResizeRowsSse2.horizontalToMiddle);
+}
+
+KIV_ENTRY void HorizontalToLevels(const int16_t* in, size_t readable, uint8_t* out, const TapTable& taps,
+                                  size_t channels, size_t begin, size_t end) {
+  Horizontal<kToLevelShift>(in, readable, out, taps, channels, begin, end, StoreLevels,
+                            kResizeRowsReference.horizontalToLevels, kResizeRowsSse2.horizontalToLevels);
 }
 
 inline __m256i SixteenValues(const uint8_t* row) {

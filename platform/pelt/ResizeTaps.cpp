@@ -56,13 +56,54 @@ void TapsOf(int64_t src, int64_t dst, int64_t i, Run& run) {
   }
 }
 
+// Four outputs' taps lie within a window of 16 bytes when their first
+// sources are close enough; later pairs of taps use the window moved along.
+// Windows near the end of a row start earlier, so that no window reaches
+// past the last source. Only when every group of four has its window are
+// there windows at all.
+void BuildWindows(size_t element, int64_t sources, ResizeTaps& taps) {
+  const size_t groups = taps.outputs / 4;
+  const int64_t reach = static_cast<int64_t>(16 / element);  // values in a window
+  const int64_t lastStart = sources - reach - static_cast<int64_t>(taps.count - 2);
+  if (lastStart < 0) return;
+  taps.windowStart.assign(groups, 0);
+  taps.windowShuffle.assign(groups * 16, 0x80);
+  for (size_t g = 0; g < groups; ++g) {
+    const int64_t start = taps.first[4 * g] < lastStart ? taps.first[4 * g] : lastStart;
+    if (taps.first[4 * g + 3] - start + 2 > reach) {
+      taps.windowStart.clear();
+      taps.windowShuffle.clear();
+      return;
+    }
+    taps.windowStart[g] = static_cast<int32_t>(start);
+    for (size_t j = 0; j < 4; ++j) {
+      const auto offset = static_cast<uint8_t>(taps.first[4 * g + j] - start);
+      uint8_t* lane = taps.windowShuffle.data() + 16 * g + 4 * j;
+      if (element == 1) {  // two levels, each widened to 16 bits
+        lane[0] = offset;
+        lane[2] = static_cast<uint8_t>(offset + 1);
+      } else {  // two 16-bit values as they lie
+        for (uint8_t b = 0; b < 4; ++b) lane[b] = static_cast<uint8_t>(2 * offset + b);
+      }
+    }
+  }
+  taps.windowElement = element;
+}
+
 }  // namespace
 
 TapTable ResizeTaps::Table() const {
-  return {outputs, count, first.data(), weights.data(), pairs.empty() ? nullptr : pairs.data()};
+  return {outputs,
+          count,
+          first.data(),
+          weights.data(),
+          pairs.empty() ? nullptr : pairs.data(),
+          windowElement,
+          windowStart.empty() ? nullptr : windowStart.data(),
+          windowShuffle.empty() ? nullptr : windowShuffle.data()};
 }
 
-void BuildResizeTaps(int64_t sources, int64_t outputs, bool evenCount, ResizeTaps& taps) {
+void BuildResizeTaps(int64_t sources, int64_t outputs, bool evenCount, size_t windowElement, ResizeTaps& taps) {
   Run run;
   size_t longest = 1;
   for (int64_t i = 0; i < outputs; ++i) {
@@ -100,6 +141,10 @@ void BuildResizeTaps(int64_t sources, int64_t outputs, bool evenCount, ResizeTap
       }
     }
   }
+  taps.windowStart.clear();
+  taps.windowShuffle.clear();
+  taps.windowElement = 0;
+  if ((windowElement == 1 || windowElement == 2) && count % 2 == 0) BuildWindows(windowElement, sources, taps);
 }
 
 }  // namespace pelt

@@ -25,6 +25,13 @@ struct TapTable {
   const int32_t* first;
   const int16_t* weights;
   const int32_t* pairs;  // null when count is odd
+  // Per four outputs, for rows of values of `windowElement` bytes (0: no
+  // windows): where a 16-byte window over their first pair of taps starts,
+  // and how a byte shuffle turns the window into their tap pairs. Windows
+  // moved along for the later pairs still end within the sources.
+  size_t windowElement;
+  const int32_t* windowStart;
+  const uint8_t* windowShuffle;  // 16 bytes per four outputs
 };
 
 struct ResizeTaps {
@@ -37,13 +44,17 @@ struct ResizeTaps {
   // The same weights two at a time, (weights[i * count + 2p] | weights[i * count + 2p + 1] << 16)
   // at [p * outputs + i]: what SIMD rows load for eight outputs at once. Empty when count is odd.
   std::vector<int32_t> pairs;
+  size_t windowElement = 0;
+  std::vector<int32_t> windowStart;
+  std::vector<uint8_t> windowShuffle;
 
   TapTable Table() const;
 };
 
 // The taps that scale `sources` values to `outputs`, both at least 1; with
-// `evenCount`, an even number per output where the sources allow.
+// `evenCount`, an even number per output where the sources allow; with a
+// `windowElement` of 1 or 2, the windows for rows of such values.
 // Throws std::bad_alloc.
-void BuildResizeTaps(int64_t sources, int64_t outputs, bool evenCount, ResizeTaps& taps);
+void BuildResizeTaps(int64_t sources, int64_t outputs, bool evenCount, size_t windowElement, ResizeTaps& taps);
 
 }  // namespace pelt

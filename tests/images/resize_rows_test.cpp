@@ -70,7 +70,7 @@ struct Axis {
 std::vector<Axis> Axes(std::mt19937& random) {
   std::vector<Axis> axes = {{1, 1},     {1, 37},   {2, 1},     {3, 50},    {50, 3},     {7, 6},     {6, 7},
                             {64, 21},   {21, 64},  {97, 13},   {13, 97},   {300, 7},    {33, 32},   {1920, 1280},
-                            {1280, 1920}, {1440, 1920}, {1920, 3840}, {1920, 100}, {640, 1920}};
+                            {1280, 1920}, {1440, 1920}, {1920, 3840}, {1920, 100}, {640, 1920}, {96, 32}, {200, 64}, {67, 16}};
   for (int i = 0; i < 12; ++i) axes.push_back({static_cast<int64_t>(1 + random() % 200), static_cast<int64_t>(1 + random() % 200)});
   return axes;
 }
@@ -79,7 +79,7 @@ template <typename In, typename Out, typename Fn>
 void CheckHorizontal(std::mt19937& random, Fn ResizeRowFunctions::*fn, const ResizeRowFunctions& variant,
                      const Axis& axis, size_t channels, Fill fill, bool even) {
   ResizeTaps taps;
-  BuildResizeTaps(axis.from, axis.to, even, taps);
+  BuildResizeTaps(axis.from, axis.to, even, random() % 4 == 0 ? 0 : sizeof(In), taps);
   const TapTable table = taps.Table();
   const size_t outputs = taps.outputs;
   // Readable: exactly the row, or a row with its 32-bit padding.
@@ -103,7 +103,7 @@ template <typename In, typename Out, typename Fn>
 void CheckVertical(std::mt19937& random, Fn ResizeRowFunctions::*fn, const ResizeRowFunctions& variant,
                    const Axis& axis, size_t length, Fill fill) {
   ResizeTaps taps;
-  BuildResizeTaps(axis.from, axis.to, false, taps);
+  BuildResizeTaps(axis.from, axis.to, false, 0, taps);
   const size_t y = random() % taps.outputs;
   std::vector<std::vector<In>> rows(taps.count);
   std::vector<const In*> pointers;
@@ -172,7 +172,7 @@ TEST_P(ResizeRowLevels, VerticalRowsMatchTheReference) {
 TEST(ResizeRowReference, ConstantsStayConstantAtEveryTapCount) {
   for (const Axis axis : {Axis{1920, 1280}, Axis{1920, 100}, Axis{13, 97}, Axis{32767, 1}}) {
     ResizeTaps taps;
-    BuildResizeTaps(axis.from, axis.to, true, taps);
+    BuildResizeTaps(axis.from, axis.to, true, 0, taps);
     for (int level : {0, 1, 128, 254, 255}) {
       const std::vector<uint8_t> row(static_cast<size_t>(axis.from), static_cast<uint8_t>(level));
       std::vector<int16_t> middle(taps.outputs);
