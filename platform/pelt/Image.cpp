@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <mutex>
 #include <new>
+#include <utility>
 
 #include "PeltInternal.h"
 
@@ -183,6 +184,19 @@ int TImage::SetPalette(const TPaletteEntry* entries, int count) {
     impl_->palette.clear();
   }
   return static_cast<int>(impl_->palette.size());
+}
+
+int TImage::Exchange(TImage& other) {
+  if (!impl_ || !other.impl_) return 0;
+  Impl& mine = *impl_;
+  Impl& theirs = *other.impl_;
+  std::swap(mine.bits, theirs.bits);
+  std::swap(mine.width, theirs.width);
+  std::swap(mine.height, theirs.height);
+  std::swap(mine.widthBytes, theirs.widthBytes);
+  std::swap(mine.format, theirs.format);
+  std::swap(mine.palette, theirs.palette);
+  return 1;
 }
 
 long TImage::GetWidthBytes() const { return impl_ ? impl_->widthBytes : 0; }
