@@ -1,10 +1,12 @@
-// Writes 8-bit gray PNG files piece by piece, so that tests can build valid
-// files of every shape and then break them in chosen ways.
+// 8-bit gray PNG files kept in pieces, so that tests can build valid files
+// of every shape and then break them in chosen ways.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "GrayPngWriter.h"
 
 namespace pngtest {
 
@@ -21,13 +23,12 @@ GrayPicture TestPicture(uint32_t width, uint32_t height, uint32_t seed);
 // filters[y % filters.size()] (0 none, 1 sub, 2 up, 3 average, 4 Paeth).
 std::vector<uint8_t> FilterRows(const GrayPicture& picture, const std::vector<uint8_t>& filters);
 
+using pngwriter::Chunk;
+using pngwriter::HeaderData;
 // A zlib stream of the bytes at a libdeflate level (0 stores them).
-std::vector<uint8_t> Zlib(const std::vector<uint8_t>& bytes, int level);
-
-uint32_t Crc(const std::string& typeAndData);
-// A whole chunk, length and checksum included.
-std::string Chunk(const std::string& type, const std::string& data);
-std::string HeaderData(uint32_t width, uint32_t height, uint8_t bitDepth, uint8_t colorType, uint8_t interlace);
+inline std::vector<uint8_t> Zlib(const std::vector<uint8_t>& bytes, int level) {
+  return pngwriter::ZlibStream(bytes, level);
+}
 
 // The pieces of a file: everything is a chunk except the signature.
 struct PngFile {
