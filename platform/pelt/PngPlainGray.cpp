@@ -116,17 +116,25 @@ bool RebuildRows(unsigned char* storage, const Layout& layout) {
   return true;
 }
 
-// Storage holds its rows bottom-up: the top row last.
+// Storage holds its rows bottom-up: the top row last. Rows trade places
+// 32 bytes at a time through registers.
 void FlipRows(unsigned char* storage, const Layout& layout) {
-  unsigned char swap[256];
+  constexpr size_t kBlock = 32;
   for (size_t top = 0, bottom = layout.height - 1; top < bottom; ++top, --bottom) {
     unsigned char* upper = storage + top * layout.rowBytes;
     unsigned char* lower = storage + bottom * layout.rowBytes;
-    for (size_t x = 0; x < layout.width; x += sizeof swap) {
-      const size_t count = layout.width - x < sizeof swap ? layout.width - x : sizeof swap;
-      memcpy(swap, upper + x, count);
-      memcpy(upper + x, lower + x, count);
-      memcpy(lower + x, swap, count);
+    size_t x = 0;
+    for (; x + kBlock <= layout.width; x += kBlock) {
+      unsigned char a[kBlock], b[kBlock];
+      memcpy(a, upper + x, kBlock);
+      memcpy(b, lower + x, kBlock);
+      memcpy(upper + x, b, kBlock);
+      memcpy(lower + x, a, kBlock);
+    }
+    for (; x < layout.width; ++x) {
+      const unsigned char a = upper[x];
+      upper[x] = lower[x];
+      lower[x] = a;
     }
   }
 }
