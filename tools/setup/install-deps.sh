@@ -10,7 +10,7 @@ packages=(
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   mingw-w64-i686-dev libz-mingw-w64-dev
   wine wine32:i386
-  dpkg-dev clang-format
+  dpkg-dev clang-format python3
 )
 
 missing=()
