@@ -1,6 +1,5 @@
 #include "MaskImageFactory.h"
 
-
 #include <memory>
 #include <stdexcept>
 #include <string>

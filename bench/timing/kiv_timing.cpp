@@ -137,13 +137,16 @@ uint8_t FetchB(uintptr_t userData, FrameFormat*, uint32_t, int32_t, FrameBuffer*
   return FetchOnce(fetches->b, fetches->deliver, buffer);
 }
 
-size_t FrameBytes(uint32_t width, uint32_t height) { return size_t{2} * width * height + size_t{(width + 3) & ~3u} * height; }
+size_t FrameBytes(uint32_t width, uint32_t height) {
+  return size_t{2} * width * height + size_t{(width + 3) & ~3u} * height;
+}
 
 int RenderFrames(const std::string& plugin, int repetitions) {
   LoadedPlugin library(plugin);
   IKavroVideoTransition* transition = nullptr;
   if (!library.error().empty() || !library.factory()(&transition) || !transition) {
-    std::fprintf(stderr, "kiv_timing: %s\n", library.error().empty() ? "no transition object" : library.error().c_str());
+    std::fprintf(stderr, "kiv_timing: %s\n",
+                 library.error().empty() ? "no transition object" : library.error().c_str());
     return 1;
   }
   const uint32_t kMaskFrames = 479;

@@ -33,6 +33,13 @@ inline int32_t RoundedDown(int32_t sum) {
   return (sum + (1 << (Shift - 1))) >> Shift;
 }
 
+// Weights t and t + 1 as one 32-bit pair for a multiply-add; past the last
+// weight, 0.
+inline int32_t WeightPair(const int16_t* weights, size_t t, size_t count) {
+  const uint32_t second = t + 1 < count ? static_cast<uint16_t>(weights[t + 1]) : 0u;
+  return static_cast<int32_t>(static_cast<uint16_t>(weights[t]) | second << 16);
+}
+
 }  // namespace
 
 struct ResizeRowFunctions {
@@ -41,13 +48,13 @@ struct ResizeRowFunctions {
   // first `readable` values may be read (at least every tap's).
   void (*horizontalToMiddle)(const uint8_t* in, size_t readable, int16_t* out, const TapTable& taps, size_t channels,
                              size_t begin, size_t end);
-  void (*horizontalToLevels)(const int16_t* in, size_t readable, uint8_t* out, const TapTable& taps,
-                             size_t channels, size_t begin, size_t end);
+  void (*horizontalToLevels)(const int16_t* in, size_t readable, uint8_t* out, const TapTable& taps, size_t channels,
+                             size_t begin, size_t end);
   // Values [begin, end) of a row: value x weighs value x of `count` rows.
   void (*verticalToMiddle)(const uint8_t* const* rows, const int16_t* weights, size_t count, int16_t* out, size_t begin,
                            size_t end);
-  void (*verticalToLevels)(const int16_t* const* rows, const int16_t* weights, size_t count, uint8_t* out,
-                           size_t begin, size_t end);
+  void (*verticalToLevels)(const int16_t* const* rows, const int16_t* weights, size_t count, uint8_t* out, size_t begin,
+                           size_t end);
 };
 
 // The variant for `level`, held to what this CPU and build can run.

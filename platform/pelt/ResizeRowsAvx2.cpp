@@ -32,6 +32,8 @@ inline __m256i Narrowed(__m256i low, __m256i high) {
   return _mm256_permute4x64_epi64(_mm256_packs_epi32(low, high), _MM_SHUFFLE(3, 1, 2, 0));
 }
 
+inline void StoreMiddle(int16_t* out, __m256i values) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), values); }
+
 inline void StoreLevels(uint8_t* out, __m256i values) {
   _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
                    _mm_packus_epi16(_mm256_castsi256_si128(values), _mm256_extracti128_si256(values, 1)));
@@ -86,10 +88,8 @@ inline void Horizontal(const In* in, size_t readable, Out* out, const TapTable& 
 
 KIV_ENTRY void HorizontalToMiddle(const uint8_t* in, size_t readable, int16_t* out, const TapTable& taps,
                                   size_t channels, size_t begin, size_t end) {
-  Horizontal<kToMiddleShift>(
-      in, readable, out, taps, channels, begin, end,
-      [](int16_t* to, __m256i values) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), values); },
-      kResizeRowsReference.horizontalToMiddle, kResizeRowsSse2.horizontalToMiddle);
+  Horizontal<kToMiddleShift>(in, readable, out, taps, channels, begin, end, StoreMiddle,
+                             kResizeRowsReference.horizontalToMiddle, kResizeRowsSse2.horizontalToMiddle);
 }
 
 KIV_ENTRY void HorizontalToLevels(const int16_t* in, size_t readable, uint8_t* out, const TapTable& taps,
@@ -114,39 +114,36 @@ inline void SumSixteen(const In* const* rows, const int16_t* weights, size_t cou
     const bool single = t + 1 == count;
     const __m256i a = SixteenValues(rows[t] + x);
     const __m256i b = single ? _mm256_setzero_si256() : SixteenValues(rows[t + 1] + x);
-    const uint32_t pair = static_cast<uint16_t>(weights[t]) | (single ? 0u : uint32_t{static_cast<uint16_t>(weights[t + 1])} << 16);
-    const __m256i weight = _mm256_set1_epi32(static_cast<int32_t>(pair));
+    const __m256i weight = _mm256_set1_epi32(WeightPair(weights, t, count));
     low = _mm256_add_epi32(low, _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), weight));
     high = _mm256_add_epi32(high, _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), weight));
   }
 }
 
-KIV_ENTRY void VerticalToMiddle(const uint8_t* const* rows, const int16_t* weights, size_t count, int16_t* out, size_t begin,
-                      size_t end) {
+template <int Shift, typename In, typename Out, typename Store, typename Row>
+inline void Vertical(const In* const* rows, const int16_t* weights, size_t count, Out* out, size_t begin, size_t end,
+                     Store store, Row reference) {
   size_t x = begin;
   for (; x + 16 <= end; x += 16) {
     __m256i low, high;
     SumSixteen(rows, weights, count, x, low, high);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x),
-                        _mm256_packs_epi32(RoundedDown<kToMiddleShift>(low), RoundedDown<kToMiddleShift>(high)));
+    store(out + x, _mm256_packs_epi32(RoundedDown<Shift>(low), RoundedDown<Shift>(high)));
   }
-  kResizeRowsReference.verticalToMiddle(rows, weights, count, out, x, end);
+  reference(rows, weights, count, out, x, end);
 }
 
-KIV_ENTRY void VerticalToLevels(const int16_t* const* rows, const int16_t* weights, size_t count, uint8_t* out, size_t begin,
-                      size_t end) {
-  size_t x = begin;
-  for (; x + 16 <= end; x += 16) {
-    __m256i low, high;
-    SumSixteen(rows, weights, count, x, low, high);
-    StoreLevels(out + x, _mm256_packs_epi32(RoundedDown<kToLevelShift>(low), RoundedDown<kToLevelShift>(high)));
-  }
-  kResizeRowsReference.verticalToLevels(rows, weights, count, out, x, end);
+KIV_ENTRY void VerticalToMiddle(const uint8_t* const* rows, const int16_t* weights, size_t count, int16_t* out,
+                                size_t begin, size_t end) {
+  Vertical<kToMiddleShift>(rows, weights, count, out, begin, end, StoreMiddle, kResizeRowsReference.verticalToMiddle);
+}
+
+KIV_ENTRY void VerticalToLevels(const int16_t* const* rows, const int16_t* weights, size_t count, uint8_t* out,
+                                size_t begin, size_t end) {
+  Vertical<kToLevelShift>(rows, weights, count, out, begin, end, StoreLevels, kResizeRowsReference.verticalToLevels);
 }
 
 }  // namespace
 
-const ResizeRowFunctions kResizeRowsAvx2 = {HorizontalToMiddle, HorizontalToLevels, VerticalToMiddle,
-                                            VerticalToLevels};
+const ResizeRowFunctions kResizeRowsAvx2 = {HorizontalToMiddle, HorizontalToLevels, VerticalToMiddle, VerticalToLevels};
 
 }  // namespace pelt

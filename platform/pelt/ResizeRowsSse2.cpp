@@ -48,30 +48,36 @@ inline __m128i FourOutputs(const In* in, const TapTable& taps, size_t x) {
   return RoundedDown<Shift>(sum);
 }
 
-KIV_ENTRY void HorizontalToMiddle(const uint8_t* in, size_t readable, int16_t* out, const TapTable& taps,
-                                  size_t channels, size_t begin, size_t end) {
+inline void StoreMiddle(int16_t* out, __m128i values) { _mm_storeu_si128(reinterpret_cast<__m128i*>(out), values); }
+
+inline void StoreLevels(uint8_t* out, __m128i values) {
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(values, values));
+}
+
+// Eight outputs at a time, the rest (and rows of other channel counts or odd
+// tap counts) by the reference.
+template <int Shift, typename In, typename Out, typename Store, typename Row>
+inline void Horizontal(const In* in, size_t readable, Out* out, const TapTable& taps, size_t channels, size_t begin,
+                       size_t end, Store store, Row reference) {
   size_t x = begin;
   if (channels == 1 && taps.count % 2 == 0) {
     for (; x + 8 <= end; x += 8) {
-      const __m128i values =
-          _mm_packs_epi32(FourOutputs<kToMiddleShift>(in, taps, x), FourOutputs<kToMiddleShift>(in, taps, x + 4));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), values);
+      store(out + x, _mm_packs_epi32(FourOutputs<Shift>(in, taps, x), FourOutputs<Shift>(in, taps, x + 4)));
     }
   }
-  kResizeRowsReference.horizontalToMiddle(in, readable, out, taps, channels, x, end);
+  reference(in, readable, out, taps, channels, x, end);
+}
+
+KIV_ENTRY void HorizontalToMiddle(const uint8_t* in, size_t readable, int16_t* out, const TapTable& taps,
+                                  size_t channels, size_t begin, size_t end) {
+  Horizontal<kToMiddleShift>(in, readable, out, taps, channels, begin, end, StoreMiddle,
+                             kResizeRowsReference.horizontalToMiddle);
 }
 
 KIV_ENTRY void HorizontalToLevels(const int16_t* in, size_t readable, uint8_t* out, const TapTable& taps,
                                   size_t channels, size_t begin, size_t end) {
-  size_t x = begin;
-  if (channels == 1 && taps.count % 2 == 0) {
-    for (; x + 8 <= end; x += 8) {
-      const __m128i values =
-          _mm_packs_epi32(FourOutputs<kToLevelShift>(in, taps, x), FourOutputs<kToLevelShift>(in, taps, x + 4));
-      _mm_storel_epi64(reinterpret_cast<__m128i*>(out + x), _mm_packus_epi16(values, values));
-    }
-  }
-  kResizeRowsReference.horizontalToLevels(in, readable, out, taps, channels, x, end);
+  Horizontal<kToLevelShift>(in, readable, out, taps, channels, begin, end, StoreLevels,
+                            kResizeRowsReference.horizontalToLevels);
 }
 
 inline __m128i EightValues(const uint8_t* row) {
@@ -89,41 +95,36 @@ inline void SumEight(const In* const* rows, const int16_t* weights, size_t count
     const bool single = t + 1 == count;
     const __m128i a = EightValues(rows[t] + x);
     const __m128i b = single ? _mm_setzero_si128() : EightValues(rows[t + 1] + x);
-    const uint32_t pair =
-        static_cast<uint16_t>(weights[t]) | (single ? 0u : uint32_t{static_cast<uint16_t>(weights[t + 1])} << 16);
-    const __m128i weight = _mm_set1_epi32(static_cast<int32_t>(pair));
+    const __m128i weight = _mm_set1_epi32(WeightPair(weights, t, count));
     low = _mm_add_epi32(low, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), weight));
     high = _mm_add_epi32(high, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), weight));
   }
 }
 
-KIV_ENTRY void VerticalToMiddle(const uint8_t* const* rows, const int16_t* weights, size_t count, int16_t* out,
-                                size_t begin, size_t end) {
+template <int Shift, typename In, typename Out, typename Store, typename Row>
+inline void Vertical(const In* const* rows, const int16_t* weights, size_t count, Out* out, size_t begin, size_t end,
+                     Store store, Row reference) {
   size_t x = begin;
   for (; x + 8 <= end; x += 8) {
     __m128i low, high;
     SumEight(rows, weights, count, x, low, high);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x),
-                     _mm_packs_epi32(RoundedDown<kToMiddleShift>(low), RoundedDown<kToMiddleShift>(high)));
+    store(out + x, _mm_packs_epi32(RoundedDown<Shift>(low), RoundedDown<Shift>(high)));
   }
-  kResizeRowsReference.verticalToMiddle(rows, weights, count, out, x, end);
+  reference(rows, weights, count, out, x, end);
+}
+
+KIV_ENTRY void VerticalToMiddle(const uint8_t* const* rows, const int16_t* weights, size_t count, int16_t* out,
+                                size_t begin, size_t end) {
+  Vertical<kToMiddleShift>(rows, weights, count, out, begin, end, StoreMiddle, kResizeRowsReference.verticalToMiddle);
 }
 
 KIV_ENTRY void VerticalToLevels(const int16_t* const* rows, const int16_t* weights, size_t count, uint8_t* out,
                                 size_t begin, size_t end) {
-  size_t x = begin;
-  for (; x + 8 <= end; x += 8) {
-    __m128i low, high;
-    SumEight(rows, weights, count, x, low, high);
-    const __m128i values = _mm_packs_epi32(RoundedDown<kToLevelShift>(low), RoundedDown<kToLevelShift>(high));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + x), _mm_packus_epi16(values, values));
-  }
-  kResizeRowsReference.verticalToLevels(rows, weights, count, out, x, end);
+  Vertical<kToLevelShift>(rows, weights, count, out, begin, end, StoreLevels, kResizeRowsReference.verticalToLevels);
 }
 
 }  // namespace
 
-const ResizeRowFunctions kResizeRowsSse2 = {HorizontalToMiddle, HorizontalToLevels, VerticalToMiddle,
-                                            VerticalToLevels};
+const ResizeRowFunctions kResizeRowsSse2 = {HorizontalToMiddle, HorizontalToLevels, VerticalToMiddle, VerticalToLevels};
 
 }  // namespace pelt

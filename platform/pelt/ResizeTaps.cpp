@@ -121,8 +121,8 @@ void BuildResizeTaps(int64_t sources, int64_t outputs, bool evenCount, size_t wi
     TapsOf(sources, outputs, i, run);
     // A run that would reach past the last source starts earlier, its
     // weights moved along behind zeros.
-    const int64_t first = run.first + static_cast<int64_t>(count) > sources ? sources - static_cast<int64_t>(count)
-                                                                            : run.first;
+    const int64_t first =
+        run.first + static_cast<int64_t>(count) > sources ? sources - static_cast<int64_t>(count) : run.first;
     const size_t shift = static_cast<size_t>(run.first - first);
     taps.first[static_cast<size_t>(i)] = static_cast<int32_t>(first);
     for (size_t t = 0; t < run.weights.size(); ++t) {

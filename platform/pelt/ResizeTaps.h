@@ -39,7 +39,7 @@ struct ResizeTaps {
   // Taps per output, the same for all: the longest run of sources any output
   // covers, made even when asked and the sources allow it; the rest weighted 0.
   size_t count = 0;
-  std::vector<int32_t> first;   // per output: first source index, first + count <= sources when count <= sources
+  std::vector<int32_t> first;    // per output: first source index, first + count <= sources when count <= sources
   std::vector<int16_t> weights;  // output i's weights at [i * count, (i + 1) * count)
   // The same weights two at a time, (weights[i * count + 2p] | weights[i * count + 2p + 1] << 16)
   // at [p * outputs + i]: what SIMD rows load for eight outputs at once. Empty when count is odd.

@@ -67,9 +67,8 @@ struct RowCase {
 
 std::string Describe(const RowCase& c, uint32_t rowOffset, uint32_t alphaOffset, int32_t maskOffset) {
   std::ostringstream text;
-  text << SeedNote() << ", width " << c.width << ", "
-       << c.contents->name << ", invert " << c.invert << ", rowOffset " << rowOffset << ", alphaOffset " << alphaOffset
-       << ", maskOffset " << maskOffset;
+  text << SeedNote() << ", width " << c.width << ", " << c.contents->name << ", invert " << c.invert << ", rowOffset "
+       << rowOffset << ", alphaOffset " << alphaOffset << ", maskOffset " << maskOffset;
   return text.str();
 }
 

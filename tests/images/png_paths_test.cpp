@@ -182,13 +182,14 @@ TEST(PlainGrayPngPath, StreamOdditiesDecideAsTheGeneralDecoder) {
   repeating.height = 80;
   repeating.pixels.clear();
   for (uint32_t y = 0; y < repeating.height; ++y) {
-    for (uint32_t x = 0; x < repeating.width; ++x) repeating.pixels.push_back(static_cast<uint8_t>(picture.pixels[x] ^ (y % 40)));
+    for (uint32_t x = 0; x < repeating.width; ++x)
+      repeating.pixels.push_back(static_cast<uint8_t>(picture.pixels[x] ^ (y % 40)));
   }
-  std::vector<uint8_t> far = Zlib(FilterRows(repeating, {0}), 6);
-  far[0] = 0x08;
-  far[1] = checked(0x08, 0);
-  EXPECT_TRUE(ExpectSameAsGeneral(GrayPng(repeating, far, 1 << 30).Bytes(), "256-byte window, distances of 400"));
-  EXPECT_TRUE(DecodeWith(PELT_PNG_GENERAL_ONLY, GrayPng(repeating, far, 1 << 30).Bytes()).ok);
+  std::vector<uint8_t> distant = Zlib(FilterRows(repeating, {0}), 6);
+  distant[0] = 0x08;
+  distant[1] = checked(0x08, 0);
+  EXPECT_TRUE(ExpectSameAsGeneral(GrayPng(repeating, distant, 1 << 30).Bytes(), "256-byte window, distances of 400"));
+  EXPECT_TRUE(DecodeWith(PELT_PNG_GENERAL_ONLY, GrayPng(repeating, distant, 1 << 30).Bytes()).ok);
 
   // Declined by the plain path; the general decoder decides.
   ExpectSameAsGeneral(file(withHeader(0x78, checked(0x78, 0x20))), "preset dictionary");

@@ -68,10 +68,12 @@ struct Axis {
 
 // Enlarging, mild and strong shrinking, odd ratios, 1 source, the frame sizes.
 std::vector<Axis> Axes(std::mt19937& random) {
-  std::vector<Axis> axes = {{1, 1},     {1, 37},   {2, 1},     {3, 50},    {50, 3},     {7, 6},     {6, 7},
-                            {64, 21},   {21, 64},  {97, 13},   {13, 97},   {300, 7},    {33, 32},   {1920, 1280},
-                            {1280, 1920}, {1440, 1920}, {1920, 3840}, {1920, 100}, {640, 1920}, {96, 32}, {200, 64}, {67, 16}};
-  for (int i = 0; i < 12; ++i) axes.push_back({static_cast<int64_t>(1 + random() % 200), static_cast<int64_t>(1 + random() % 200)});
+  std::vector<Axis> axes = {{1, 1},      {1, 37},      {2, 1},       {3, 50},      {50, 3},      {7, 6},
+                            {6, 7},      {64, 21},     {21, 64},     {97, 13},     {13, 97},     {300, 7},
+                            {33, 32},    {1920, 1280}, {1280, 1920}, {1440, 1920}, {1920, 3840}, {1920, 100},
+                            {640, 1920}, {96, 32},     {200, 64},    {67, 16}};
+  for (int i = 0; i < 12; ++i)
+    axes.push_back({static_cast<int64_t>(1 + random() % 200), static_cast<int64_t>(1 + random() % 200)});
   return axes;
 }
 
@@ -131,10 +133,10 @@ TEST_P(ResizeRowLevels, HorizontalRowsMatchTheReference) {
     for (size_t channels : {1u, 3u, 4u}) {
       for (Fill fill : kFills) {
         for (bool even : {true, false}) {
-          CheckHorizontal<uint8_t, int16_t>(random, &ResizeRowFunctions::horizontalToMiddle, Variant(), axis,
-                                            channels, fill, even);
-          CheckHorizontal<int16_t, uint8_t>(random, &ResizeRowFunctions::horizontalToLevels, Variant(), axis,
-                                            channels, fill, even);
+          CheckHorizontal<uint8_t, int16_t>(random, &ResizeRowFunctions::horizontalToMiddle, Variant(), axis, channels,
+                                            fill, even);
+          CheckHorizontal<int16_t, uint8_t>(random, &ResizeRowFunctions::horizontalToLevels, Variant(), axis, channels,
+                                            fill, even);
           if (HasFatalFailure()) return;
         }
       }
@@ -176,8 +178,7 @@ TEST(ResizeRowReference, ConstantsStayConstantAtEveryTapCount) {
     for (int level : {0, 1, 128, 254, 255}) {
       const std::vector<uint8_t> row(static_cast<size_t>(axis.from), static_cast<uint8_t>(level));
       std::vector<int16_t> middle(taps.outputs);
-      kResizeRowsReference.horizontalToMiddle(row.data(), row.size(), middle.data(), taps.Table(), 1, 0,
-                                              taps.outputs);
+      kResizeRowsReference.horizontalToMiddle(row.data(), row.size(), middle.data(), taps.Table(), 1, 0, taps.outputs);
       const std::vector<int16_t> middleRow(static_cast<size_t>(axis.from),
                                            static_cast<int16_t>(level << kMiddleFractionBits));
       std::vector<uint8_t> levels(taps.outputs);

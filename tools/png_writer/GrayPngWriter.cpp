@@ -86,8 +86,8 @@ std::vector<uint8_t> GrayPng(uint32_t width, uint32_t height, const std::vector<
   size_t at = 0;
   do {
     const size_t length = stream.size() - at < split ? stream.size() - at : split;
-    file += Chunk("IDAT", std::string(stream.begin() + static_cast<long>(at),
-                                      stream.begin() + static_cast<long>(at + length)));
+    file += Chunk("IDAT",
+                  std::string(stream.begin() + static_cast<long>(at), stream.begin() + static_cast<long>(at + length)));
     at += length;
   } while (at < stream.size());
   file += Chunk("IEND", "");
