@@ -93,7 +93,7 @@ bool TImage::Impl::Allocate(long newWidth, long newHeight, TPixelFormat newForma
   bool fits = bits && static_cast<uint64_t>(widthBytes) * static_cast<uint64_t>(height) == size;
   if (!fits) {
     Drop();
-    bits.reset(zero ? new (std::nothrow) unsigned char[size]() : new (std::nothrow) unsigned char[size]);
+    bits = pelt::NewPixelStorage(static_cast<size_t>(size), zero);
     if (!bits) return false;
   } else if (zero) {
     memset(bits.get(), 0, size);
@@ -105,7 +105,7 @@ bool TImage::Impl::Allocate(long newWidth, long newHeight, TPixelFormat newForma
   return true;
 }
 
-void TImage::Impl::Adopt(std::unique_ptr<unsigned char[]> newBits, long newWidth, long newHeight, long newWidthBytes) {
+void TImage::Impl::Adopt(pelt::PixelStorage newBits, long newWidth, long newHeight, long newWidthBytes) {
   bits = std::move(newBits);
   width = newWidth;
   height = newHeight;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Pelt.h"
+#include "PixelStorage.h"
 
 namespace pelt {
 
@@ -54,7 +55,7 @@ struct TImage::Impl {
   long height = 0;
   TPixelFormat format = pfNone;
   long widthBytes = 0;
-  std::unique_ptr<unsigned char[]> bits;
+  pelt::PixelStorage bits;
   std::vector<TPaletteEntry> palette;  // empty unless the pixels are indices
   bool noHandle = false;
   const unsigned char* source = nullptr;
@@ -67,6 +68,6 @@ struct TImage::Impl {
   // present storage when it already fits. False (and no storage) on failure.
   bool Allocate(long newWidth, long newHeight, TPixelFormat newFormat, bool zero);
   // Takes over storage made elsewhere.
-  void Adopt(std::unique_ptr<unsigned char[]> newBits, long newWidth, long newHeight, long newWidthBytes);
+  void Adopt(pelt::PixelStorage newBits, long newWidth, long newHeight, long newWidthBytes);
   unsigned char* Row(long memoryRow) { return bits.get() + static_cast<size_t>(memoryRow) * widthBytes; }
 };

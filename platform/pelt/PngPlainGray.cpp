@@ -184,7 +184,7 @@ bool DecodePlainGrayPng(const unsigned char* data, size_t size, TImage::Impl& im
     stream = joined.get();
   }
   std::unique_ptr<libdeflate_decompressor, DecompressorDeleter> inflater(libdeflate_alloc_decompressor());
-  std::unique_ptr<unsigned char[]> storage(new (std::nothrow) unsigned char[layout.storageBytes]);
+  PixelStorage storage = NewPixelStorage(layout.storageBytes, false);
   if (!inflater || !storage) return false;
   size_t consumed = 0, produced = 0;
   if (libdeflate_zlib_decompress_ex(inflater.get(), stream, streamBytes, storage.get() + layout.streamStart,

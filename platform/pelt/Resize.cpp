@@ -112,7 +112,8 @@ long TEffectImage::Resize(TImage& image, long width, long height) {
     // Across taps read levels when they go first, middle values otherwise.
     pelt::BuildResizeTaps(impl->width, width, true, acrossFirst ? 1 : 2, across);
     pelt::BuildResizeTaps(impl->height, height, false, 0, down);
-    std::unique_ptr<unsigned char[]> bits(new unsigned char[g.outRowBytes * g.outHeight]);
+    pelt::PixelStorage bits = pelt::NewPixelStorage(g.outRowBytes * g.outHeight, false);
+    if (!bits) return -1;
     const pelt::ResizeRowFunctions& rows = pelt::ResizeRowsFor(levelLimit.load(std::memory_order_relaxed));
     // Rows are filtered in memory order; both filters are symmetric, so
     // bottom-up storage needs no flipping.

@@ -82,6 +82,20 @@ TEST(ImageStorage, NoHandleModeAnswersThePreviousMode) {
   EXPECT_FALSE(image.IsNoHandle());
 }
 
+// Large blocks let go are handed out again for the same size: a new image
+// must still start zeroed, whatever the block held before.
+TEST(ImageStorage, StorageOfAnEarlierImageComesBackZeroed) {
+  for (int round = 0; round < 3; ++round) {
+    for (long side : {600L, 1024L, 1920L}) {
+      TImage image;
+      ASSERT_NE(image.Create(side, 600, pf8bit, 0), nullptr);
+      const unsigned char* bits = image.GetBits();
+      for (long i = 0; i < image.GetSize(); ++i) ASSERT_EQ(bits[i], 0) << side << " at " << i;
+      std::memset(image.GetBits(), 0xAB, static_cast<size_t>(image.GetSize()));
+    }
+  }
+}
+
 TEST(ImageStorage, ExchangeTradesPixelsWithoutCopyingThem) {
   TImage wide, small;
   wide.SetNoHandleMode(1);
