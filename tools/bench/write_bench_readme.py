@@ -91,7 +91,7 @@ def main():
     add("Machine: %s CPUs at %s MHz. Load at the start: `%s`; at the end: `%s`." %
         (context.get("num_cpus", "?"), context.get("mhz_per_cpu", "?"), load_before, load_after))
     add("")
-    add("| figure | median ms | memcpy ms | x memcpy | target | met |")
+    add("| figure | median ms | memcpy ms | x memcpy | target | met (wall, CPU) |")
     add("|---|---|---|---|---|---|")
     for title, name, copy, limit, ratio_limit in rows:
         source = blend if name.startswith("blend/") else bench
@@ -100,22 +100,24 @@ def main():
             add("| %s | missing | | | | |" % title)
             continue
         real, cpu = source[name]
-        copy_real = copies[copy][0]
-        ratio = real / copy_real
+        copy_real, copy_cpu = copies[copy]
+        ratio, cpu_ratio = real / copy_real, cpu / copy_cpu
         if limit is not None:
-            target, met = "<= %.1f ms" % limit, real <= limit
+            target, met = "<= %.1f ms" % limit, (real <= limit, cpu <= limit)
         elif ratio_limit is not None:
-            target, met = "<= %.0f x memcpy" % ratio_limit, ratio <= ratio_limit
+            target, met = "<= %.0f x memcpy" % ratio_limit, (ratio <= ratio_limit, cpu_ratio <= ratio_limit)
         else:
             target, met = "", None
-        add("| %s | %.3f (%.3f) | %.3f | %.1f | %s | %s |" %
-            (title, real, cpu, copy_real, ratio, target, "" if met is None else ("yes" if met else "no")))
+        verdict = "" if met is None else ", ".join("yes" if m else "no" for m in met)
+        add("| %s | %.3f (%.3f) | %.3f (%.3f) | %.1f (%.1f) | %s | %s |" %
+            (title, real, cpu, copy_real, copy_cpu, ratio, cpu_ratio, target, verdict))
     add("")
     add("## win32 under Wine")
     add("")
     add("The same work through `kiv_timing` (`bench/timing/`), built for both targets")
     add("and run in the same `make bench`: the Linux build natively, the win32 build")
-    add("under Wine. Target: within 1.3 x of Linux.")
+    add("under Wine. Target: within 1.3 x of Linux, judged on wall time (Wine reports")
+    add("thread CPU time in steps of a scheduler tick, too coarse for one item).")
     add("")
     add("| figure | Linux ms | win32 (Wine) ms | win32 / Linux | met |")
     add("|---|---|---|---|---|")
@@ -128,7 +130,8 @@ def main():
         add("| %s | %.3f (%.3f) | %.3f (%.3f) | %.2f | %s |" %
             (name, l_real, l_cpu, w_real, w_cpu, ratio, "yes" if ratio <= 1.3 else "no"))
     add("")
-    add("`kavro render` (a host program on another branch) is not measured here yet.")
+    add("Not measured here yet: `kavro render` at 1920x1080 (YUV4MPEG2 in, nothing")
+    add("out, one thread), whose target is 200 frames a second.")
     add("")
     with open(readme, "w") as f:
         f.write("\n".join(lines))
