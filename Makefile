@@ -43,6 +43,9 @@ demo: build
 	else \
 	  echo "Linux and Windows outputs DIFFER"; exit 1; \
 	fi
+	@echo "== the settings dialog, opened by a host under Wine (no display: drawn in memory)"
+	tools/wine/run-under-wine build/win32/host/kiv_settings_snapshot.exe build/win32/dist/KavroVideoTransitionMask_B06.dll Z:$(CURDIR)/build/previews/settings_dialog.png
+	@echo "   picture: build/previews/settings_dialog.png"
 	@echo "== the same clips through each mask in melt, the MLT renderer, with the frei0r mixer kavro_wipe:"
 	@echo "   build/demo/melt_*.y4m and contact sheets melt_*.png"
 	build/linux/tools/bin/kavro_demo_media clips 640x360 60 build/demo/clip_a.y4m build/demo/clip_b.y4m
@@ -59,10 +62,12 @@ test: build
 	ctest --preset linux -j $(JOBS)
 	ctest --preset win32 -j $(JOBS)
 
-bench: deps
+# The optimised native build's benchmarks and the timing program on both
+# targets (the win32 build under Wine); writes bench/README.md.
+bench: build-win32
 	@[ -f build/linux-release/build.ninja ] || cmake --preset linux-release
 	cmake --build --preset linux-release -j $(JOBS)
-	@set -e; shopt -s nullglob; for b in build/linux-release/bench/bin/*; do echo "== $$b"; "$$b"; done
+	tools/bench/run-benchmarks.sh
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
