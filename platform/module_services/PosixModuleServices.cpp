@@ -12,6 +12,7 @@
 #include <new>
 #include <string>
 
+#include "ModuleFileCheck.h"
 #include "ModuleServices.h"
 #include "ResourceDirectoryReader.h"
 #include "WideUtf8.h"
@@ -161,6 +162,18 @@ HMODULE LoadLibraryExW(LPCWSTR path, HANDLE, DWORD) {
     return nullptr;
   }
   std::string utf8 = kiv_platform::WideToUtf8(path);
+  // A named file is checked first: a cut one would crash the loader. A bare
+  // name is left to the loader's search.
+  if (utf8.find('/') != std::string::npos) {
+    if (access(utf8.c_str(), F_OK) != 0) {
+      lastError = ERROR_MOD_NOT_FOUND;
+      return nullptr;
+    }
+    if (!ModuleFileIsWhole(utf8.c_str())) {
+      lastError = ERROR_BAD_EXE_FORMAT;
+      return nullptr;
+    }
+  }
   void* library = dlopen(utf8.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!library) {
     lastError = ERROR_MOD_NOT_FOUND;
