@@ -4,7 +4,7 @@
 SHELL := /bin/bash
 JOBS ?= 2
 
-.PHONY: demo test deps build build-linux build-win32 bench format clean
+.PHONY: demo test deps build build-linux build-win32 build-tsan bench fuzz format clean
 
 deps:
 	@tools/setup/install-deps.sh
@@ -20,6 +20,10 @@ build-win32: build-linux
 
 build: build-linux build-win32
 
+build-tsan: deps
+	@[ -f build/tsan/build.ninja ] || cmake --preset tsan
+	cmake --build --preset tsan -j $(JOBS)
+
 demo: build
 	@echo "== linux"
 	build/linux/host/kiv_host build/linux/dist/KavroVideoTransitionMask_B06.so
@@ -30,14 +34,25 @@ demo: build
 	tools/wine/run-under-wine build/win32/host/kiv_host.exe build/win32/dist/KavroVideoTransitionMask_B06.dll
 	tools/wine/run-under-wine build/win32/host/kiv_render_demo.exe build/win32/dist/KavroVideoTransitionMask_B06.dll
 
-test: build
+test: build build-tsan
 	ctest --preset linux -j $(JOBS)
 	ctest --preset win32 -j $(JOBS)
+	ctest --preset tsan
 
 bench: deps
 	@[ -f build/linux-release/build.ninja ] || cmake --preset linux-release
 	cmake --build --preset linux-release -j $(JOBS)
 	@set -e; shopt -s nullglob; for b in build/linux-release/bench/bin/*; do echo "== $$b"; "$$b"; done
+
+# Each fuzz target for FUZZ_SECONDS (clang, libFuzzer, ASan, UBSan; its own
+# tree), then the long runs at full length on both targets.
+FUZZ_SECONDS ?= 300
+fuzz: build
+	@[ -f build/fuzz/build.ninja ] || cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	tools/fuzz/run-fuzzers build/fuzz $(FUZZ_SECONDS)
+	KIV_LONG_RUN=full ctest --preset linux -R '^long_run_tests$$'
+	KIV_LONG_RUN=full ctest --preset win32 -R '^long_run_tests$$'
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -5,10 +5,19 @@ target_compile_options(kiv_build_flags INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wformat=2 -Wundef -Wcast-align
   $<$<BOOL:${KIV_WERROR}>:-Werror>)
 
-if(KIV_SANITIZE AND NOT WIN32)
+if(KIV_FUZZ)
+  # Every library is instrumented for coverage; only the fuzz programs link
+  # the fuzzing engine.
+  target_compile_options(kiv_build_flags INTERFACE
+    -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(kiv_build_flags INTERFACE -fsanitize=address,undefined)
+elseif(KIV_SANITIZE AND NOT WIN32)
   target_compile_options(kiv_build_flags INTERFACE
     -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_link_options(kiv_build_flags INTERFACE -fsanitize=address,undefined)
+elseif(KIV_TSAN AND NOT WIN32)
+  target_compile_options(kiv_build_flags INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(kiv_build_flags INTERFACE -fsanitize=thread)
 endif()
 
 if(WIN32)

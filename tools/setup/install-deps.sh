@@ -11,6 +11,7 @@ packages=(
   mingw-w64-i686-dev libz-mingw-w64-dev
   wine wine32:i386
   dpkg-dev clang-format
+  clang libclang-rt-14-dev libtsan2
 )
 
 missing=()
