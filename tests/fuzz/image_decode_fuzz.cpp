@@ -101,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   // The bytes stand alone, as a resource does: nothing readable behind them.
   std::unique_ptr<unsigned char[]> bytes(new unsigned char[file.size() + 1]);
-  std::memcpy(bytes.get(), file.data(), file.size());
+  if (!file.empty()) std::memcpy(bytes.get(), file.data(), file.size());
 
   InitializePelt(0);
   std::unique_ptr<TImage> image(TImageGenerator::CreateInstance(bytes.get(), file.size(), -1));

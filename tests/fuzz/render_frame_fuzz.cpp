@@ -66,7 +66,7 @@ struct Plugin {
 
   void PlaceMask(const std::vector<uint8_t>& png) {
     const size_t size = std::min(png.size(), capacity);
-    std::memcpy(data, png.data(), size);
+    if (size != 0) std::memcpy(data, png.data(), size);
     for (uint32_t i = 0; i < directory->count; ++i) directory->entries[i].size = static_cast<uint32_t>(size);
   }
 
