@@ -93,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SynthesizedPng built;
   std::vector<uint8_t> file;
   if (mode == kBuiltPng) {
-    built = SynthesizePng(input, 128);
+    built = SynthesizePng(input, 64);
     file = built.file;
   } else {
     file.assign(input.rest(), input.rest() + input.restSize());

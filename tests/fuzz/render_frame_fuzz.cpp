@@ -170,7 +170,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (failed || missing) FUZZ_CHECK(result == RESULT_FAILED);
   if (result == RESULT_OK) {
     FUZZ_CHECK(host.calls.size() == 2 && host.calls[0].source != host.calls[1].source);
-    if (format.totalFrames == 0) FUZZ_CHECK(std::memcmp(output.get(), host.frameA.data(), host.frameA.size()) == 0);
+    if (format.totalFrames == 0) FUZZ_CHECK(std::equal(host.frameA.begin(), host.frameA.end(), output.get()));
   }
   return 0;
 }
