@@ -24,15 +24,27 @@ build-tsan: deps
 	@[ -f build/tsan/build.ninja ] || cmake --preset tsan
 	cmake --build --preset tsan -j $(JOBS)
 
+# The built-in clips through each mask, then one of them again under Wine.
+DEMO_MASKS := paper wafu1 wafu2
 demo: build
-	@echo "== linux"
-	build/linux/host/kiv_host build/linux/dist/KavroVideoTransitionMask_B06.so
-	build/linux/host/kiv_render_demo build/linux/dist/KavroVideoTransitionMask_B06.so
+	@echo "== kavro info"
+	build/linux/host/kavro info
 	@echo "== mask previews: every 12th frame of each mask"
 	build/linux/tools/bin/kiv_mask_preview --frames build/linux/masks/animations/frames --out build/previews --every 12
-	@echo "== win32 (under Wine)"
-	tools/wine/run-under-wine build/win32/host/kiv_host.exe build/win32/dist/KavroVideoTransitionMask_B06.dll
-	tools/wine/run-under-wine build/win32/host/kiv_render_demo.exe build/win32/dist/KavroVideoTransitionMask_B06.dll
+	@echo "== the built-in clips through each mask: build/demo/mask_*.y4m and contact sheets mask_*.png"
+	@mkdir -p build/demo
+	@set -e; for m in $(DEMO_MASKS); do \
+	  echo "kavro render --mask $$m -o build/demo/mask_$$m.y4m --sheet build/demo/mask_$$m.png"; \
+	  build/linux/host/kavro render --mask $$m -o build/demo/mask_$$m.y4m --sheet build/demo/mask_$$m.png; \
+	done
+	@echo "== the same with kavro.exe under Wine"
+	tools/wine/run-under-wine build/win32/host/kavro.exe render --mask wafu1 -o build/demo/win32_mask_wafu1.y4m --sheet build/demo/win32_mask_wafu1.png
+	@if cmp -s build/demo/mask_wafu1.y4m build/demo/win32_mask_wafu1.y4m && \
+	    cmp -s build/demo/mask_wafu1.png build/demo/win32_mask_wafu1.png; then \
+	  echo "Linux and Windows outputs are identical"; \
+	else \
+	  echo "Linux and Windows outputs DIFFER"; exit 1; \
+	fi
 
 test: build build-tsan
 	ctest --preset linux -j $(JOBS)

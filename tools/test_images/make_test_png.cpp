@@ -3,6 +3,7 @@
 //   make_test_png OUT.png WIDTH HEIGHT LEVEL        8-bit gray PNG of one level
 //   make_test_png pattern OUT.png WIDTH HEIGHT      8-bit gray PNG, level 16 * y + x (y = 0 is the top row)
 //   make_test_png rgb OUT.png WIDTH HEIGHT          24-bit PNG: red 16 * y + x, green 100, blue 200
+//   make_test_png rgba OUT.png WIDTH HEIGHT         32-bit PNG: the rgb colours, alpha 255 - 40 * (x mod 7)
 //   make_test_png bmp OUT.bmp WIDTH HEIGHT BITS [top-down]
 //                                                   8-bit (gray palette) or 24-bit BMP of the same pattern
 //   make_test_png palette OUT.png|OUT.bmp WIDTH HEIGHT gray|colour
@@ -270,7 +271,7 @@ bool EndInTextPng(unsigned long width, unsigned long height, Bytes& png) {
 int Usage() {
   std::fprintf(stderr,
                "usage: make_test_png OUT.png WIDTH HEIGHT LEVEL\n"
-               "       make_test_png pattern|rgb|corrupt|badcrc|huge OUT WIDTH HEIGHT\n"
+               "       make_test_png pattern|rgb|rgba|corrupt|badcrc|huge OUT WIDTH HEIGHT\n"
                "       make_test_png bmp OUT.bmp WIDTH HEIGHT 8|24 [top-down]\n"
                "       make_test_png palette OUT.png|OUT.bmp WIDTH HEIGHT gray|colour\n"
                "       make_test_png subbyte OUT.png WIDTH HEIGHT 1|2|4 pattern|white [adam7]\n"
@@ -288,19 +289,22 @@ int main(int argc, char** argv) {
   unsigned long width = 0, height = 0, value = 0;
   Bytes out;
 
-  if (command == "pattern" || command == "rgb" || command == "corrupt" || command == "badcrc") {
+  if (command == "pattern" || command == "rgb" || command == "rgba" || command == "corrupt" || command == "badcrc") {
     if (argc != 5 || !ParseSize(argv[3], argv[4], width, height)) return Usage();
-    if (command == "rgb") {
-      Bytes pixels(width * height * 3);
+    if (command == "rgb" || command == "rgba") {
+      const unsigned long channels = command == "rgba" ? 4 : 3;
+      Bytes pixels(width * height * channels);
       for (unsigned long y = 0; y < height; ++y) {
         for (unsigned long x = 0; x < width; ++x) {
-          unsigned char* p = &pixels[(y * width + x) * 3];
+          unsigned char* p = &pixels[(y * width + x) * channels];
           p[0] = Pattern(x, y);
           p[1] = 100;
           p[2] = 200;
+          if (channels == 4) p[3] = static_cast<unsigned char>(255 - 40 * (x % 7));
         }
       }
-      if (!EncodePng(width, height, SPNG_COLOR_TYPE_TRUECOLOR, pixels, out)) return 1;
+      const uint8_t type = channels == 4 ? SPNG_COLOR_TYPE_TRUECOLOR_ALPHA : SPNG_COLOR_TYPE_TRUECOLOR;
+      if (!EncodePng(width, height, type, pixels, out)) return 1;
     } else {
       if (!PatternPng(width, height, out)) return 1;
     }

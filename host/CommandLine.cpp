@@ -1,0 +1,180 @@
+#include "CommandLine.h"
+
+#include "MaskChoice.h"
+
+namespace kavro {
+
+namespace {
+
+constexpr uint32_t kMaxFrames = 1000000;
+constexpr int kMaxThreads = 64;
+constexpr int kMaxOutputSide = 16384;
+
+bool ParseNumber(const std::string& text, uint64_t max, uint64_t& value) {
+  if (text.empty() || text.size() > 12) return false;
+  value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+  }
+  return value <= max;
+}
+
+uint32_t ParseCount(const std::string& option, const std::string& text, uint64_t min, uint64_t max) {
+  uint64_t value = 0;
+  if (!ParseNumber(text, max, value) || value < min) {
+    throw UsageError("bad " + option + " '" + text + "' (a whole number from " + std::to_string(min) + " to " +
+                     std::to_string(max) + ")");
+  }
+  return static_cast<uint32_t>(value);
+}
+
+void ParseSize(const std::string& text, RenderOptions& options) {
+  size_t x = text.find('x');
+  uint64_t width = 0, height = 0;
+  if (x == std::string::npos || !ParseNumber(text.substr(0, x), kMaxOutputSide, width) ||
+      !ParseNumber(text.substr(x + 1), kMaxOutputSide, height) || width < 2 || height < 1) {
+    throw UsageError("bad --size '" + text + "' (WIDTHxHEIGHT, up to " + std::to_string(kMaxOutputSide) + " a side)");
+  }
+  if (width % 2 != 0) throw UsageError("bad --size '" + text + "': the width must be even (4:2:2 pixel pairs)");
+  options.width = static_cast<int>(width);
+  options.height = static_cast<int>(height);
+}
+
+bool IsOption(const std::string& argument) { return argument.size() > 1 && argument[0] == '-'; }
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+  CommandLine line;
+  if (arguments.empty()) throw UsageError("no command given (try kavro --help)");
+  const std::string& command = arguments[0];
+  if (command == "--help" || command == "-h" || command == "help") {
+    line.command = Command::kHelp;
+    if (arguments.size() > 1) throw UsageError(command + " takes no arguments");
+    return line;
+  }
+  if (command == "--version") {
+    line.command = Command::kVersion;
+    if (arguments.size() > 1) throw UsageError("--version takes no arguments");
+    return line;
+  }
+  if (command == "info") {
+    line.command = Command::kInfo;
+  } else if (command == "render") {
+    line.command = Command::kRender;
+  } else {
+    throw UsageError("unknown command '" + command + "' (try kavro --help)");
+  }
+
+  RenderOptions& options = line.options;
+  const bool render = line.command == Command::kRender;
+  for (size_t i = 1; i < arguments.size(); ++i) {
+    std::string argument = arguments[i];
+    if (!IsOption(argument)) {
+      if (!render) throw UsageError("info takes no sources");
+      if (options.sources.size() == 2) throw UsageError("more than two sources ('" + argument + "')");
+      options.sources.push_back(argument);
+      continue;
+    }
+    // --name=value and --name value are the same.
+    std::string inlineValue;
+    bool hasInlineValue = false;
+    size_t equals = argument.find('=');
+    if (argument.compare(0, 2, "--") == 0 && equals != std::string::npos) {
+      inlineValue = argument.substr(equals + 1);
+      argument = argument.substr(0, equals);
+      hasInlineValue = true;
+    }
+    auto value = [&]() -> std::string {
+      if (hasInlineValue) return inlineValue;
+      if (i + 1 >= arguments.size()) throw UsageError(argument + " needs a value");
+      return arguments[++i];
+    };
+    auto flag = [&](bool& target) {
+      if (hasInlineValue) throw UsageError(argument + " takes no value");
+      target = true;
+    };
+    if (argument == "--plugin") {
+      options.plugin = value();
+      if (options.plugin.empty()) throw UsageError("--plugin needs a path");
+      continue;
+    }
+    if (!render) throw UsageError("unknown option " + argument + " for info (it takes --plugin)");
+    if (argument == "-o" || argument == "--output") {
+      options.output = value();
+    } else if (argument == "--png") {
+      options.pngFolder = value();
+    } else if (argument == "--sheet") {
+      options.sheet = value();
+    } else if (argument == "--sheet-every") {
+      options.sheetEvery = ParseCount(argument, value(), 1, kMaxFrames);
+    } else if (argument == "--mask") {
+      options.mask = ResolveMask(value());
+    } else if (argument == "--invert") {
+      flag(options.invert);
+    } else if (argument == "--reverse") {
+      flag(options.reverse);
+    } else if (argument == "--crop-to-output") {
+      flag(options.cropToOutput);
+    } else if (argument == "--quiet" || argument == "-q") {
+      flag(options.quiet);
+    } else if (argument == "--frames") {
+      options.frames = ParseCount(argument, value(), 1, kMaxFrames);
+    } else if (argument == "--size") {
+      ParseSize(value(), options);
+    } else if (argument == "--threads") {
+      options.threads = static_cast<int>(ParseCount(argument, value(), 1, kMaxThreads));
+    } else {
+      throw UsageError("unknown option " + argument + " (try kavro --help)");
+    }
+  }
+  if (render) {
+    if (options.output.empty() && options.pngFolder.empty() && options.sheet.empty()) {
+      throw UsageError("nothing to write: give -o OUT.y4m, --png DIR or --sheet FILE.png");
+    }
+    const std::string& out = options.output;
+    if (!out.empty() && out != "-" && (out.size() < 5 || out.compare(out.size() - 4, 4, ".y4m") != 0)) {
+      throw UsageError("-o writes YUV4MPEG2: name a .y4m file or - (for other formats pipe into an encoder)");
+    }
+    if (options.sources.size() == 2 && options.sources[0] == "-" && options.sources[1] == "-") {
+      throw UsageError("only one source can be standard input");
+    }
+  }
+  return line;
+}
+
+std::string HelpText() {
+  std::string masks;
+  for (uint32_t mask = 0; mask < MaskCount(); ++mask) {
+    masks += "                       " + std::to_string(mask) + "  " + MaskName(mask) + "\n";
+  }
+  return "usage: kavro render [A] [B] -o OUT.y4m [options]   mix clip B into clip A with a mask wipe\n"
+         "       kavro info [--plugin PATH]                   what the plug-in offers, and its masks\n"
+         "       kavro --help | --version\n"
+         "\n"
+         "Sources: YUV4MPEG2 files (C420jpeg, C420mpeg2, C420paldv, C422, C444; 8-bit), - for a\n"
+         "YUV4MPEG2 stream on standard input, or PNG stills. A missing source is a built-in clip.\n"
+         "\n"
+         "Outputs (at least one):\n"
+         "  -o, --output FILE    YUV4MPEG2 4:2:2 file, or - for standard output\n"
+         "  --png DIR            one RGBA PNG per frame, alpha kept\n"
+         "  --sheet FILE.png     contact sheet: every k-th frame in a numbered grid\n"
+         "  --sheet-every K      frames between sheet cells (default: about 24 cells)\n"
+         "\n"
+         "Transition:\n"
+         "  --mask N|NAME        mask by index or by the start of its name (default 0):\n" +
+         masks +
+         "  --invert             use the mask's black and white the other way round\n"
+         "  --reverse            run the mask's frames backwards\n"
+         "  --frames N           length (default: the shorter clip; 60 when no clip has a known length)\n"
+         "  --size WxH           output size, width even (default: source A's; 640x360 for the built-in)\n"
+         "  --crop-to-output     fit the mask to the output's proportions instead of source B's\n"
+         "\n"
+         "Running:\n"
+         "  --threads N          transition objects rendering in parallel (default: the cores)\n"
+         "  --plugin PATH        the plug-in (default: beside kavro, then in dist/ beside it or above it)\n"
+         "  -q, --quiet          no progress bar and no summary\n";
+}
+
+}  // namespace kavro

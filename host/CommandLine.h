@@ -1,0 +1,48 @@
+// kavro's command line: `kavro render [A] [B] -o OUT [options]`, `kavro info`,
+// `kavro --help`, `kavro --version`.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace kavro {
+
+// A command line kavro cannot run; the message says why in one line.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+enum class Command { kHelp, kVersion, kInfo, kRender };
+
+struct RenderOptions {
+  std::vector<std::string> sources;  // A, B; each missing one is a built-in clip
+  std::string output;                // -o: YUV4MPEG2 file, or "-"
+  std::string pngFolder;             // --png
+  std::string sheet;                 // --sheet
+  uint32_t sheetEvery = 0;           // 0: chosen from the length
+  uint32_t mask = 0;
+  bool invert = false;
+  bool reverse = false;
+  bool cropToOutput = false;
+  bool quiet = false;
+  uint32_t frames = 0;  // 0: the default length
+  int width = 0;        // 0: source A's size
+  int height = 0;
+  int threads = 0;  // 0: the machine's cores
+  std::string plugin;
+};
+
+struct CommandLine {
+  Command command = Command::kHelp;
+  RenderOptions options;
+};
+
+// Throws UsageError.
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+std::string HelpText();
+
+}  // namespace kavro

@@ -1,0 +1,72 @@
+#include "FrameOutputs.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "ColourConversion.h"
+#include "FileBytes.h"
+#include "PngFile.h"
+
+namespace kavro {
+
+FrameOutputs::FrameOutputs(const OutputOptions& options, const Y4mFormat& header, uint32_t frames)
+    : options_(options), frames_(frames) {
+  if (!options_.pngFolder.empty()) {
+    std::error_code error;
+    std::filesystem::create_directories(options_.pngFolder, error);
+    if (error || !std::filesystem::is_directory(options_.pngFolder)) {
+      throw MediaError("cannot create the folder " + options_.pngFolder + (error ? ": " + error.message() : ""));
+    }
+  }
+  if (!options_.sheetPath.empty()) {
+    sheet_ = std::make_unique<ContactSheet>(frames, options_.sheetEvery, header.width, header.height);
+  }
+  if (!options_.y4mPath.empty()) {
+    y4m_ = OpenBinary(options_.y4mPath, true);
+    const std::string text = FormatY4mHeader(header);
+    if (std::fwrite(text.data(), 1, text.size(), y4m_) != text.size()) {
+      throw MediaError("cannot write " + options_.y4mPath);
+    }
+  }
+}
+
+FrameOutputs::~FrameOutputs() {
+  if (y4m_ && y4m_ != stdout) std::fclose(y4m_);
+}
+
+std::string FrameOutputs::PngPath(uint32_t index) const {
+  std::string number = std::to_string(index);
+  const size_t digits = std::max<size_t>(5, std::to_string(frames_ ? frames_ - 1 : 0).size());
+  if (number.size() < digits) number.insert(0, digits - number.size(), '0');
+  return (std::filesystem::path(options_.pngFolder) / ("frame_" + number + ".png")).string();
+}
+
+void FrameOutputs::Encode(uint32_t index, const uint8_t* frame, const PackedLayout& layout, EncodedFrame& out) const {
+  const Picture picture = UnpackPicture(frame, layout);
+  if (y4m_) EncodeY4m422Frame(picture, out.y4m);
+  if (!options_.pngFolder.empty()) {
+    const RgbaImage rgba = PictureToRgba(picture);
+    out.png = EncodePng(rgba.pixels.data(), rgba.width, rgba.height, 4);
+  }
+  if (sheet_ && sheet_->Shows(index)) out.thumbnail = sheet_->Thumbnail(picture);
+}
+
+void FrameOutputs::Write(uint32_t index, EncodedFrame& frame) {
+  if (y4m_ && std::fwrite(frame.y4m.data(), 1, frame.y4m.size(), y4m_) != frame.y4m.size()) {
+    throw MediaError("cannot write " + (options_.y4mPath == "-" ? std::string("standard output") : options_.y4mPath));
+  }
+  if (!options_.pngFolder.empty()) WriteFileAtomically(PngPath(index), frame.png);
+  if (sheet_ && frame.thumbnail) sheet_->Add(index, std::move(*frame.thumbnail));
+}
+
+void FrameOutputs::Finish() {
+  if (y4m_) {
+    const bool flushed = std::fflush(y4m_) == 0;
+    const bool closed = y4m_ == stdout || std::fclose(y4m_) == 0;
+    y4m_ = nullptr;
+    if (!flushed || !closed) throw MediaError("cannot write " + options_.y4mPath);
+  }
+  if (sheet_) WriteFileAtomically(options_.sheetPath, sheet_->EncodePng());
+}
+
+}  // namespace kavro

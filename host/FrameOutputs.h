@@ -1,0 +1,57 @@
+// Where rendered frames go: a YUV4MPEG2 file or standard output, a folder of
+// RGBA PNGs, a contact sheet. Frames are encoded on the rendering threads and
+// written in order by one thread.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ContactSheet.h"
+#include "PackedFrame.h"
+#include "Y4m.h"
+
+namespace kavro {
+
+struct OutputOptions {
+  std::string y4mPath;  // "-": standard output
+  std::string pngFolder;
+  std::string sheetPath;
+  uint32_t sheetEvery = 0;
+};
+
+struct EncodedFrame {
+  std::vector<uint8_t> y4m;
+  std::vector<uint8_t> png;
+  std::optional<Picture> thumbnail;
+};
+
+class FrameOutputs {
+ public:
+  // Opens the YUV4MPEG2 output and writes its header, creates the PNG
+  // folder. Throws MediaError.
+  FrameOutputs(const OutputOptions& options, const Y4mFormat& header, uint32_t frames);
+  ~FrameOutputs();
+  FrameOutputs(const FrameOutputs&) = delete;
+  FrameOutputs& operator=(const FrameOutputs&) = delete;
+
+  // Any thread.
+  void Encode(uint32_t index, const uint8_t* frame, const PackedLayout& layout, EncodedFrame& out) const;
+  // One thread, frames in order. Throws MediaError.
+  void Write(uint32_t index, EncodedFrame& frame);
+  // After the last frame: writes the contact sheet, closes the YUV4MPEG2 output.
+  void Finish();
+
+  std::string PngPath(uint32_t index) const;
+
+ private:
+  OutputOptions options_;
+  uint32_t frames_;
+  std::FILE* y4m_ = nullptr;
+  std::unique_ptr<ContactSheet> sheet_;
+};
+
+}  // namespace kavro

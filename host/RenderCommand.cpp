@@ -1,0 +1,123 @@
+#include "RenderCommand.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <thread>
+
+#include "FrameOutputs.h"
+#include "LoadedPlugin.h"
+#include "MaskChoice.h"
+#include "PluginFiles.h"
+#include "RenderLoop.h"
+#include "Sources.h"
+
+namespace kavro {
+
+namespace {
+
+void WarnAboutMasks(const std::string& pluginPath, uint32_t mask) {
+  const std::string resources = ResourceModulePath(pluginPath);
+  const MaskFramesFound found = CountMaskFrames(resources);
+  if (!found.moduleLoaded) {
+    std::fprintf(stderr, "kavro: masks not found (no %s): the output is source A unmixed\n", resources.c_str());
+  } else if (found.present[mask] < MaskFrameCount(mask)) {
+    std::fprintf(stderr, "kavro: %u of %u frames of %s found in %s: frames without a mask show source A\n",
+                 found.present[mask], MaskFrameCount(mask), MaskName(mask).c_str(), resources.c_str());
+  }
+}
+
+std::unique_ptr<Source> OpenOrMake(const RenderOptions& options, size_t which) {
+  if (which < options.sources.size()) return OpenSource(options.sources[which]);
+  return nullptr;
+}
+
+// The stream header of the output: the first YUV4MPEG2 source's frame rate
+// and interlacing, and a pixel aspect that shows the output at source A's
+// proportions.
+Y4mFormat OutputFormat(int width, int height, const Source& a, const Source& b) {
+  Y4mFormat format;
+  format.width = width;
+  format.height = height;
+  format.chroma = Y4mChroma::k422;
+  format.rateNumerator = kDefaultClipRate;
+  format.rateDenominator = 1;
+  const Y4mFormat* first = a.y4mFormat() ? a.y4mFormat() : b.y4mFormat();
+  if (first) {
+    format.rateNumerator = first->rateNumerator;
+    format.rateDenominator = first->rateDenominator;
+    format.interlace = first->interlace;
+  }
+  const Proportions shown = a.proportions();
+  const Proportions pixel = PictureProportions(uint64_t{shown.width} * static_cast<uint32_t>(height),
+                                               uint64_t{shown.height} * static_cast<uint32_t>(width), 1, 1);
+  format.aspectNumerator = pixel.width;
+  format.aspectDenominator = pixel.height;
+  return format;
+}
+
+}  // namespace
+
+int RunRender(const RenderOptions& options) {
+  const std::string pluginPath = FindPlugin(options.plugin);
+  LoadedPlugin plugin(pluginPath);
+  if (!plugin.error().empty()) {
+    std::fprintf(stderr, "kavro: %s\n", plugin.error().c_str());
+    return 1;
+  }
+
+  std::unique_ptr<Source> a = OpenOrMake(options, 0);
+  std::unique_ptr<Source> b = OpenOrMake(options, 1);
+  int width = options.width, height = options.height;
+  if (width == 0) {
+    // A's size, an odd width made even by one column.
+    width = a ? a->width() + a->width() % 2 : kDefaultClipWidth;
+    height = a ? a->height() : kDefaultClipHeight;
+  }
+  if (!a) a = MakeDefaultSource(DefaultClip::kTestPattern, width, height);
+  if (!b) b = MakeDefaultSource(DefaultClip::kGradient, width, height);
+
+  uint32_t frames = options.frames;
+  if (frames == 0) {
+    uint64_t shorter = 0;
+    for (const Source* source : {a.get(), b.get()}) {
+      if (source->length()) shorter = shorter ? std::min(shorter, *source->length()) : *source->length();
+    }
+    frames = shorter ? static_cast<uint32_t>(std::min<uint64_t>(shorter, 1000000)) : kDefaultTransitionFrames;
+  }
+
+  RenderSettings settings;
+  settings.width = static_cast<uint32_t>(width);
+  settings.height = static_cast<uint32_t>(height);
+  settings.frames = frames;
+  settings.parameters.maskIndex = options.mask;
+  settings.parameters.invert = options.invert ? 1 : 0;
+  settings.parameters.reverse = options.reverse ? 1 : 0;
+  settings.maskFrames = MaskFrameCount(options.mask);
+  settings.cropToOutput = options.cropToOutput;
+  const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  settings.threads = std::min<int>(options.threads ? options.threads : cores, static_cast<int>(frames));
+
+  OutputOptions outputOptions;
+  outputOptions.y4mPath = options.output;
+  outputOptions.pngFolder = options.pngFolder;
+  outputOptions.sheetPath = options.sheet;
+  outputOptions.sheetEvery = options.sheetEvery;
+  FrameOutputs outputs(outputOptions, OutputFormat(width, height, *a, *b), frames);
+
+  WarnAboutMasks(pluginPath, options.mask);
+  HeldClip clipA(std::move(a)), clipB(std::move(b));
+  Progress progress(frames, !options.quiet && Progress::StandardErrorIsTerminal(), !options.quiet);
+  uint32_t written = 0;
+  try {
+    written = RenderTransition(plugin.factory(), settings, clipA, clipB, outputs, progress);
+  } catch (const RenderError& error) {
+    progress.Clear();
+    std::fprintf(stderr, "kavro: %s (%u of %u frames written)\n", error.what(), error.written(), frames);
+    return 1;
+  }
+  outputs.Finish();
+  progress.Finish(written);
+  return 0;
+}
+
+}  // namespace kavro

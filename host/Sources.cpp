@@ -1,0 +1,201 @@
+#include "Sources.h"
+
+#include <cstdio>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "ColourConversion.h"
+#include "FileBytes.h"
+#include "PngFile.h"
+#include "Scaling.h"
+#include "Y4mReader.h"
+
+namespace kavro {
+
+namespace {
+
+uint64_t GreatestCommonDivisor(uint64_t a, uint64_t b) {
+  while (b) {
+    uint64_t rest = a % b;
+    a = b;
+    b = rest;
+  }
+  return a;
+}
+
+void PackScaled(const Picture& picture, const PackedLayout& layout, uint8_t* frame) {
+  if (picture.width == static_cast<int>(layout.width) && picture.height == static_cast<int>(layout.height)) {
+    PackPicture(picture, layout, frame);
+  } else {
+    PackPicture(ScalePicture(picture, static_cast<int>(layout.width), static_cast<int>(layout.height)), layout, frame);
+  }
+}
+
+class PictureFrame : public SourceFrame {
+ public:
+  explicit PictureFrame(Picture picture) : picture_(std::move(picture)) {}
+  void Render(const PackedLayout& layout, uint8_t* frame) const override { PackScaled(picture_, layout, frame); }
+
+ private:
+  Picture picture_;
+};
+
+// Planes as read; their conversion to 4:2:2 runs on the rendering thread.
+class Y4mFrame : public SourceFrame {
+ public:
+  Y4mFrame(const Y4mFormat& format, std::vector<uint8_t> planes) : format_(format), planes_(std::move(planes)) {}
+  void Render(const PackedLayout& layout, uint8_t* frame) const override {
+    PackScaled(Y4mPlanesToPicture(format_, planes_.data()), layout, frame);
+  }
+
+ private:
+  Y4mFormat format_;
+  std::vector<uint8_t> planes_;
+};
+
+// Drawn at the size asked for, so it is never scaled.
+class GeneratedFrame : public SourceFrame {
+ public:
+  GeneratedFrame(DefaultClip clip, uint32_t index) : clip_(clip), index_(index) {}
+  void Render(const PackedLayout& layout, uint8_t* frame) const override {
+    RgbaImage image =
+        DrawDefaultClipFrame(clip_, static_cast<int>(layout.width), static_cast<int>(layout.height), index_);
+    PackPicture(RgbaToPicture(image), layout, frame);
+  }
+
+ private:
+  DefaultClip clip_;
+  uint32_t index_;
+};
+
+class Y4mSource : public Source {
+ public:
+  Y4mSource(std::FILE* stream, const std::string& path)
+      : stream_(stream), reader_(stream, path == "-" ? "standard input" : path) {
+    if (path != "-") {
+      length_ = reader_.CountRemainingFrames();
+      if (length_ && *length_ == 0) throw MediaError(reader_.name() + ": holds no frames");
+    }
+  }
+  ~Y4mSource() override {
+    if (stream_ != stdin) std::fclose(stream_);
+  }
+  std::string name() const override { return reader_.name(); }
+  int width() const override { return reader_.format().width; }
+  int height() const override { return reader_.format().height; }
+  Proportions proportions() const override {
+    const Y4mFormat& format = reader_.format();
+    return PictureProportions(format.width, format.height, format.aspectNumerator, format.aspectDenominator);
+  }
+  std::optional<uint64_t> length() const override { return length_; }
+  const Y4mFormat* y4mFormat() const override { return &reader_.format(); }
+  std::shared_ptr<const SourceFrame> Next() override {
+    std::vector<uint8_t> planes;
+    if (!reader_.ReadFrame(planes)) return nullptr;
+    return std::make_shared<Y4mFrame>(reader_.format(), std::move(planes));
+  }
+
+ private:
+  std::FILE* stream_;
+  Y4mReader reader_;
+  std::optional<uint64_t> length_;
+};
+
+class StillSource : public Source {
+ public:
+  StillSource(const std::string& path, const RgbaImage& image)
+      : path_(path),
+        width_(image.width),
+        height_(image.height),
+        frame_(std::make_shared<PictureFrame>(RgbaToPicture(image))) {}
+  std::string name() const override { return path_; }
+  int width() const override { return width_; }
+  int height() const override { return height_; }
+  Proportions proportions() const override { return PictureProportions(width_, height_, 1, 1); }
+  std::optional<uint64_t> length() const override { return std::nullopt; }
+  std::shared_ptr<const SourceFrame> Next() override { return std::exchange(frame_, nullptr); }
+
+ private:
+  std::string path_;
+  int width_, height_;
+  std::shared_ptr<const SourceFrame> frame_;
+};
+
+class GeneratedSource : public Source {
+ public:
+  GeneratedSource(DefaultClip clip, int width, int height) : clip_(clip), width_(width), height_(height) {}
+  std::string name() const override {
+    return clip_ == DefaultClip::kTestPattern ? "built-in test pattern" : "built-in gradient";
+  }
+  int width() const override { return width_; }
+  int height() const override { return height_; }
+  Proportions proportions() const override { return PictureProportions(width_, height_, 1, 1); }
+  std::optional<uint64_t> length() const override { return std::nullopt; }
+  std::shared_ptr<const SourceFrame> Next() override { return std::make_shared<GeneratedFrame>(clip_, next_++); }
+
+ private:
+  DefaultClip clip_;
+  int width_, height_;
+  uint32_t next_ = 0;
+};
+
+}  // namespace
+
+Proportions PictureProportions(uint64_t width, uint64_t height, uint32_t pixelWidth, uint32_t pixelHeight) {
+  if (pixelWidth == 0 || pixelHeight == 0) pixelWidth = pixelHeight = 1;
+  uint64_t horizontal = width * pixelWidth, vertical = height * pixelHeight;
+  const uint64_t divisor = GreatestCommonDivisor(horizontal, vertical);
+  if (divisor == 0) return {};
+  horizontal /= divisor;
+  vertical /= divisor;
+  while (horizontal > 0xFFFFFFFFu || vertical > 0xFFFFFFFFu) {
+    horizontal = (horizontal + 1) / 2;
+    vertical = (vertical + 1) / 2;
+  }
+  return {static_cast<uint32_t>(horizontal), static_cast<uint32_t>(vertical)};
+}
+
+std::unique_ptr<Source> OpenSource(const std::string& path) {
+  std::FILE* stream = OpenBinary(path, false);
+  if (path == "-") return std::make_unique<Y4mSource>(stream, path);
+  static const uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  uint8_t start[8] = {};
+  const size_t got = std::fread(start, 1, sizeof start, stream);
+  if (got == sizeof start && std::memcmp(start, kPngSignature, sizeof start) == 0) {
+    std::fclose(stream);
+    std::vector<uint8_t> bytes = ReadFileBytes(path);
+    return std::make_unique<StillSource>(path, DecodePng(bytes.data(), bytes.size(), path));
+  }
+  if (got < 5 || std::memcmp(start, kY4mSignature, 5) != 0 || std::fseek(stream, 0, SEEK_SET) != 0) {
+    std::fclose(stream);
+    throw MediaError(path + ": neither a YUV4MPEG2 file nor a PNG image");
+  }
+  try {
+    return std::make_unique<Y4mSource>(stream, path);
+  } catch (...) {
+    std::fclose(stream);
+    throw;
+  }
+}
+
+std::unique_ptr<Source> MakeDefaultSource(DefaultClip clip, int width, int height) {
+  return std::make_unique<GeneratedSource>(clip, width, height);
+}
+
+HeldClip::HeldClip(std::unique_ptr<Source> source) : source_(std::move(source)) {}
+
+std::shared_ptr<const SourceFrame> HeldClip::Next() {
+  if (!ended_) {
+    std::shared_ptr<const SourceFrame> frame = source_->Next();
+    if (frame) {
+      last_ = std::move(frame);
+    } else {
+      ended_ = true;
+    }
+  }
+  if (!last_) throw MediaError(source_->name() + ": holds no frames");
+  return last_;
+}
+
+}  // namespace kavro

@@ -1,0 +1,72 @@
+// The two clips of a transition: YUV4MPEG2 files or streams, PNG stills and
+// the built-in clips. A source is read in order by one thread; the frames it
+// hands out are turned into plug-in frames by any thread.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "DefaultClips.h"
+#include "PackedFrame.h"
+#include "Y4m.h"
+
+namespace kavro {
+
+// Picture proportions as a fetch reports them, in lowest terms.
+struct Proportions {
+  uint32_t width = 1;
+  uint32_t height = 1;
+};
+
+// width * pixelWidth : height * pixelHeight in lowest terms; an unknown pixel
+// aspect (0:0) counts as square. Terms beyond 32 bits are scaled down.
+Proportions PictureProportions(uint64_t width, uint64_t height, uint32_t pixelWidth, uint32_t pixelHeight);
+
+class SourceFrame {
+ public:
+  virtual ~SourceFrame() = default;
+  // This frame brought to the layout's size, packed. Throws MediaError.
+  virtual void Render(const PackedLayout& layout, uint8_t* frame) const = 0;
+};
+
+class Source {
+ public:
+  virtual ~Source() = default;
+  virtual std::string name() const = 0;
+  virtual int width() const = 0;
+  virtual int height() const = 0;
+  virtual Proportions proportions() const = 0;
+  // Frames of the clip when known before reading: a file's count. A still or
+  // a built-in clip never ends and a stream's length is unknown: empty.
+  virtual std::optional<uint64_t> length() const = 0;
+  // The stream header of a YUV4MPEG2 source (frame rate, interlacing, pixel aspect).
+  virtual const Y4mFormat* y4mFormat() const { return nullptr; }
+  // The next frame in order, null after the last. Throws MediaError.
+  virtual std::shared_ptr<const SourceFrame> Next() = 0;
+};
+
+// "-": a YUV4MPEG2 stream on standard input. A file is a PNG still or a
+// YUV4MPEG2 file by its first bytes; a YUV4MPEG2 file is checked and its
+// frames counted here. Throws MediaError.
+std::unique_ptr<Source> OpenSource(const std::string& path);
+
+std::unique_ptr<Source> MakeDefaultSource(DefaultClip clip, int width, int height);
+
+// A source as the transition sees it: its frames in order, then the last
+// frame held for as long as the transition runs.
+class HeldClip {
+ public:
+  explicit HeldClip(std::unique_ptr<Source> source);
+  Source& source() { return *source_; }
+  // Throws MediaError, also when the clip has no frame at all.
+  std::shared_ptr<const SourceFrame> Next();
+
+ private:
+  std::unique_ptr<Source> source_;
+  std::shared_ptr<const SourceFrame> last_;
+  bool ended_ = false;
+};
+
+}  // namespace kavro

@@ -1,0 +1,73 @@
+#include "ChromaSiting.h"
+
+#include <algorithm>
+#include <cstddef>
+
+namespace kavro {
+
+namespace {
+
+// Two taps whose weights add up to 4.
+struct Taps {
+  int first, firstWeight, second, secondWeight;
+};
+
+// Taps of output position k on an axis of `count` input samples.
+Taps InterstitialTaps(int k, int count) {
+  // Output 2i sits a quarter of a sample before input i, output 2i + 1 a quarter after.
+  int i = k / 2;
+  int neighbour = k % 2 == 0 ? std::max(i - 1, 0) : std::min(i + 1, count - 1);
+  return {i, 3, neighbour, 1};
+}
+
+Taps CoSitedTaps(int k, int count) {
+  int i = k / 2;
+  if (k % 2 == 0) return {i, 4, i, 0};
+  return {i, 2, std::min(i + 1, count - 1), 2};
+}
+
+}  // namespace
+
+void DownsampleChromaRow(const uint8_t* in, int lumaWidth, uint8_t* out) {
+  const int samples = (lumaWidth + 1) / 2;
+  auto filtered = [&](int x, int left, int right) {
+    return static_cast<uint8_t>((in[left] + 2 * in[x] + in[right] + 2) >> 2);
+  };
+  // The edges repeat; between them every sample has both neighbours.
+  out[0] = filtered(0, 0, std::min(1, lumaWidth - 1));
+  int j = 1;
+  for (; 2 * j + 1 < lumaWidth; ++j) out[j] = filtered(2 * j, 2 * j - 1, 2 * j + 1);
+  for (; j < samples; ++j) out[j] = filtered(2 * j, 2 * j - 1, std::min(2 * j + 1, lumaWidth - 1));
+}
+
+void UpsampleChroma420To422(const uint8_t* in, int lumaWidth, int lumaHeight, Siting420 siting, uint8_t* out) {
+  const int columns = (lumaWidth + 1) / 2;
+  const int rows = (lumaHeight + 1) / 2;
+  for (int y = 0; y < lumaHeight; ++y) {
+    Taps vertical = siting == Siting420::kTopLeft ? CoSitedTaps(y, rows) : InterstitialTaps(y, rows);
+    const uint8_t* top = in + static_cast<size_t>(vertical.first) * columns;
+    const uint8_t* bottom = in + static_cast<size_t>(vertical.second) * columns;
+    uint8_t* row = out + static_cast<size_t>(y) * columns;
+    for (int j = 0; j < columns; ++j) {
+      // Centred chroma lies half a luma column right of its 4:2:2 place: the
+      // output at 2j is a quarter sample before input j.
+      Taps horizontal = siting == Siting420::kCentred ? Taps{j, 3, std::max(j - 1, 0), 1} : Taps{j, 4, j, 0};
+      int sum =
+          vertical.firstWeight *
+              (horizontal.firstWeight * top[horizontal.first] + horizontal.secondWeight * top[horizontal.second]) +
+          vertical.secondWeight *
+              (horizontal.firstWeight * bottom[horizontal.first] + horizontal.secondWeight * bottom[horizontal.second]);
+      row[j] = static_cast<uint8_t>((sum + 8) >> 4);
+    }
+  }
+}
+
+void UpsampleChromaRow(const uint8_t* in, int lumaWidth, uint8_t* out) {
+  const int samples = (lumaWidth + 1) / 2;
+  for (int x = 0; x < lumaWidth; ++x) {
+    int j = x / 2;
+    out[x] = x % 2 == 0 || j + 1 >= samples ? in[j] : static_cast<uint8_t>((in[j] + in[j + 1] + 1) >> 1);
+  }
+}
+
+}  // namespace kavro

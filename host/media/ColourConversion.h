@@ -1,0 +1,28 @@
+// R'G'B' <-> Y'CbCr with BT.709 coefficients in limited range (Y' 16..235,
+// Cb and Cr 16..240 around 128), in integer arithmetic so every build of the
+// host converts to the same bytes.
+#pragma once
+
+#include <cstdint>
+
+#include "Picture.h"
+
+namespace kavro {
+
+struct YCbCr {
+  uint8_t y, cb, cr;
+};
+
+YCbCr RgbToYCbCr(int r, int g, int b);
+// Writes R, G, B, clamped to 0..255.
+void YCbCrToRgb(int y, int cb, int cr, uint8_t* rgb);
+
+// Converts every pixel, then brings the chroma to 4:2:2 with the [1 2 1]
+// filter of DownsampleChromaRow. Alpha is carried over unchanged.
+Picture RgbaToPicture(const RgbaImage& image);
+
+// Upsamples the chroma with UpsampleChromaRow, then converts. Alpha is
+// carried over unchanged.
+RgbaImage PictureToRgba(const Picture& picture);
+
+}  // namespace kavro

@@ -1,0 +1,23 @@
+// Whole files in and out.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace kavro {
+
+// Throws MediaError "cannot read PATH: reason".
+std::vector<uint8_t> ReadFileBytes(const std::string& path);
+
+// Writes PATH.part and renames it over PATH, so the file is either complete
+// or absent. Throws MediaError.
+void WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes);
+
+// Opens a file for binary reading or writing; "-" is standard input or
+// output, switched to binary mode. Throws MediaError naming the path.
+std::FILE* OpenBinary(const std::string& path, bool write);
+
+}  // namespace kavro

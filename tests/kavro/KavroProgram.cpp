@@ -1,0 +1,71 @@
+#include "KavroProgram.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
+#include "ScratchFiles.h"
+#include "TestPaths.h"
+
+#if !defined(_WIN32)
+#include <sys/wait.h>
+#endif
+
+namespace {
+
+std::string TestFolder() { return std::filesystem::path(TestDirectory()).string(); }
+
+std::string Quote(const std::string& text) {
+#if defined(_WIN32)
+  return "\"" + text + "\"";
+#else
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+#endif
+}
+
+}  // namespace
+
+ProgramRun RunKavro(const std::vector<std::string>& arguments, const std::string& stdinPath,
+                    const std::string& stdoutPath) {
+  static int runs = 0;
+  const std::string folder = ScratchFolder("kavro_run_" + std::to_string(++runs));
+  const std::string outPath = stdoutPath.empty() ? folder + "stdout" : stdoutPath;
+  const std::string errPath = folder + "stderr";
+#if defined(_WIN32)
+  std::string command = Quote(TestFolder() + "kavro.exe");
+#else
+  std::string command = Quote(TestFolder() + "kavro");
+#endif
+  for (const std::string& argument : arguments) command += " " + Quote(argument);
+  if (!stdinPath.empty()) command += " < " + Quote(stdinPath);
+  command += " > " + Quote(outPath) + " 2> " + Quote(errPath);
+#if defined(_WIN32)
+  // cmd drops the outermost quotes of a line that starts with one.
+  command = "\"" + command + "\"";
+#endif
+  ProgramRun run;
+  const int status = std::system(command.c_str());
+#if defined(_WIN32)
+  run.exitCode = status;
+#else
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+  // Text lines end in CR LF on Windows.
+  auto text = [](std::string bytes) {
+    bytes.erase(std::remove(bytes.begin(), bytes.end(), '\r'), bytes.end());
+    return bytes;
+  };
+  if (stdoutPath.empty()) run.out = text(ReadBytes(outPath));
+  run.err = text(ReadBytes(errPath));
+  return run;
+}
+
+std::string PluginCopy(const std::string& name) {
+#if defined(_WIN32)
+  return TestFolder() + name + ".dll";
+#else
+  return TestFolder() + name + ".so";
+#endif
+}

@@ -1,0 +1,18 @@
+// Runs the kavro program beside the tests, as a person runs it from a shell.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct ProgramRun {
+  int exitCode = -1;
+  std::string out;  // standard output, unless it went to a file
+  std::string err;
+};
+
+// stdinPath / stdoutPath: files to redirect from and to, or empty.
+ProgramRun RunKavro(const std::vector<std::string>& arguments, const std::string& stdinPath = "",
+                    const std::string& stdoutPath = "");
+
+// <test directory>/<name>.so or .dll: a plug-in copy placed for the tests.
+std::string PluginCopy(const std::string& name);

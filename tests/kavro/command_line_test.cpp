@@ -1,0 +1,129 @@
+// kavro's command line and its choice of mask.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "CommandLine.h"
+#include "MaskChoice.h"
+
+using namespace kavro;
+
+namespace {
+
+std::string RejectionOf(const std::vector<std::string>& arguments) {
+  try {
+    ParseCommandLine(arguments);
+  } catch (const UsageError& error) {
+    return error.what();
+  }
+  return "(accepted)";
+}
+
+TEST(CommandLine, ReadsARenderWithEveryOption) {
+  CommandLine line = ParseCommandLine({"render",    "a.y4m",  "-",        "-o",        "out.y4m",
+                                       "--png",     "frames", "--sheet",  "sheet.png", "--sheet-every",
+                                       "5",         "--mask", "wafu2",    "--invert",  "--reverse",
+                                       "--frames",  "48",     "--size",   "1280x720",  "--crop-to-output",
+                                       "--threads", "3",      "--plugin", "p.so",      "--quiet"});
+  ASSERT_EQ(line.command, Command::kRender);
+  const RenderOptions& o = line.options;
+  EXPECT_EQ(o.sources, (std::vector<std::string>{"a.y4m", "-"}));
+  EXPECT_EQ(o.output, "out.y4m");
+  EXPECT_EQ(o.pngFolder, "frames");
+  EXPECT_EQ(o.sheet, "sheet.png");
+  EXPECT_EQ(o.sheetEvery, 5u);
+  EXPECT_EQ(o.mask, 2u);
+  EXPECT_TRUE(o.invert && o.reverse && o.cropToOutput && o.quiet);
+  EXPECT_EQ(o.frames, 48u);
+  EXPECT_EQ(o.width, 1280);
+  EXPECT_EQ(o.height, 720);
+  EXPECT_EQ(o.threads, 3);
+  EXPECT_EQ(o.plugin, "p.so");
+}
+
+TEST(CommandLine, DefaultsLeaveChoicesToTheRender) {
+  CommandLine line = ParseCommandLine({"render", "--output=-"});
+  const RenderOptions& o = line.options;
+  EXPECT_TRUE(o.sources.empty());
+  EXPECT_EQ(o.output, "-");
+  EXPECT_EQ(o.mask, 0u);
+  EXPECT_FALSE(o.invert || o.reverse || o.cropToOutput || o.quiet);
+  EXPECT_EQ(o.frames, 0u);
+  EXPECT_EQ(o.width, 0);
+  EXPECT_EQ(o.threads, 0);
+  EXPECT_EQ(ParseCommandLine({"render", "--sheet=s.png", "--frames=7"}).options.frames, 7u);
+}
+
+TEST(CommandLine, ReadsTheOtherCommands) {
+  EXPECT_EQ(ParseCommandLine({"--help"}).command, Command::kHelp);
+  EXPECT_EQ(ParseCommandLine({"-h"}).command, Command::kHelp);
+  EXPECT_EQ(ParseCommandLine({"--version"}).command, Command::kVersion);
+  CommandLine info = ParseCommandLine({"info", "--plugin", "x.dll"});
+  EXPECT_EQ(info.command, Command::kInfo);
+  EXPECT_EQ(info.options.plugin, "x.dll");
+}
+
+TEST(CommandLine, RejectsMalformedLinesWithTheReason) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{}, "no command given"},
+      {{"mix"}, "unknown command 'mix'"},
+      {{"--version", "x"}, "--version takes no arguments"},
+      {{"render", "-o", "o.y4m", "--fast"}, "unknown option --fast"},
+      {{"render", "-o"}, "-o needs a value"},
+      {{"render", "-o", "o.y4m", "--frames"}, "--frames needs a value"},
+      {{"render", "-o", "o.y4m", "--frames", "0"}, "bad --frames '0'"},
+      {{"render", "-o", "o.y4m", "--frames", "ten"}, "bad --frames 'ten'"},
+      {{"render", "-o", "o.y4m", "--frames", "1000001"}, "bad --frames '1000001'"},
+      {{"render", "-o", "o.y4m", "--threads", "65"}, "bad --threads '65'"},
+      {{"render", "-o", "o.y4m", "--threads", "-1"}, "bad --threads '-1'"},
+      {{"render", "-o", "o.y4m", "--size", "640"}, "bad --size '640'"},
+      {{"render", "-o", "o.y4m", "--size", "641x360"}, "the width must be even"},
+      {{"render", "-o", "o.y4m", "--size", "0x0"}, "bad --size '0x0'"},
+      {{"render", "-o", "o.y4m", "--size", "20000x2"}, "bad --size '20000x2'"},
+      {{"render", "-o", "o.y4m", "--invert=yes"}, "--invert takes no value"},
+      {{"render", "-o", "o.y4m", "--mask", "7"}, "no mask 7"},
+      {{"render", "-o", "o.y4m", "--mask", "zebra"}, "unknown mask 'zebra'"},
+      {{"render", "-o", "o.y4m", "--mask", "wafu"}, "mask 'wafu' is ambiguous"},
+      {{"render", "a", "b", "c", "-o", "o.y4m"}, "more than two sources ('c')"},
+      {{"render", "-", "-", "-o", "o.y4m"}, "only one source can be standard input"},
+      {{"render", "a.y4m"}, "nothing to write"},
+      {{"render", "-o", "out.mp4"}, "-o writes YUV4MPEG2"},
+      {{"render", "-o", "--plugin", "p"}, "-o writes YUV4MPEG2"},
+      {{"info", "a.y4m"}, "info takes no sources"},
+      {{"info", "--mask", "1"}, "unknown option --mask for info"},
+      {{"info", "--plugin"}, "--plugin needs a value"},
+  };
+  for (const auto& [arguments, reason] : cases) {
+    EXPECT_NE(RejectionOf(arguments).find(reason), std::string::npos)
+        << "arguments " << ::testing::PrintToString(arguments) << " gave: " << RejectionOf(arguments);
+  }
+}
+
+TEST(MaskChoice, FindsMasksByIndexOrByTheStartOfTheirName) {
+  EXPECT_EQ(ResolveMask("0"), 0u);
+  EXPECT_EQ(ResolveMask("2"), 2u);
+  EXPECT_EQ(ResolveMask("mask_paper"), 0u);
+  EXPECT_EQ(ResolveMask("paper"), 0u);
+  EXPECT_EQ(ResolveMask("P"), 0u);
+  EXPECT_EQ(ResolveMask("WAFU1"), 1u);
+  EXPECT_EQ(ResolveMask("mask_wafu2 (210"), 2u);
+  EXPECT_THROW(ResolveMask("3"), UsageError);
+  EXPECT_THROW(ResolveMask("0000000000000001"), UsageError);
+  EXPECT_THROW(ResolveMask("mask_"), UsageError);
+  EXPECT_THROW(ResolveMask(""), UsageError);
+}
+
+TEST(MaskChoice, SpreadsTheWholeAnimationOverTheTransition) {
+  // 60 frames over 479 mask frames: first to first, last to last, the rest rounded.
+  EXPECT_EQ(MaskFramePosition(0, 60, 479), 0u);
+  EXPECT_EQ(MaskFramePosition(59, 60, 479), 478u);
+  EXPECT_EQ(MaskFramePosition(1, 60, 479), 8u);     // 478 / 59 = 8.1
+  EXPECT_EQ(MaskFramePosition(30, 60, 479), 243u);  // 30 * 478 / 59 = 243.05
+  // Longer transitions than animations repeat mask frames.
+  EXPECT_EQ(MaskFramePosition(1, 421, 211), 1u);  // 0.5 rounds up
+  EXPECT_EQ(MaskFramePosition(420, 421, 211), 210u);
+  EXPECT_EQ(MaskFramePosition(0, 1, 479), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,222 @@
+// Sources as the transition sees them: what they hold, how long they last,
+// what their fetches write and report.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "ColourConversion.h"
+#include "DefaultClips.h"
+#include "Drawing.h"
+#include "ScratchFiles.h"
+#include "SourceFetch.h"
+#include "Sources.h"
+
+using namespace kavro;
+
+namespace {
+
+// A 4:2:2 clip of `frames` frames whose luma is the frame number everywhere.
+std::string NumberedClip(int width, int height, int frames, const std::string& tags = "C422") {
+  std::string bytes = "YUV4MPEG2 W" + std::to_string(width) + " H" + std::to_string(height) + " " + tags + "\n";
+  for (int f = 0; f < frames; ++f) {
+    bytes += "FRAME\n";
+    bytes += std::string(static_cast<size_t>(width) * height, static_cast<char>(f));
+    bytes += std::string(static_cast<size_t>((width + 1) / 2) * height * 2, static_cast<char>(128));
+  }
+  return bytes;
+}
+
+std::vector<uint8_t> Render(const SourceFrame& frame, uint32_t width, uint32_t height) {
+  PackedLayout layout(width, height);
+  std::vector<uint8_t> bytes(layout.bufferBytes());
+  frame.Render(layout, bytes.data());
+  return bytes;
+}
+
+TEST(PictureProportions, ComeFromTheSizeAndThePixelAspect) {
+  auto terms = [](Proportions p) { return std::vector<uint32_t>{p.width, p.height}; };
+  EXPECT_EQ(terms(PictureProportions(1920, 1080, 0, 0)), (std::vector<uint32_t>{16, 9}));
+  EXPECT_EQ(terms(PictureProportions(720, 576, 16, 15)), (std::vector<uint32_t>{4, 3}));
+  EXPECT_EQ(terms(PictureProportions(720, 480, 32, 27)), (std::vector<uint32_t>{16, 9}));
+  EXPECT_EQ(terms(PictureProportions(7, 3, 1, 1)), (std::vector<uint32_t>{7, 3}));
+  const Proportions large = PictureProportions(16383, 16381, 0xFFFFFFFFu, 1);
+  EXPECT_GT(large.width, large.height);
+  EXPECT_GT(large.height, 0u);
+}
+
+TEST(OpenSource, KnowsFilesByTheirFirstBytesAndCountsClips) {
+  const std::string folder = ScratchFolder("open_source");
+  WriteBytes(folder + "clip.dat", NumberedClip(4, 2, 3, "C422 A16:15"));
+  std::unique_ptr<Source> clip = OpenSource(folder + "clip.dat");
+  EXPECT_EQ(clip->length(), std::optional<uint64_t>(3));
+  EXPECT_EQ(clip->width(), 4);
+  EXPECT_EQ(clip->proportions().width, 32u);  // 4 * 16 : 2 * 15
+  EXPECT_EQ(clip->proportions().height, 15u);
+  ASSERT_NE(clip->y4mFormat(), nullptr);
+
+  std::unique_ptr<Source> still = OpenSource(TestImagePath("rgba.png"));
+  EXPECT_EQ(still->length(), std::nullopt);
+  EXPECT_EQ(still->y4mFormat(), nullptr);
+  EXPECT_EQ(still->proportions().width, 3u);  // 6 x 4
+  EXPECT_EQ(still->proportions().height, 2u);
+}
+
+TEST(OpenSource, NamesFilesItCannotUse) {
+  const std::string folder = ScratchFolder("open_source_bad");
+  WriteBytes(folder + "text.y4m", std::string("hello, world"));
+  WriteBytes(folder + "empty.y4m", NumberedClip(4, 2, 0));
+  WriteBytes(folder + "cut.y4m", NumberedClip(4, 2, 2).substr(0, 60));
+  const std::pair<std::string, std::string> cases[] = {
+      {folder + "missing.y4m", "cannot open " + folder + "missing.y4m"},
+      {folder + "text.y4m", folder + "text.y4m: neither a YUV4MPEG2 file nor a PNG image"},
+      {folder + "empty.y4m", folder + "empty.y4m: holds no frames"},
+      {folder + "cut.y4m", folder + "cut.y4m: frame 1 is cut short"},
+      {TestImagePath("truncated.png"), TestImagePath("truncated.png") + ": not a readable PNG"},
+  };
+  for (const auto& [path, message] : cases) {
+    try {
+      OpenSource(path);
+      ADD_FAILURE() << path << " was opened";
+    } catch (const MediaError& error) {
+      EXPECT_EQ(std::string(error.what()).rfind(message, 0), 0u) << error.what();
+    }
+  }
+}
+
+TEST(HeldClip, HoldsTheLastFrameOnceTheClipEnds) {
+  const std::string folder = ScratchFolder("held_clip");
+  WriteBytes(folder + "two.y4m", NumberedClip(2, 1, 2));
+  HeldClip clip(OpenSource(folder + "two.y4m"));
+  std::vector<int> lumas;
+  for (int i = 0; i < 4; ++i) lumas.push_back(Render(*clip.Next(), 2, 1)[0]);
+  EXPECT_EQ(lumas, (std::vector<int>{0, 1, 1, 1}));
+
+  HeldClip still(OpenSource(TestImagePath("pattern.png")));
+  EXPECT_EQ(still.Next(), still.Next());
+}
+
+TEST(SourceFrame, ScalesToTheRequestedSize) {
+  const std::string folder = ScratchFolder("scaled_frame");
+  WriteBytes(folder + "small.y4m", NumberedClip(2, 2, 1));
+  HeldClip clip(OpenSource(folder + "small.y4m"));
+  std::vector<uint8_t> frame = Render(*clip.Next(), 6, 3);
+  // Luma 0 everywhere, chroma 128, opaque.
+  EXPECT_EQ(std::vector<uint8_t>(frame.begin(), frame.begin() + 4), (std::vector<uint8_t>{0, 128, 0, 128}));
+  EXPECT_EQ(frame[36], 255);
+  EXPECT_EQ(frame[36 + 17], 255);
+}
+
+TEST(DefaultClips, MoveDifferFromEachOtherAndRepeatExactly) {
+  RgbaImage a0 = DrawDefaultClipFrame(DefaultClip::kTestPattern, 64, 36, 0);
+  RgbaImage a1 = DrawDefaultClipFrame(DefaultClip::kTestPattern, 64, 36, 1);
+  RgbaImage b0 = DrawDefaultClipFrame(DefaultClip::kGradient, 64, 36, 0);
+  RgbaImage b1 = DrawDefaultClipFrame(DefaultClip::kGradient, 64, 36, 1);
+  EXPECT_NE(a0.pixels, a1.pixels);
+  EXPECT_NE(b0.pixels, b1.pixels);
+  EXPECT_NE(a0.pixels, b0.pixels);
+  EXPECT_EQ(a1.pixels, DrawDefaultClipFrame(DefaultClip::kTestPattern, 64, 36, 1).pixels);
+  // Colourful: the test pattern's bars hold saturated colours.
+  Picture bars = RgbaToPicture(a0);
+  EXPECT_LT(*std::min_element(bars.cb.begin(), bars.cb.end()), 80);
+  EXPECT_GT(*std::max_element(bars.cr.begin(), bars.cr.end()), 180);
+  for (uint32_t frame : {0u, 5000u}) {
+    EXPECT_EQ(DrawDefaultClipFrame(DefaultClip::kGradient, 3, 1, frame).pixels.size(), 12u);
+    EXPECT_EQ(DrawDefaultClipFrame(DefaultClip::kTestPattern, 2, 1, frame).pixels.size(), 8u);
+  }
+}
+
+TEST(Drawing, DrawsDigitsFromTheBuiltInFont) {
+  RgbaImage image(13, 9);
+  DrawNumber(image, 1, 1, 17, 1, {255, 255, 255});
+  EXPECT_EQ(NumberWidth(17, 1), 11);
+  EXPECT_EQ(NumberWidth(17, 3), 33);
+  std::string rows;
+  for (int y = 0; y < 9; ++y) {
+    for (int x = 0; x < 13; ++x) rows += image.pixels[(static_cast<size_t>(y) * 13 + x) * 4] ? '#' : '.';
+    rows += '\n';
+  }
+  EXPECT_EQ(rows,
+            ".............\n"
+            "...#...#####.\n"
+            "..##.......#.\n"
+            "...#......#..\n"
+            "...#.....#...\n"
+            "...#....#....\n"
+            "...#....#....\n"
+            "..###...#....\n"
+            ".............\n");
+}
+
+class Fetch : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = ScratchFolder("fetch");
+    WriteBytes(folder + "a.y4m", NumberedClip(4, 2, 1, "C422 A4:3"));
+    clip = std::make_unique<HeldClip>(OpenSource(folder + "a.y4m"));
+    frame = clip->Next();
+    context.a = {frame.get(), clip->source().proportions()};
+    std::memset(&request, 0, sizeof request);
+    request.width = 4;
+    request.height = 2;
+    request.colorFormat = COLOR_FORMAT_YUV422_ALPHA;
+    request.aspectMode = VALUE_SOURCE_OWN;
+    request.auxMode = VALUE_SOURCE_OWN;
+    memory.assign(64, 0xEE);
+    buffer = {};
+    buffer.data = memory.data();
+    buffer.size = 24;
+  }
+
+  std::string folder;
+  std::unique_ptr<HeldClip> clip;
+  std::shared_ptr<const SourceFrame> frame;
+  FetchContext context;
+  FrameFormat request;
+  std::vector<uint8_t> memory;
+  FrameBuffer buffer;
+};
+
+TEST_F(Fetch, WritesTheFrameAndReportsTheSourcesOwnProportions) {
+  ASSERT_EQ(FetchSourceA(reinterpret_cast<uintptr_t>(&context), &request, 0, 0, &buffer), 1);
+  EXPECT_EQ(std::vector<uint8_t>(memory.begin(), memory.begin() + 25),
+            (std::vector<uint8_t>{0,   128, 0,   128, 0,   128, 0,   128, 0,   128, 0, 128, 0, 128, 0, 128,  // YUY2
+                                  255, 255, 255, 255, 255, 255, 255, 255, 0xEE}));                           // alpha
+  EXPECT_EQ(buffer.aspectWidth, 8u);  // 4 * 4 : 2 * 3
+  EXPECT_EQ(buffer.aspectHeight, 3u);
+  EXPECT_EQ(buffer.auxValue, 0u);
+}
+
+TEST_F(Fetch, ReportsTheRequestsValuesWhenTheyAreGiven) {
+  request.aspectMode = VALUE_SOURCE_GIVEN;
+  request.aspectWidth = 21;
+  request.aspectHeight = 9;
+  request.auxMode = VALUE_SOURCE_GIVEN;
+  request.auxValue = 77;
+  ASSERT_EQ(FetchSourceA(reinterpret_cast<uintptr_t>(&context), &request, 0, 0, &buffer), 1);
+  EXPECT_EQ(buffer.aspectWidth, 21u);
+  EXPECT_EQ(buffer.aspectHeight, 9u);
+  EXPECT_EQ(buffer.auxValue, 77u);
+}
+
+TEST_F(Fetch, RefusesRequestsItCannotFillWithoutWriting) {
+  const uintptr_t user = reinterpret_cast<uintptr_t>(&context);
+  buffer.size = 23;
+  EXPECT_EQ(FetchSourceA(user, &request, 0, 0, &buffer), 0);
+  buffer.size = 64;
+  request.width = 3;
+  EXPECT_EQ(FetchSourceA(user, &request, 0, 0, &buffer), 0);
+  request.width = 4;
+  request.stride = 6;
+  EXPECT_EQ(FetchSourceA(user, &request, 0, 0, &buffer), 0);
+  request.stride = 0;
+  request.colorFormat = static_cast<KIV_COLOR_FORMAT>(5);
+  EXPECT_EQ(FetchSourceA(user, &request, 0, 0, &buffer), 0);
+  request.colorFormat = COLOR_FORMAT_YUV422_ALPHA;
+  EXPECT_EQ(FetchSourceB(user, &request, 0, 0, &buffer), 0);  // no frame of B in the context
+  EXPECT_EQ(memory, std::vector<uint8_t>(64, 0xEE));
+  EXPECT_FALSE(context.error.empty());
+}
+
+}  // namespace
