@@ -149,9 +149,9 @@ SynthesizedPng SynthesizePng(FuzzInput& input, uint32_t maxSide) {
   header.insert(header.end(), {png.bitDepth, png.colorType, 0, 0, static_cast<uint8_t>(png.interlaced ? 1 : 0)});
   AppendChunk(png.file, "IHDR", header);
   if (png.colorType == 3) {  // a full table: every index a row can hold is in it
-    std::vector<uint8_t> palette(3u << png.bitDepth);
-    for (uint8_t& entry : palette) entry = sourceByte();
-    AppendChunk(png.file, "PLTE", palette);
+    png.palette.resize(3u << png.bitDepth);
+    for (uint8_t& entry : png.palette) entry = sourceByte();
+    AppendChunk(png.file, "PLTE", png.palette);
   }
   for (size_t at = 0; at < compressed.size(); at += idatSize) {
     const size_t count = compressed.size() - at < idatSize ? compressed.size() - at : idatSize;

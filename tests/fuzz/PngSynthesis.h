@@ -23,6 +23,7 @@ struct SynthesizedPng {
   // The picture, top row first, rows packed as in the file with their unused
   // last bits zero.
   std::vector<uint8_t> pixels;
+  std::vector<uint8_t> palette;  // red, green, blue of each entry; a full table for palette files
 };
 
 // Shape from the next input fields, pixels and palette from the rest of the
