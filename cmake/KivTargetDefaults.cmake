@@ -44,3 +44,12 @@ function(kiv_ship_library target name)
     BUILD_WITH_INSTALL_RPATH ON
     INSTALL_RPATH "$ORIGIN")
 endfunction()
+
+# A library shipped with the static MinGW runtime gives back what that runtime
+# would otherwise leave behind at each unload (platform/static_runtime).
+function(kiv_release_static_runtime target)
+  if(WIN32)
+    target_sources(${target} PRIVATE "${PROJECT_SOURCE_DIR}/platform/static_runtime/StaticRuntimeRelease.cpp")
+    target_link_options(${target} PRIVATE -Wl,--wrap=pthread_once)
+  endif()
+endfunction()
