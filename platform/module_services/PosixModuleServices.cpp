@@ -186,11 +186,17 @@ HMODULE LoadLibraryExW(LPCWSTR path, HANDLE, DWORD) {
     return nullptr;
   }
   module->library = library;
-  // The name the loader settled on (found along its search path, or as
-  // given), taken from the directory the load started in.
+  // A named file is the file loaded; a bare name is what the loader found
+  // along its search path. Either is taken from the directory the load
+  // started in. The loader's own record is read only for a bare name: another
+  // thread's load of the same module may have written it, ordered only by a
+  // lock inside the loader that race detectors cannot see.
+  const char* loaded = utf8.c_str();
   struct link_map* map = nullptr;
-  const char* loaded =
-      dlinfo(library, RTLD_DI_LINKMAP, &map) == 0 && map && map->l_name && *map->l_name ? map->l_name : utf8.c_str();
+  if (utf8.find('/') == std::string::npos && dlinfo(library, RTLD_DI_LINKMAP, &map) == 0 && map && map->l_name &&
+      *map->l_name) {
+    loaded = map->l_name;
+  }
   module->path = AbsolutePath(loaded, CurrentDirectory());
   module->directory = ValidDirectory(dlsym(library, KIV_RESOURCE_DIRECTORY_SYMBOL));
   return module;
