@@ -45,6 +45,9 @@ demo: build
 	else \
 	  echo "Linux and Windows outputs DIFFER"; exit 1; \
 	fi
+	@echo "== the settings dialog, opened by a host under Wine (no display: drawn in memory)"
+	tools/wine/run-under-wine build/win32/host/kiv_settings_snapshot.exe build/win32/dist/KavroVideoTransitionMask_B06.dll Z:$(CURDIR)/build/previews/settings_dialog.png
+	@echo "   picture: build/previews/settings_dialog.png"
 
 test: build build-tsan
 	ctest --preset linux -j $(JOBS)

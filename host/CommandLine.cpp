@@ -61,6 +61,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   }
   if (command == "info") {
     line.command = Command::kInfo;
+  } else if (command == "settings") {
+    line.command = Command::kSettings;
   } else if (command == "render") {
     line.command = Command::kRender;
   } else {
@@ -72,7 +74,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   for (size_t i = 1; i < arguments.size(); ++i) {
     std::string argument = arguments[i];
     if (!IsOption(argument)) {
-      if (!render) throw UsageError("info takes no sources");
+      if (!render) throw UsageError(command + " takes no sources");
       if (options.sources.size() == 2) throw UsageError("more than two sources ('" + argument + "')");
       options.sources.push_back(argument);
       continue;
@@ -100,7 +102,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       if (options.plugin.empty()) throw UsageError("--plugin needs a path");
       continue;
     }
-    if (!render) throw UsageError("unknown option " + argument + " for info (it takes --plugin)");
+    if (!render) throw UsageError("unknown option " + argument + " for " + command + " (it takes --plugin)");
     if (argument == "-o" || argument == "--output") {
       options.output = value();
     } else if (argument == "--png") {
@@ -117,6 +119,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       flag(options.reverse);
     } else if (argument == "--crop-to-output") {
       flag(options.cropToOutput);
+    } else if (argument == "--settings") {
+      flag(options.settingsDialog);
     } else if (argument == "--quiet" || argument == "-q") {
       flag(options.quiet);
     } else if (argument == "--frames") {
@@ -151,6 +155,7 @@ std::string HelpText() {
   }
   return "usage: kavro render [A] [B] -o OUT.y4m [options]   mix clip B into clip A with a mask wipe\n"
          "       kavro info [--plugin PATH]                   what the plug-in offers, and its masks\n"
+         "       kavro settings [--plugin PATH]               the plug-in's settings dialog\n"
          "       kavro --help | --version\n"
          "\n"
          "Sources: YUV4MPEG2 files (C420jpeg, C420mpeg2, C420paldv, C422, C444; 8-bit), - for a\n"
@@ -170,6 +175,7 @@ std::string HelpText() {
          "  --frames N           length (default: the shorter clip; 60 when no clip has a known length)\n"
          "  --size WxH           output size, width even (default: source A's; 640x360 for the built-in)\n"
          "  --crop-to-output     fit the mask to the output's proportions instead of source B's\n"
+         "  --settings           choose the mask and flags in the plug-in's settings dialog first\n"
          "\n"
          "Running:\n"
          "  --threads N          transition objects rendering in parallel (default: the cores)\n"

@@ -1,5 +1,5 @@
 // kavro's command line: `kavro render [A] [B] -o OUT [options]`, `kavro info`,
-// `kavro --help`, `kavro --version`.
+// `kavro settings`, `kavro --help`, `kavro --version`.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +15,7 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-enum class Command { kHelp, kVersion, kInfo, kRender };
+enum class Command { kHelp, kVersion, kInfo, kSettings, kRender };
 
 struct RenderOptions {
   std::vector<std::string> sources;  // A, B; each missing one is a built-in clip
@@ -28,8 +28,9 @@ struct RenderOptions {
   bool reverse = false;
   bool cropToOutput = false;
   bool quiet = false;
-  uint32_t frames = 0;  // 0: the default length
-  int width = 0;        // 0: source A's size
+  bool settingsDialog = false;  // --settings: choose in the plug-in's dialog first
+  uint32_t frames = 0;          // 0: the default length
+  int width = 0;                // 0: source A's size
   int height = 0;
   int threads = 0;  // 0: the machine's cores
   std::string plugin;

@@ -9,6 +9,7 @@
 #include "MaskChoice.h"
 #include "PluginFiles.h"
 #include "RenderLoop.h"
+#include "SettingsCommand.h"
 #include "Sources.h"
 
 namespace kavro {
@@ -92,7 +93,14 @@ int RunRender(const RenderOptions& options) {
   settings.parameters.maskIndex = options.mask;
   settings.parameters.invert = options.invert ? 1 : 0;
   settings.parameters.reverse = options.reverse ? 1 : 0;
-  settings.maskFrames = MaskFrameCount(options.mask);
+  if (options.settingsDialog) {
+    const MaskParameters chosen = ChooseInDialog(plugin.factory(), settings.parameters, frames);
+    // OK without a mask picked leaves no valid index; the mask stays.
+    if (chosen.maskIndex < MaskCount()) settings.parameters.maskIndex = chosen.maskIndex;
+    settings.parameters.invert = chosen.invert;
+    settings.parameters.reverse = chosen.reverse;
+  }
+  settings.maskFrames = MaskFrameCount(settings.parameters.maskIndex);
   settings.cropToOutput = options.cropToOutput;
   const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   settings.threads = std::min<int>(options.threads ? options.threads : cores, static_cast<int>(frames));
@@ -104,7 +112,7 @@ int RunRender(const RenderOptions& options) {
   outputOptions.sheetEvery = options.sheetEvery;
   FrameOutputs outputs(outputOptions, OutputFormat(width, height, *a, *b), frames);
 
-  WarnAboutMasks(pluginPath, options.mask);
+  WarnAboutMasks(pluginPath, settings.parameters.maskIndex);
   HeldClip clipA(std::move(a)), clipB(std::move(b));
   Progress progress(frames, !options.quiet && Progress::StandardErrorIsTerminal(), !options.quiet);
   uint32_t written = 0;

@@ -9,6 +9,7 @@
 #include "InfoCommand.h"
 #include "Picture.h"
 #include "RenderCommand.h"
+#include "SettingsCommand.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> arguments(argv + 1, argv + argc);
@@ -23,6 +24,8 @@ int main(int argc, char** argv) {
         return 0;
       case kavro::Command::kInfo:
         return kavro::RunInfo(line.options.plugin);
+      case kavro::Command::kSettings:
+        return kavro::RunSettings(line.options.plugin);
       case kavro::Command::kRender:
         return kavro::RunRender(line.options);
     }

@@ -5,7 +5,3 @@
 #include "ModuleState.h"
 
 HINSTANCE PluginInstance();
-
-// The dialog framework's state of this library; windows of the plug-in run
-// with it current.
-AFX_MODULE_STATE* PluginModuleState();

@@ -20,18 +20,12 @@ HINSTANCE ModuleHoldingThisCode() {
 AFX_MODULE_STATE moduleState(true);
 
 struct BaseModuleRecord {
-  BaseModuleRecord() {
-#if !defined(_WIN32)
-    // No entry point on this platform: the library enters the resource chain
-    // as soon as its handle is known, and leaves it when the record goes.
-    AfxInitModuleState(moduleState, instance);
-#endif
-  }
-  ~BaseModuleRecord() {
-#if !defined(_WIN32)
-    AfxTermModuleState(moduleState);
-#endif
-  }
+  // The library enters the resource chain as soon as its handle is known
+  // (on Windows while the process attach runs), and leaves it when the
+  // record goes. Also right when the plug-in's code is linked into a
+  // program, where no library entry point runs.
+  BaseModuleRecord() { AfxInitModuleState(moduleState, instance); }
+  ~BaseModuleRecord() { AfxTermModuleState(moduleState); }
   BaseModuleRecord(const BaseModuleRecord&) = delete;
   BaseModuleRecord& operator=(const BaseModuleRecord&) = delete;
 
@@ -44,7 +38,7 @@ BaseModuleRecord baseModule;
 
 HINSTANCE PluginInstance() { return baseModule.instance; }
 
-AFX_MODULE_STATE* PluginModuleState() { return &moduleState; }
+AFX_MODULE_STATE* AfxGetStaticModuleState() { return &moduleState; }
 
 // Destroyed last entry first at unload.
 CString maskNames[kMaskCount] = {maskNameTexts[0], maskNameTexts[1], maskNameTexts[2]};
@@ -65,22 +59,12 @@ DecoderRegistration decoderRegistration;
 }  // namespace
 
 #if defined(_WIN32)
-// Static objects are built before the process attach and destroyed after the
-// process detach.
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  switch (reason) {
-    case DLL_PROCESS_ATTACH:
-      AfxInitModuleState(moduleState, instance);
-      break;
-    case DLL_THREAD_DETACH:
-      AfxReleaseThreadState(moduleState);
-      break;
-    case DLL_PROCESS_DETACH:
-      AfxTermModuleState(moduleState);
-      break;
-    default:
-      break;
-  }
+// Static objects are built during the process attach, before this runs, and
+// destroyed during the process detach, after it.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+  // An ending thread leaves no state of the plug-in current; this allocates
+  // nothing for the thread.
+  if (reason == DLL_THREAD_DETACH) AfxReleaseThreadState(moduleState);
   return TRUE;
 }
 #endif

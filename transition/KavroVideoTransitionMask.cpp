@@ -48,9 +48,6 @@ void KavroVideoTransitionMask::SetParameters(const ParameterDescriptor* descript
 
 ParameterDescriptor* KavroVideoTransitionMask::GetParameters() { return &parameterDescriptor; }
 
-// The settings dialog is not built yet; the slot already answers as it will.
-uint8_t KavroVideoTransitionMask::ShowSettingsDialog() { return 1; }
-
 void KavroVideoTransitionMask::ReleaseWorkBuffer() {
   delete[] workBuffer;
   workBuffer = nullptr;

@@ -15,6 +15,10 @@ class CString {
   bool IsEmpty() const { return text_.empty(); }
   void Empty() { text_.clear(); }
 
+  // printf-style formatting of wide text; a format that cannot be formatted
+  // leaves the text empty.
+  void Format(const wchar_t* format, ...);
+
   friend bool operator==(const CString& a, const CString& b) { return a.text_ == b.text_; }
   friend bool operator!=(const CString& a, const CString& b) { return a.text_ != b.text_; }
 

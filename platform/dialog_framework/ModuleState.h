@@ -34,9 +34,14 @@ class AFX_MAINTAIN_STATE2 {
   AFX_MODULE_STATE* previous_;
 };
 
+// The state of the library this code is linked into; its windows run their
+// messages with it current. Defined once per library.
+AFX_MODULE_STATE* AfxGetStaticModuleState();
+
 // Attach and detach of a library's state: records the module's handle and
 // enters it into (or takes it out of) the resource chain.
 void AfxInitModuleState(AFX_MODULE_STATE& state, HINSTANCE instance);
 void AfxTermModuleState(AFX_MODULE_STATE& state);
-// A thread that ends leaves no state of the library current behind.
+// A thread that ends leaves no state of the library current behind; this
+// allocates nothing, whatever the thread did before.
 void AfxReleaseThreadState(AFX_MODULE_STATE& state);

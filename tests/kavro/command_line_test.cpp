@@ -62,6 +62,11 @@ TEST(CommandLine, ReadsTheOtherCommands) {
   CommandLine info = ParseCommandLine({"info", "--plugin", "x.dll"});
   EXPECT_EQ(info.command, Command::kInfo);
   EXPECT_EQ(info.options.plugin, "x.dll");
+  CommandLine settings = ParseCommandLine({"settings", "--plugin=y.dll"});
+  EXPECT_EQ(settings.command, Command::kSettings);
+  EXPECT_EQ(settings.options.plugin, "y.dll");
+  EXPECT_TRUE(ParseCommandLine({"render", "-o", "o.y4m", "--settings"}).options.settingsDialog);
+  EXPECT_FALSE(ParseCommandLine({"render", "-o", "o.y4m"}).options.settingsDialog);
 }
 
 TEST(CommandLine, RejectsMalformedLinesWithTheReason) {
@@ -93,6 +98,9 @@ TEST(CommandLine, RejectsMalformedLinesWithTheReason) {
       {{"info", "a.y4m"}, "info takes no sources"},
       {{"info", "--mask", "1"}, "unknown option --mask for info"},
       {{"info", "--plugin"}, "--plugin needs a value"},
+      {{"settings", "a.y4m"}, "settings takes no sources"},
+      {{"settings", "--settings"}, "unknown option --settings for settings"},
+      {{"render", "-o", "o.y4m", "--settings=1"}, "--settings takes no value"},
   };
   for (const auto& [arguments, reason] : cases) {
     EXPECT_NE(RejectionOf(arguments).find(reason), std::string::npos)

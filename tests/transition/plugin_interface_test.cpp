@@ -252,8 +252,6 @@ TEST_F(PluginInterface, ReleasingAnAbsentWorkBufferIsHarmless) {
   EXPECT_EQ(transition->GetSetup(), nullptr);
 }
 
-TEST_F(PluginInterface, SettingsDialogAnswersTrue) { EXPECT_NE(transition->ShowSettingsDialog(), 0); }
-
 TEST_F(PluginInterface, ObjectsAliveTogetherKeepTheirOwnState) {
   std::vector<Transition> objects;
   for (uint32_t i = 0; i < 12; ++i) {

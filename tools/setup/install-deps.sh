@@ -9,7 +9,8 @@ packages=(
   libspng-dev zlib1g-dev
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   mingw-w64-i686-dev libz-mingw-w64-dev
-  wine wine32:i386
+  wine wine32:i386 fonts-wine
+  fonts-ipafont-gothic
   dpkg-dev clang-format
   clang libclang-rt-14-dev libtsan2
 )
