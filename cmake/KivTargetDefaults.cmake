@@ -50,6 +50,7 @@ endfunction()
 function(kiv_release_static_runtime target)
   if(WIN32)
     target_sources(${target} PRIVATE "${PROJECT_SOURCE_DIR}/platform/static_runtime/StaticRuntimeRelease.cpp")
-    target_link_options(${target} PRIVATE -Wl,--wrap=pthread_once)
+    target_link_options(${target} PRIVATE
+      -Wl,--wrap=pthread_once,--wrap=__cxa_guard_acquire,--wrap=__cxa_guard_release,--wrap=__cxa_guard_abort)
   endif()
 endfunction()

@@ -13,7 +13,13 @@
 //   pthread_once below instead (-Wl,--wrap=pthread_once), which runs each
 //   initialiser exactly once without such a record; nothing we link cancels
 //   a thread.
+// - the mutex and condition variable libstdc++ makes to guard the first run of
+//   local statics' initialisers: winpthreads allocates a record for each and
+//   libstdc++ never destroys them. The library links against the guard
+//   functions below instead (-Wl,--wrap=__cxa_guard_acquire, ...), built on a
+//   slim lock and a condition variable, which need no storage of their own.
 #include <pthread.h>
+#include <stdint.h>
 #include <windows.h>
 
 namespace __gnu_cxx {
@@ -51,4 +57,51 @@ extern "C" int __wrap_pthread_once(pthread_once_t* once, void (*initialise)(void
     if (seen == kDone) return 0;
     SwitchToThread();  // another thread is running the initialiser
   }
+}
+
+namespace {
+
+// A guard's first byte says the static is initialised (the compiler's code
+// tests it without a call); its second, that some thread is initialising it.
+SRWLOCK guardLock = SRWLOCK_INIT;
+CONDITION_VARIABLE guardSettled = CONDITION_VARIABLE_INIT;
+
+volatile unsigned char* GuardBytes(int64_t* guard) { return reinterpret_cast<volatile unsigned char*>(guard); }
+
+}  // namespace
+
+// 1: the caller runs the initialiser and then calls release (or abort, when
+// it throws); 0: the static is initialised.
+extern "C" int __wrap___cxa_guard_acquire(int64_t* guard) {
+  volatile unsigned char* bytes = GuardBytes(guard);
+  if (__atomic_load_n(&bytes[0], __ATOMIC_ACQUIRE)) return 0;
+  AcquireSRWLockExclusive(&guardLock);
+  for (;;) {
+    if (bytes[0]) {
+      ReleaseSRWLockExclusive(&guardLock);
+      return 0;
+    }
+    if (!bytes[1]) {
+      bytes[1] = 1;
+      ReleaseSRWLockExclusive(&guardLock);
+      return 1;
+    }
+    SleepConditionVariableSRW(&guardSettled, &guardLock, INFINITE, 0);
+  }
+}
+
+extern "C" void __wrap___cxa_guard_release(int64_t* guard) {
+  volatile unsigned char* bytes = GuardBytes(guard);
+  AcquireSRWLockExclusive(&guardLock);
+  bytes[1] = 0;
+  __atomic_store_n(&bytes[0], 1, __ATOMIC_RELEASE);
+  ReleaseSRWLockExclusive(&guardLock);
+  WakeAllConditionVariable(&guardSettled);
+}
+
+extern "C" void __wrap___cxa_guard_abort(int64_t* guard) {
+  AcquireSRWLockExclusive(&guardLock);
+  GuardBytes(guard)[1] = 0;
+  ReleaseSRWLockExclusive(&guardLock);
+  WakeAllConditionVariable(&guardSettled);
 }
