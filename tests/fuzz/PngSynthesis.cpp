@@ -171,3 +171,14 @@ void FixPngChecksums(std::vector<uint8_t>& bytes) {
     at += 12 + length;
   }
 }
+
+std::vector<uint8_t> ImageFileFromInput(ImageInputMode mode, FuzzInput& input, uint32_t maxSide,
+                                        SynthesizedPng& built) {
+  if (mode == kBuiltPng) {
+    built = SynthesizePng(input, maxSide);
+    return built.file;
+  }
+  std::vector<uint8_t> file(input.rest(), input.rest() + input.restSize());
+  if (mode == kFileWithChecksumsFixed) FixPngChecksums(file);
+  return file;
+}

@@ -30,6 +30,20 @@ struct SynthesizedPng {
 // input (repeated as often as needed), sides of 1 to maxSide pixels.
 SynthesizedPng SynthesizePng(FuzzInput& input, uint32_t maxSide);
 
+// How a fuzz input gives an image file: the rest of the input as it is, the
+// same with its PNG checksums fixed, or a PNG built from the fields that
+// follow.
+enum ImageInputMode : uint8_t {
+  kFileAsGiven = 0,
+  kFileWithChecksumsFixed = 1,
+  kBuiltPng = 2,
+};
+constexpr uint8_t kImageInputModes = 3;
+
+// The file the rest of the input gives in that mode; a built PNG is also
+// described in `built`.
+std::vector<uint8_t> ImageFileFromInput(ImageInputMode mode, FuzzInput& input, uint32_t maxSide, SynthesizedPng& built);
+
 // Rewrites the checksum of every whole chunk of a PNG-like byte string to
 // match the chunk, so a mutated file is judged by its content.
 void FixPngChecksums(std::vector<uint8_t>& bytes);

@@ -22,12 +22,6 @@
 
 namespace {
 
-enum Mode : uint8_t {
-  kFileAsGiven = 0,
-  kFileWithChecksumsFixed = 1,
-  kBuiltPng = 2,
-};
-
 struct Library {
   Library() {
     TImageGenerator::AddExtendSupportFormat(TImageBMP());
@@ -86,19 +80,12 @@ void ExpectScaled(TImage& image, long width, long height) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static Library library;
   FuzzInput input(data, size);
-  const uint8_t mode = input.Byte() % 3;
+  const auto mode = static_cast<ImageInputMode>(input.Byte() % kImageInputModes);
   const long scaledWidth = 1 + input.Byte() % 64;
   const long scaledHeight = 1 + input.Byte() % 64;
 
   SynthesizedPng built;
-  std::vector<uint8_t> file;
-  if (mode == kBuiltPng) {
-    built = SynthesizePng(input, 64);
-    file = built.file;
-  } else {
-    file.assign(input.rest(), input.rest() + input.restSize());
-    if (mode == kFileWithChecksumsFixed) FixPngChecksums(file);
-  }
+  const std::vector<uint8_t> file = ImageFileFromInput(mode, input, 64, built);
   // The bytes stand alone, as a resource does: nothing readable behind them.
   std::unique_ptr<unsigned char[]> bytes(new unsigned char[file.size() + 1]);
   if (!file.empty()) std::memcpy(bytes.get(), file.data(), file.size());

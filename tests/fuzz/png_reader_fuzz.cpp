@@ -23,8 +23,6 @@ using namespace kavro;
 
 namespace {
 
-enum Mode : uint8_t { kFileAsGiven = 0, kFileWithChecksumsFixed = 1, kBuiltPng = 2 };
-
 // The RGBA a reader must make of pixel x of row y of a built PNG of 8 or 16
 // bits a sample: gray spread to all three colours, a palette entry looked up,
 // no transparency unless the file has alpha; 16-bit samples by their high byte.
@@ -66,18 +64,11 @@ void ExpectPixelsOf(const SynthesizedPng& png, const RgbaImage& image) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput input(data, size);
-  const uint8_t mode = input.Byte() % 3;
+  const auto mode = static_cast<ImageInputMode>(input.Byte() % kImageInputModes);
   const int scaledWidth = 2 * (1 + input.Byte() % 32);
   const int scaledHeight = 1 + input.Byte() % 64;
   SynthesizedPng built;
-  std::vector<uint8_t> file;
-  if (mode == kBuiltPng) {
-    built = SynthesizePng(input, 64);
-    file = built.file;
-  } else {
-    file.assign(input.rest(), input.rest() + input.restSize());
-    if (mode == kFileWithChecksumsFixed) FixPngChecksums(file);
-  }
+  const std::vector<uint8_t> file = ImageFileFromInput(mode, input, 64, built);
   try {
     const RgbaImage image = DecodePng(file.data(), file.size(), "fuzz.png");
     FUZZ_CHECK(image.width >= 1 && image.height >= 1);

@@ -78,11 +78,9 @@ struct Plugin {
 };
 
 std::vector<uint8_t> MaskPng(FuzzInput& input) {
-  const uint8_t mode = input.Byte() % 3;
-  if (mode == 2) return SynthesizePng(input, 96).file;
-  std::vector<uint8_t> file(input.rest(), input.rest() + input.restSize());
-  if (mode == 1) FixPngChecksums(file);
-  return file;
+  const auto mode = static_cast<ImageInputMode>(input.Byte() % kImageInputModes);
+  SynthesizedPng built;
+  return ImageFileFromInput(mode, input, 96, built);
 }
 
 }  // namespace

@@ -1,9 +1,6 @@
 #include "ProcessUsage.h"
 
 #if defined(_WIN32)
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 #include "ProcessCounters.h"

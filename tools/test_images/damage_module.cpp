@@ -16,29 +16,14 @@
 #include <string>
 #include <vector>
 
+#include "BinaryFile.h"
+
 namespace {
 
 using Bytes = std::vector<unsigned char>;
 
 const unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 const unsigned char kDirectoryMagic[4] = {'R', 'V', 'I', 'K'};  // 0x4B495652, little-endian
-
-bool ReadFile(const char* path, Bytes& bytes) {
-  FILE* in = std::fopen(path, "rb");
-  if (!in) return false;
-  unsigned char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
-  std::fclose(in);
-  return true;
-}
-
-bool WriteFile(const char* path, const Bytes& bytes) {
-  FILE* out = std::fopen(path, "wb");
-  bool written = out && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-  if (out && std::fclose(out) != 0) written = false;
-  return written;
-}
 
 size_t Find(const Bytes& bytes, const unsigned char* pattern, size_t length, size_t from = 0) {
   for (size_t at = from; at + length <= bytes.size(); ++at) {
@@ -90,13 +75,13 @@ int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "text" && argc == 3) {
     const std::string text = "This is a text file, not a module.\n";
-    return WriteFile(argv[2], Bytes(text.begin(), text.end())) ? 0 : Fail(std::string("cannot write ") + argv[2]);
+    return WriteBinaryFile(argv[2], Bytes(text.begin(), text.end())) ? 0 : Fail(std::string("cannot write ") + argv[2]);
   }
   if (!((mode == "cut" && argc == 5) || ((mode == "table" || mode == "png") && argc == 4))) {
     return Fail("usage: damage_module cut IN OUT PERCENT | table IN OUT | png IN OUT | text OUT");
   }
   Bytes bytes;
-  if (!ReadFile(argv[2], bytes)) return Fail(std::string("cannot read ") + argv[2]);
+  if (!ReadBinaryFile(argv[2], bytes)) return Fail(std::string("cannot read ") + argv[2]);
   const size_t firstPng = Find(bytes, kPngSignature, sizeof kPngSignature);
   if (firstPng == std::string::npos) return Fail(std::string(argv[2]) + " holds no PNG");
 
@@ -119,5 +104,5 @@ int main(int argc, char** argv) {
     }
     Noise(bytes, firstPng, end);
   }
-  return WriteFile(argv[3], bytes) ? 0 : Fail(std::string("cannot write ") + argv[3]);
+  return WriteBinaryFile(argv[3], bytes) ? 0 : Fail(std::string("cannot write ") + argv[3]);
 }
