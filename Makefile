@@ -54,10 +54,12 @@ test: build build-tsan
 	ctest --preset win32 -j $(JOBS)
 	ctest --preset tsan
 
-bench: deps
+# The optimised native build's benchmarks and the timing program on both
+# targets (the win32 build under Wine); writes bench/README.md.
+bench: build-win32
 	@[ -f build/linux-release/build.ninja ] || cmake --preset linux-release
 	cmake --build --preset linux-release -j $(JOBS)
-	@set -e; shopt -s nullglob; for b in build/linux-release/bench/bin/*; do echo "== $$b"; "$$b"; done
+	tools/bench/run-benchmarks.sh
 
 # Each fuzz target for FUZZ_SECONDS (clang, libFuzzer, ASan, UBSan; its own
 # tree), then the long runs at full length on both targets.

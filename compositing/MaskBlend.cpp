@@ -4,36 +4,15 @@
 
 #include <atomic>
 
+#include "CpuLevel.h"
 #include "MaskBlendRow.h"
 
-#if defined(__i386__) || defined(__x86_64__)
-#include <cpuid.h>
-#endif
+static_assert(MASK_BLEND_REFERENCE == static_cast<int32_t>(CPU_LEVEL_BASELINE) &&
+                  MASK_BLEND_SSE2 == static_cast<int32_t>(CPU_LEVEL_SSE2) &&
+                  MASK_BLEND_AVX2 == static_cast<int32_t>(CPU_LEVEL_AVX2),
+              "the kernel's levels are the CPU levels");
 
 namespace {
-
-#if defined(__i386__) || defined(__x86_64__)
-// AVX2 needs the OS to save the 256-bit registers too (XCR0 bits 1 and 2).
-bool OsSavesYmmState() {
-  uint32_t eax = 0, ebx = 0, ecx = 0, edx = 0;
-  if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
-  const bool osxsave = (ecx & bit_OSXSAVE) != 0;
-  const bool avx = (ecx & bit_AVX) != 0;
-  if (!osxsave || !avx) return false;
-  uint32_t xcr0 = 0, xcr0High = 0;
-  __asm__ volatile("xgetbv" : "=a"(xcr0), "=d"(xcr0High) : "c"(0));
-  return (xcr0 & 0x6) == 0x6;
-}
-
-MASK_BLEND_LEVEL DetectCpuLevel() {
-  uint32_t eax = 0, ebx = 0, ecx = 0, edx = 0;
-  if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx) || (edx & bit_SSE2) == 0) return MASK_BLEND_REFERENCE;
-  if (!__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) || (ebx & bit_AVX2) == 0) return MASK_BLEND_SSE2;
-  return OsSavesYmmState() ? MASK_BLEND_AVX2 : MASK_BLEND_SSE2;
-}
-#else
-MASK_BLEND_LEVEL DetectCpuLevel() { return MASK_BLEND_REFERENCE; }
-#endif
 
 struct Selection {
   MASK_BLEND_LEVEL level;
@@ -73,10 +52,8 @@ Active& ActiveVariant() {
 
 }  // namespace
 
-MASK_BLEND_LEVEL MaskBlendCpuLevel() {
-  static const MASK_BLEND_LEVEL cpu = DetectCpuLevel();
-  return cpu;
-}
+// The kernel has a variant for every level the CPU detection knows.
+MASK_BLEND_LEVEL MaskBlendCpuLevel() { return static_cast<MASK_BLEND_LEVEL>(CpuLevel()); }
 
 MASK_BLEND_LEVEL MaskBlendActiveLevel() { return ActiveVariant().level.load(std::memory_order_relaxed); }
 
@@ -105,14 +82,4 @@ void BlendMaskRowYUV422Alpha(uint8_t* outputBuffer, const uint8_t* workBuffer, u
   ActiveVariant().row.load(std::memory_order_relaxed)(row);
 }
 
-const char* MaskBlendLevelName(MASK_BLEND_LEVEL level) {
-  switch (level) {
-    case MASK_BLEND_REFERENCE:
-      return "reference";
-    case MASK_BLEND_SSE2:
-      return "sse2";
-    case MASK_BLEND_AVX2:
-      return "avx2";
-  }
-  return "unknown";
-}
+const char* MaskBlendLevelName(MASK_BLEND_LEVEL level) { return CpuLevelName(static_cast<CPU_LEVEL>(level)); }

@@ -1,7 +1,5 @@
 #include "MaskImageFactory.h"
 
-#include <string.h>
-
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -163,12 +161,11 @@ bool MaskImageFactory::CropToAspect(TImage& image, int32_t aspectWidth, int32_t 
     // then fails and the image stays untouched.
     if (!image.Blt(cut.GetDC(), 0, 0, left, 0, newWidth, height, kSourceCopy)) return false;
 
-    image.Destroy();
+    // The cut pixels move into the image whole: one copy of the kept
+    // columns in all, and nothing left to fail once the blit is done. The
+    // old pixels leave with the temporary.
+    if (!image.Exchange(cut)) return false;
     image.SetNoHandleMode(noHandle);
-    image.Create(newWidth, height, cut.GetPixelFormat(), 0);
-    unsigned char* bits = image.GetBits();
-    if (!bits || image.GetSize() != cut.GetSize()) return false;  // no memory for the new storage
-    memcpy(bits, cut.GetBits(), static_cast<size_t>(cut.GetSize()));
     return true;
   } catch (...) {
     return false;

@@ -97,6 +97,10 @@ class PELT_API TImage {
   // Replaces the colour table with count entries (at most 256); a count of
   // 0 removes it. Answers the number of entries kept.
   int SetPalette(const TPaletteEntry* entries, int count);
+  // Trades pixels with another image: storage, size, layout and colour
+  // table, without copying a pixel. Each keeps its own no-handle mode and
+  // device context. Nonzero on success.
+  int Exchange(TImage& other);
 
   long GetWidthBytes() const;  // bytes per row, a multiple of 4
   long GetSize() const;        // GetHeight() * GetWidthBytes()

@@ -9,6 +9,7 @@
 
 #include "ModuleServices.h"
 #include "Pelt.h"
+#include "PeltTuning.h"
 #include "PngCodec.h"
 
 namespace {
@@ -58,8 +59,6 @@ const std::vector<std::vector<unsigned char>>& EncodedFrames() {
   return frames;
 }
 
-// One frame as the mask source decodes it: choose the decoder, open, read,
-// close, delete.
 // Decodes the frames in turn as the mask source does: choose the decoder,
 // open, read, close, delete.
 void DecodeInTurn(benchmark::State& state, const std::vector<std::vector<unsigned char>>& frames) {
@@ -91,7 +90,7 @@ void BM_DecodePngMaskFrame(benchmark::State& state) { DecodeInTurn(state, Encode
 BENCHMARK(BM_DecodePngMaskFrame)->Unit(benchmark::kMillisecond);
 
 // Every frame of the shipped resource module, as rendering walks through them.
-void BM_DecodeShippedMaskFrames(benchmark::State& state) {
+const std::vector<std::vector<unsigned char>>& ShippedFrames() {
   static const std::vector<std::vector<unsigned char>> frames = [] {
     std::vector<std::vector<unsigned char>> all;
     HMODULE module = LoadLibraryExW(KIV_SHIPPED_MASKS, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
@@ -104,9 +103,37 @@ void BM_DecodeShippedMaskFrames(benchmark::State& state) {
     if (module) FreeLibrary(module);
     return all;
   }();
-  DecodeInTurn(state, frames);
+  return frames;
 }
+
+void BM_DecodeShippedMaskFrames(benchmark::State& state) { DecodeInTurn(state, ShippedFrames()); }
 BENCHMARK(BM_DecodeShippedMaskFrames)->Unit(benchmark::kMillisecond)->Iterations(899);
+
+// The same through libspng alone, as every frame was decoded before the plain path.
+void BM_DecodeShippedMaskFramesGeneralPath(benchmark::State& state) {
+  const PELT_PNG_PATHS previous = PeltSetPngPaths(PELT_PNG_GENERAL_ONLY);
+  DecodeInTurn(state, ShippedFrames());
+  PeltSetPngPaths(previous);
+}
+BENCHMARK(BM_DecodeShippedMaskFramesGeneralPath)->Unit(benchmark::kMillisecond)->Iterations(899);
+
+// The yardstick: a memcpy of as many bytes as the benchmark's result holds.
+void BM_Memcpy(benchmark::State& state) {
+  const size_t bytes = static_cast<size_t>(state.range(0)) * static_cast<size_t>(state.range(1));
+  std::vector<unsigned char> from(bytes, 1), to(bytes, 2);
+  for (auto _ : state) {
+    std::memcpy(to.data(), from.data(), bytes);
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+}
+// A decoded mask frame, and the three fitted sizes.
+BENCHMARK(BM_Memcpy)
+    ->Args({1920, 1080})
+    ->Args({1280, 720})
+    ->Args({3840, 2160})
+    ->ArgNames({"w", "h"})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_Resize(benchmark::State& state) {
   const long fromWidth = state.range(0), fromHeight = state.range(1);

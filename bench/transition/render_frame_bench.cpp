@@ -1,7 +1,9 @@
 // One RenderFrame of the shipped plug-in, loaded from dist as a host loads
-// it, at three output sizes, and beside it each part alone: the host's two
-// fetch copies, the mask frame's decode, its fit to the output, and the row
-// loop. The table at the end sets the parts against the whole.
+// it, at three output sizes, with fetches that copy the sources and with
+// fetches that deliver nothing new, and beside it each part alone: the
+// host's two fetch copies, the mask frame's decode, its fit to the output,
+// the row loop, and a memcpy of one frame. The table at the end sets the
+// parts against the whole.
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
 
@@ -52,6 +54,7 @@ struct Sources {
   }
   FrameGeometry geometry = {};
   std::vector<uint8_t> a, b;
+  bool deliver = true;  // false: the fetches leave the buffers as they are
 };
 
 Sources& SourcesOf(Size size) {
@@ -63,13 +66,13 @@ Sources& SourcesOf(Size size) {
 
 uint8_t CopyA(uintptr_t userData, FrameFormat*, uint32_t, int32_t, FrameBuffer* buffer) {
   const auto* sources = reinterpret_cast<const Sources*>(userData);
-  std::memcpy(buffer->data, sources->a.data(), sources->a.size());
+  if (sources->deliver) std::memcpy(buffer->data, sources->a.data(), sources->a.size());
   return 1;
 }
 
 uint8_t CopyB(uintptr_t userData, FrameFormat*, uint32_t, int32_t, FrameBuffer* buffer) {
   const auto* sources = reinterpret_cast<const Sources*>(userData);
-  std::memcpy(buffer->data, sources->b.data(), sources->b.size());
+  if (sources->deliver) std::memcpy(buffer->data, sources->b.data(), sources->b.size());
   return 1;
 }
 
@@ -78,7 +81,10 @@ void PerFrame(benchmark::State& state, Size size) {
                                                    benchmark::Counter::kIsIterationInvariantRate);
 }
 
-void RenderFrame(benchmark::State& state, Size size) {
+// With `fetches` false the sources are delivered once, before the timing;
+// then every fetch leaves the buffers as they are and costs nothing, so the
+// figure is the plug-in's own work.
+void RenderFrame(benchmark::State& state, Size size, bool fetches) {
   void* library = dlopen(KIV_SHIPPED_PLUGIN, RTLD_NOW | RTLD_LOCAL);
   auto create = library ? reinterpret_cast<KavroCreateVideoTransitionProc>(dlsym(library, "KavroCreateVideoTransition"))
                         : nullptr;
@@ -104,6 +110,9 @@ void RenderFrame(benchmark::State& state, Size size) {
   FrameBuffer descriptor = {};
   descriptor.data = output.data();
   descriptor.size = output.size();
+  sources.deliver = true;
+  if (!fetches && transition->RenderFrame(0, 0, &descriptor) != RESULT_OK) state.SkipWithError("RenderFrame failed");
+  sources.deliver = fetches;
 
   uint64_t iteration = 0;
   for (auto _ : state) {
@@ -114,8 +123,20 @@ void RenderFrame(benchmark::State& state, Size size) {
     benchmark::ClobberMemory();
   }
   PerFrame(state, size);
+  sources.deliver = true;
   transition->Release();
   dlclose(library);
+}
+
+// The yardstick: one memcpy of a whole frame, alpha plane included.
+void CopyFrame(benchmark::State& state, Size size) {
+  Sources& sources = SourcesOf(size);
+  std::vector<uint8_t> output(sources.geometry.totalBytes);
+  for (auto _ : state) {
+    std::memcpy(output.data(), sources.a.data(), sources.a.size());
+    benchmark::ClobberMemory();
+  }
+  PerFrame(state, size);
 }
 
 void FetchCopies(benchmark::State& state, Size size) {
@@ -213,15 +234,16 @@ class PartsReporter : public benchmark::ConsoleReporter {
 
   void Finalize() override {
     ConsoleReporter::Finalize();
-    std::printf("\nms per frame    %10s %10s %10s %10s %10s %12s\n", "render", "fetches", "decode", "fit", "rows",
-                "sum of parts");
+    std::printf("\nms per frame    %10s %10s %10s %10s %10s %10s %12s %10s\n", "render", "fetches", "decode", "fit",
+                "rows", "no fetch", "sum of parts", "memcpy");
     const double decode = Find("decode/1920x1080");
     for (const Size size : kSizes) {
       const std::string name = SizeName(size);
       const double fit = Find("fit/" + name);
       const double parts = Find("fetches/" + name) + decode + fit + Find("rows/" + name);
-      std::printf("%-15s %10.2f %10.2f %10.2f %10.2f %10.2f %12.2f\n", name.c_str(), Find("render/" + name),
-                  Find("fetches/" + name), decode, fit, Find("rows/" + name), parts);
+      std::printf("%-15s %10.2f %10.2f %10.2f %10.2f %10.2f %10.2f %12.2f %10.2f\n", name.c_str(),
+                  Find("render/" + name), Find("fetches/" + name), decode, fit, Find("rows/" + name),
+                  Find("render_no_fetch/" + name), parts, Find("memcpy/" + name));
     }
   }
 
@@ -243,7 +265,13 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("decode/1920x1080", DecodeMaskFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
   for (const Size size : kSizes) {
     const std::string name = SizeName(size);
-    benchmark::RegisterBenchmark(("render/" + name).c_str(), RenderFrame, size)
+    benchmark::RegisterBenchmark(("render/" + name).c_str(), RenderFrame, size, true)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark(("render_no_fetch/" + name).c_str(), RenderFrame, size, false)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark(("memcpy/" + name).c_str(), CopyFrame, size)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
     benchmark::RegisterBenchmark(("fetches/" + name).c_str(), FetchCopies, size)

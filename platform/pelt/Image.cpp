@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <mutex>
 #include <new>
+#include <utility>
 
 #include "Lock.h"
 #include "PeltInternal.h"
@@ -93,7 +94,7 @@ bool TImage::Impl::Allocate(long newWidth, long newHeight, TPixelFormat newForma
   bool fits = bits && static_cast<uint64_t>(widthBytes) * static_cast<uint64_t>(height) == size;
   if (!fits) {
     Drop();
-    bits.reset(zero ? new (std::nothrow) unsigned char[size]() : new (std::nothrow) unsigned char[size]);
+    bits = pelt::NewPixelStorage(static_cast<size_t>(size), zero);
     if (!bits) return false;
   } else if (zero) {
     memset(bits.get(), 0, size);
@@ -105,7 +106,7 @@ bool TImage::Impl::Allocate(long newWidth, long newHeight, TPixelFormat newForma
   return true;
 }
 
-void TImage::Impl::Adopt(std::unique_ptr<unsigned char[]> newBits, long newWidth, long newHeight, long newWidthBytes) {
+void TImage::Impl::Adopt(pelt::PixelStorage newBits, long newWidth, long newHeight, long newWidthBytes) {
   bits = std::move(newBits);
   width = newWidth;
   height = newHeight;
@@ -184,6 +185,19 @@ int TImage::SetPalette(const TPaletteEntry* entries, int count) {
     impl_->palette.clear();
   }
   return static_cast<int>(impl_->palette.size());
+}
+
+int TImage::Exchange(TImage& other) {
+  if (!impl_ || !other.impl_) return 0;
+  Impl& mine = *impl_;
+  Impl& theirs = *other.impl_;
+  std::swap(mine.bits, theirs.bits);
+  std::swap(mine.width, theirs.width);
+  std::swap(mine.height, theirs.height);
+  std::swap(mine.widthBytes, theirs.widthBytes);
+  std::swap(mine.format, theirs.format);
+  std::swap(mine.palette, theirs.palette);
+  return 1;
 }
 
 long TImage::GetWidthBytes() const { return impl_ ? impl_->widthBytes : 0; }

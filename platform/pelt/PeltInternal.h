@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Pelt.h"
+#include "PixelStorage.h"
 
 namespace pelt {
 
@@ -36,6 +37,13 @@ struct DeviceContext {
 
 bool IsKnownFormat(long format);
 
+// Deflate cannot expand data more than about 1032 times, so a PNG header whose
+// pixels could never come out of the file's bytes is refused before any
+// storage is set aside for them.
+inline bool PlausiblePngSize(uint64_t rowBytes, uint64_t height, uint64_t fileSize) {
+  return (rowBytes + 1) * height <= fileSize * 1040 + 65536;
+}
+
 // Bytes per row of a bitmap: whole 32-bit words.
 inline uint64_t RowBytes(uint64_t width, unsigned bitsPerPixel) { return (width * bitsPerPixel + 31) / 32 * 4; }
 
@@ -47,7 +55,7 @@ struct TImage::Impl {
   long height = 0;
   TPixelFormat format = pfNone;
   long widthBytes = 0;
-  std::unique_ptr<unsigned char[]> bits;
+  pelt::PixelStorage bits;
   std::vector<TPaletteEntry> palette;  // empty unless the pixels are indices
   bool noHandle = false;
   const unsigned char* source = nullptr;
@@ -60,6 +68,6 @@ struct TImage::Impl {
   // present storage when it already fits. False (and no storage) on failure.
   bool Allocate(long newWidth, long newHeight, TPixelFormat newFormat, bool zero);
   // Takes over storage made elsewhere.
-  void Adopt(std::unique_ptr<unsigned char[]> newBits, long newWidth, long newHeight, long newWidthBytes);
+  void Adopt(pelt::PixelStorage newBits, long newWidth, long newHeight, long newWidthBytes);
   unsigned char* Row(long memoryRow) { return bits.get() + static_cast<size_t>(memoryRow) * widthBytes; }
 };

@@ -2,10 +2,13 @@
 #include <spng.h>
 #include <string.h>
 
+#include <atomic>
 #include <memory>
 #include <new>
 
 #include "PeltInternal.h"
+#include "PeltTuning.h"
+#include "PngPlainGray.h"
 
 namespace {
 
@@ -57,14 +60,11 @@ struct ContextDeleter {
   void operator()(spng_ctx* context) const { spng_ctx_free(context); }
 };
 
-// Deflate cannot expand data more than about 1032 times, so a header whose
-// pixels could never come out of the file's bytes is refused before any
-// storage is set aside for them.
-bool Plausible(uint64_t rowBytes, uint64_t height, uint64_t fileSize) {
-  return (rowBytes + 1) * height <= fileSize * 1040 + 65536;
-}
+std::atomic<PELT_PNG_PATHS> pngPaths{PELT_PNG_PLAIN_THEN_GENERAL};
 
 }  // namespace
+
+PELT_PNG_PATHS PeltSetPngPaths(PELT_PNG_PATHS paths) { return pngPaths.exchange(paths); }
 
 namespace pelt {
 const Codec kPngCodec = {"PNG", Recognises, Create};
@@ -79,6 +79,12 @@ TImagePNG::~TImagePNG() = default;
 long TImagePNG::Read(int index) {
   if (!impl_ || index != 0 || !impl_->source) return -1;
   impl_->palette.clear();
+  const PELT_PNG_PATHS paths = pngPaths.load(std::memory_order_relaxed);
+  if (paths != PELT_PNG_GENERAL_ONLY && pelt::DecodePlainGrayPng(impl_->source, impl_->sourceSize, *impl_)) return 0;
+  if (paths == PELT_PNG_PLAIN_ONLY) {
+    Destroy();
+    return -1;
+  }
   std::unique_ptr<spng_ctx, ContextDeleter> context(spng_ctx_new(0));
   if (!context) return -1;
   spng_ctx* png = context.get();
@@ -97,7 +103,7 @@ long TImagePNG::Read(int index) {
   size_t rowLength = 0, imageLength = 0;
   if (channels == 0 || !pelt::IsKnownFormat(static_cast<long>(bitCount)) ||
       spng_decoded_image_size(png, SPNG_FMT_PNG, &imageLength) ||
-      !Plausible((uint64_t{header.width} * bitCount + 7) / 8, header.height, impl_->sourceSize) ||
+      !pelt::PlausiblePngSize((uint64_t{header.width} * bitCount + 7) / 8, header.height, impl_->sourceSize) ||
       !impl_->Allocate(static_cast<long>(header.width), static_cast<long>(header.height),
                        static_cast<TPixelFormat>(bitCount), mergesIntoRows)) {
     Destroy();

@@ -12,16 +12,9 @@
 
 #include "BlendTestRow.h"
 #include "MaskBlend.h"
+#include "TestSeed.h"
 
 namespace {
-
-uint32_t RunSeed() {
-  static const uint32_t seed = [] {
-    if (const char* text = std::getenv("KIV_TEST_SEED")) return static_cast<uint32_t>(std::strtoul(text, nullptr, 0));
-    return std::random_device{}();
-  }();
-  return seed;
-}
 
 // How the bytes of one plane are drawn.
 enum Fill { RANDOM, ZERO, FULL, EXTREMES, NEAR_EXTREMES };
@@ -74,9 +67,8 @@ struct RowCase {
 
 std::string Describe(const RowCase& c, uint32_t rowOffset, uint32_t alphaOffset, int32_t maskOffset) {
   std::ostringstream text;
-  text << "seed " << RunSeed() << " (replay with KIV_TEST_SEED=" << RunSeed() << "), width " << c.width << ", "
-       << c.contents->name << ", invert " << c.invert << ", rowOffset " << rowOffset << ", alphaOffset " << alphaOffset
-       << ", maskOffset " << maskOffset;
+  text << SeedNote() << ", width " << c.width << ", " << c.contents->name << ", invert " << c.invert << ", rowOffset "
+       << rowOffset << ", alphaOffset " << alphaOffset << ", maskOffset " << maskOffset;
   return text.str();
 }
 

@@ -82,6 +82,58 @@ TEST(ImageStorage, NoHandleModeAnswersThePreviousMode) {
   EXPECT_FALSE(image.IsNoHandle());
 }
 
+// Large blocks let go are handed out again for the same size: a new image
+// must still start zeroed, whatever the block held before.
+TEST(ImageStorage, StorageOfAnEarlierImageComesBackZeroed) {
+  for (int round = 0; round < 3; ++round) {
+    for (long side : {600L, 1024L, 1920L}) {
+      TImage image;
+      ASSERT_NE(image.Create(side, 600, pf8bit, 0), nullptr);
+      const unsigned char* bits = image.GetBits();
+      for (long i = 0; i < image.GetSize(); ++i) ASSERT_EQ(bits[i], 0) << side << " at " << i;
+      std::memset(image.GetBits(), 0xAB, static_cast<size_t>(image.GetSize()));
+    }
+  }
+}
+
+TEST(ImageStorage, ExchangeTradesPixelsWithoutCopyingThem) {
+  TImage wide, small;
+  wide.SetNoHandleMode(1);
+  ASSERT_NE(wide.Create(10, 3, pf8bit, 0), nullptr);
+  ASSERT_NE(small.Create(2, 5, pf24bit, 0), nullptr);
+  const TPaletteEntry gray = {7, 7, 7, 0};
+  ASSERT_EQ(wide.SetPalette(&gray, 1), 1);
+  const unsigned char* wideBits = wide.GetBits();
+  const unsigned char* smallBits = small.GetBits();
+  HDC wideContext = wide.GetDC();
+
+  ASSERT_NE(wide.Exchange(small), 0);
+  EXPECT_EQ(wide.GetBits(), smallBits);
+  EXPECT_EQ(small.GetBits(), wideBits);
+  EXPECT_EQ(wide.GetWidth(), 2);
+  EXPECT_EQ(wide.GetHeight(), 5);
+  EXPECT_EQ(wide.GetPixelFormat(), pf24bit);
+  EXPECT_EQ(wide.GetWidthBytes(), 8);
+  EXPECT_EQ(small.GetWidth(), 10);
+  EXPECT_EQ(small.GetSize(), 36);
+  EXPECT_EQ(wide.GetPalette(nullptr, 0), 0);
+  EXPECT_EQ(small.GetPalette(nullptr, 0), 1);
+  EXPECT_TRUE(wide.IsNoHandle()) << "the mode stays with the image";
+  EXPECT_FALSE(small.IsNoHandle());
+
+  // A context taken before still addresses its own image, now with the new pixels.
+  TImage other;
+  ASSERT_NE(other.Create(2, 5, pf24bit, 0), nullptr);
+  std::memset(other.GetBits(), 0x42, static_cast<size_t>(other.GetSize()));
+  ASSERT_NE(other.Blt(wideContext, 0, 0, 0, 0, 2, 5, SRCCOPY), 0);
+  EXPECT_EQ(wide.GetBits()[0], 0x42);
+
+  TImage empty;
+  ASSERT_NE(empty.Exchange(small), 0);
+  EXPECT_FALSE(small.IsValid());
+  EXPECT_EQ(empty.GetWidth(), 10);
+}
+
 class Blit : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -161,9 +161,9 @@ TEST(PngCodec, FramesDecodeTo8BitGrayOfTheirSize) {
   RevealAnimation animation = maskgen::BuildMask(1, kWidth, kHeight, 2);
   std::vector<uint8_t> pixels(kWidth * kHeight);
   animation.RenderFrame(animation.frameCount() / 3, pixels.data());
-  for (const char* filter : {"none", "up", "adaptive"}) {
+  for (const char* filter : {"none", "sub", "up", "average", "paeth"}) {
     maskgen::PngSettings settings;
-    ASSERT_TRUE(maskgen::ParseFilterChoice(filter, settings.filters));
+    ASSERT_TRUE(maskgen::ParseFilter(filter, settings.filter));
     std::vector<uint8_t> png = maskgen::EncodeGrayPng(pixels.data(), kWidth, kHeight, settings);
     maskgen::DecodedImage image = maskgen::DecodeGrayPng(png.data(), png.size());
     EXPECT_EQ(image.width, static_cast<uint32_t>(kWidth));

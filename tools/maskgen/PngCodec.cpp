@@ -1,7 +1,8 @@
 #include "PngCodec.h"
 
+#include "GrayPngWriter.h"
+
 #include <spng.h>
-#include <zlib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,59 +24,24 @@ void Check(int error, const char* what) {
 
 }  // namespace
 
-bool ParseFilterChoice(const std::string& name, int& filters) {
-  if (name == "none")
-    filters = SPNG_FILTER_CHOICE_NONE;
-  else if (name == "sub")
-    filters = SPNG_FILTER_CHOICE_SUB;
-  else if (name == "up")
-    filters = SPNG_FILTER_CHOICE_UP;
-  else if (name == "average")
-    filters = SPNG_FILTER_CHOICE_AVG;
-  else if (name == "paeth")
-    filters = SPNG_FILTER_CHOICE_PAETH;
-  else if (name == "adaptive")
-    filters = SPNG_FILTER_CHOICE_ALL;
-  else
-    return false;
-  return true;
-}
-
-bool ParseStrategy(const std::string& name, int& strategy) {
-  if (name == "default")
-    strategy = Z_DEFAULT_STRATEGY;
-  else if (name == "filtered")
-    strategy = Z_FILTERED;
-  else if (name == "rle")
-    strategy = Z_RLE;
-  else if (name == "huffman")
-    strategy = Z_HUFFMAN_ONLY;
-  else
-    return false;
-  return true;
+bool ParseFilter(const std::string& name, int& filter) {
+  static const char* const kNames[] = {"none", "sub", "up", "average", "paeth"};
+  for (int i = 0; i < 5; ++i) {
+    if (name == kNames[i]) {
+      filter = i;
+      return true;
+    }
+  }
+  return false;
 }
 
 std::vector<uint8_t> EncodeGrayPng(const uint8_t* pixels, int width, int height, const PngSettings& settings) {
-  Context context(spng_ctx_new(SPNG_CTX_ENCODER));
-  if (!context) throw std::runtime_error("cannot create a PNG encoder");
-  Check(spng_set_option(context.get(), SPNG_ENCODE_TO_BUFFER, 1), "PNG encoder");
-  Check(spng_set_option(context.get(), SPNG_IMG_COMPRESSION_LEVEL, settings.level), "compression level");
-  Check(spng_set_option(context.get(), SPNG_FILTER_CHOICE, settings.filters), "filter choice");
-  Check(spng_set_option(context.get(), SPNG_IMG_COMPRESSION_STRATEGY, settings.strategy), "compression strategy");
-  spng_ihdr header = {};
-  header.width = static_cast<uint32_t>(width);
-  header.height = static_cast<uint32_t>(height);
-  header.bit_depth = 8;
-  header.color_type = SPNG_COLOR_TYPE_GRAYSCALE;
-  Check(spng_set_ihdr(context.get(), &header), "PNG header");
-  size_t size = static_cast<size_t>(width) * height;
-  Check(spng_encode_image(context.get(), pixels, size, SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE), "PNG encoding");
-  int error = 0;
-  size_t length = 0;
-  std::unique_ptr<void, decltype(&std::free)> png(spng_get_png_buffer(context.get(), &length, &error), &std::free);
-  Check(error, "PNG buffer");
-  const auto* bytes = static_cast<const uint8_t*>(png.get());
-  return std::vector<uint8_t>(bytes, bytes + length);
+  if (width <= 0 || height <= 0 || settings.filter < 0 || settings.filter > 4) {
+    throw std::runtime_error("cannot encode that picture");
+  }
+  const auto w = static_cast<uint32_t>(width), h = static_cast<uint32_t>(height);
+  const std::vector<uint8_t> rows = pngwriter::FilterRows(pixels, w, h, {static_cast<uint8_t>(settings.filter)});
+  return pngwriter::GrayPng(w, h, pngwriter::ZlibStream(rows, settings.level));
 }
 
 DecodedImage DecodeGrayPng(const void* data, size_t size) {

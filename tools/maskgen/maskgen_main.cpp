@@ -2,8 +2,7 @@
 // with a resource manifest.
 //
 // Usage: kiv_maskgen --out DIR [--size WIDTHxHEIGHT] [--threads N]
-//                    [--level 0-9] [--filter none|sub|up|average|paeth|adaptive]
-//                    [--strategy default|filtered|rle|huffman]
+//                    [--level 0-12] [--filter none|sub|up|average|paeth]
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -16,8 +15,8 @@
 namespace {
 
 const char kUsage[] =
-    "usage: kiv_maskgen --out DIR [--size WIDTHxHEIGHT] [--threads N] [--level 0-9]\n"
-    "                   [--filter none|sub|up|average|paeth|adaptive] [--strategy default|filtered|rle|huffman]\n";
+    "usage: kiv_maskgen --out DIR [--size WIDTHxHEIGHT] [--threads N] [--level 0-12]\n"
+    "                   [--filter none|sub|up|average|paeth]\n";
 
 bool ParseInt(const std::string& text, long low, long high, int& value) {
   if (text.empty()) return false;
@@ -57,11 +56,9 @@ int main(int argc, char** argv) {
     } else if (option == "--threads") {
       if (!ParseInt(value, 1, 64, options.threads)) return Fail("bad thread count '" + value + "' (1..64)");
     } else if (option == "--level") {
-      if (!ParseInt(value, 0, 9, options.png.level)) return Fail("bad compression level '" + value + "' (0..9)");
+      if (!ParseInt(value, 0, 12, options.png.level)) return Fail("bad compression level '" + value + "' (0..12)");
     } else if (option == "--filter") {
-      if (!maskgen::ParseFilterChoice(value, options.png.filters)) return Fail("unknown filter '" + value + "'");
-    } else if (option == "--strategy") {
-      if (!maskgen::ParseStrategy(value, options.png.strategy)) return Fail("unknown strategy '" + value + "'");
+      if (!maskgen::ParseFilter(value, options.png.filter)) return Fail("unknown filter '" + value + "'");
     } else {
       return Fail("unknown option " + option);
     }

@@ -6,12 +6,12 @@ set -euo pipefail
 packages=(
   cmake make ninja-build g++ pkg-config
   googletest libgtest-dev libbenchmark-dev
-  libspng-dev zlib1g-dev
+  libspng-dev zlib1g-dev libdeflate-dev
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   mingw-w64-i686-dev libz-mingw-w64-dev
   wine wine32:i386 fonts-wine
   fonts-ipafont-gothic
-  dpkg-dev clang-format
+  dpkg-dev clang-format python3
   clang libclang-rt-14-dev libtsan2
 )
 

@@ -1,0 +1,18 @@
+// Which of the instruction-set levels our SIMD code is written for this CPU
+// runs: every pixel loop with SIMD variants picks its variant from this.
+#pragma once
+
+#include <cstdint>
+
+// Each level a superset of the one before.
+enum CPU_LEVEL : int32_t {
+  CPU_LEVEL_BASELINE = 0,  // plain C++ only
+  CPU_LEVEL_SSE2 = 1,
+  CPU_LEVEL_AVX2 = 2,  // with the OS saving the 256-bit registers
+};
+
+// Found once, on the first call; the same answer afterwards.
+CPU_LEVEL CpuLevel();
+
+// "reference", "sse2" or "avx2": the name of the variant written for a level.
+const char* CpuLevelName(CPU_LEVEL level);

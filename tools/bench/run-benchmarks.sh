@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Runs every benchmark of the optimised native build and the timing program
+# on both targets (win32 under Wine), keeps the results in
+# build/linux-release/bench/results, and writes bench/README.md from them.
+# `make bench` builds what this needs first.
+#
+# Usage: tools/bench/run-benchmarks.sh [REPETITIONS]
+set -euo pipefail
+
+cd "$(dirname "$0")/../.."
+repetitions=${1:-5}
+results=build/linux-release/bench/results
+rm -rf "$results"
+mkdir -p "$results"
+
+uptime >"$results/load-before.txt"
+for program in build/linux-release/bench/bin/*; do
+  name=$(basename "$program")
+  echo "== $program"
+  "$program" --benchmark_repetitions="$repetitions" \
+    --benchmark_out="$results/$name.json" --benchmark_out_format=json
+done
+echo "== kiv_timing, linux"
+build/linux-release/bench/timing/kiv_timing "$PWD/build/linux-release/dist" "$repetitions" | tee "$results/timing-linux.txt"
+echo "== kiv_timing, win32 under Wine"
+tools/wine/run-under-wine build/win32/bench/timing/kiv_timing.exe "$PWD/build/win32/dist" "$repetitions" |
+  tee "$results/timing-win32.txt"
+uptime >"$results/load-after.txt"
+
+python3 tools/bench/write_bench_readme.py "$results" bench/README.md "tools/bench/run-benchmarks.sh $repetitions"
+echo "== wrote bench/README.md"

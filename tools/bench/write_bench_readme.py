@@ -1,0 +1,141 @@
+#!/usr/bin/env python3
+"""Writes bench/README.md from the results run-benchmarks.sh keeps: the
+Google Benchmark JSON of the native optimised build and the timing
+program's figures on both targets. Every number in the file comes from
+those results.
+
+Usage: write_bench_readme.py RESULTS_DIR README_PATH COMMAND
+"""
+import json
+import os
+import sys
+
+
+def medians(path):
+    """name -> (real ms, cpu ms) of each benchmark's median aggregate."""
+    with open(path) as f:
+        data = json.load(f)
+    scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}
+    out = {}
+    for b in data["benchmarks"]:
+        if b.get("aggregate_name") != "median":
+            continue
+        unit = scale[b.get("time_unit", "ns")]
+        out[b["run_name"]] = (b["real_time"] * unit, b["cpu_time"] * unit)
+    return out, data.get("context", {})
+
+
+def timing(path):
+    """name -> (wall ms, cpu ms) from the timing program's lines."""
+    out = {}
+    with open(path) as f:
+        for line in f:
+            parts = line.split()
+            if len(parts) == 3:
+                out[parts[0]] = (float(parts[1]), float(parts[2]))
+    return out
+
+
+def main():
+    results, readme, command = sys.argv[1:4]
+    bench = {}
+    context = {}
+    for name in sorted(os.listdir(results)):
+        if name.endswith(".json"):
+            figures, context = medians(os.path.join(results, name))
+            bench.update(figures)
+    linux = timing(os.path.join(results, "timing-linux.txt"))
+    win32 = timing(os.path.join(results, "timing-win32.txt"))
+    with open(os.path.join(results, "load-before.txt")) as f:
+        load_before = f.read().strip()
+    with open(os.path.join(results, "load-after.txt")) as f:
+        load_after = f.read().strip()
+
+    # figure, benchmark, memcpy benchmark of the same bytes, target in ms or as a multiple of the memcpy
+    rows = [
+        ("decode a shipped mask frame (mean of all 899)", "BM_DecodeShippedMaskFrames/iterations:899",
+         "BM_Memcpy/w:1920/h:1080", 0.7, None),
+        ("  the same through libspng alone (before)", "BM_DecodeShippedMaskFramesGeneralPath/iterations:899",
+         "BM_Memcpy/w:1920/h:1080", None, None),
+        ("resize 1920x1080 to 1280x720", "BM_Resize/from_w:1920/from_h:1080/to_w:1280/to_h:720",
+         "BM_Memcpy/w:1280/h:720", 1.0, None),
+        ("resize 1920x1080 to 3840x2160", "BM_Resize/from_w:1920/from_h:1080/to_w:3840/to_h:2160",
+         "BM_Memcpy/w:3840/h:2160", 4.0, None),
+        ("resize 1440x1080 to 1920x1080 (4:3 after the cut)", "BM_Resize/from_w:1440/from_h:1080/to_w:1920/to_h:1080",
+         "BM_Memcpy/w:1920/h:1080", 1.2, None),
+        ("blend kernel, best level, 1920x1080", "blend/1920x1080/avx2/real_time", "memcpy/1920x1080/real_time",
+         None, 4.0),
+        ("RenderFrame, fetches excluded, 1280x720", "render_no_fetch/1280x720/real_time",
+         "memcpy/1280x720/real_time", 2.0, None),
+        ("RenderFrame, fetches excluded, 1920x1080", "render_no_fetch/1920x1080/real_time",
+         "memcpy/1920x1080/real_time", 1.8, None),
+        ("RenderFrame, fetches excluded, 3840x2160", "render_no_fetch/3840x2160/real_time",
+         "memcpy/3840x2160/real_time", 10.0, None),
+        ("RenderFrame with both fetches copying, 1920x1080", "render/1920x1080/real_time",
+         "memcpy/1920x1080/real_time", None, None),
+    ]
+    # The blend benchmark and the render benchmark both name a memcpy/1920x1080; the
+    # kernel's is the frame it blends, so read it from its own program.
+    blend, _ = medians(os.path.join(results, "mask_blend_benchmark.json"))
+
+    lines = []
+    add = lines.append
+    add("# Speed figures")
+    add("")
+    add("Written by `tools/bench/write_bench_readme.py` from the results of one run of")
+    add("`make bench` (which runs `%s`); not typed by hand. Release build, one" % command)
+    add("thread, medians over the repetitions, each beside a memcpy of the same bytes")
+    add("measured in the same run. Wall time first, the thread's CPU time in brackets:")
+    add("the machine is shared, and CPU time shows the work without the waiting.")
+    add("")
+    add("Machine: %s CPUs at %s MHz. Load at the start: `%s`; at the end: `%s`." %
+        (context.get("num_cpus", "?"), context.get("mhz_per_cpu", "?"), load_before, load_after))
+    add("")
+    add("| figure | median ms | memcpy ms | x memcpy | target | met (wall, CPU) |")
+    add("|---|---|---|---|---|---|")
+    for title, name, copy, limit, ratio_limit in rows:
+        source = blend if name.startswith("blend/") else bench
+        copies = blend if name.startswith("blend/") else bench
+        if name not in source or copy not in copies:
+            add("| %s | missing | | | | |" % title)
+            continue
+        real, cpu = source[name]
+        copy_real, copy_cpu = copies[copy]
+        ratio, cpu_ratio = real / copy_real, cpu / copy_cpu
+        if limit is not None:
+            target, met = "<= %.1f ms" % limit, (real <= limit, cpu <= limit)
+        elif ratio_limit is not None:
+            target, met = "<= %.0f x memcpy" % ratio_limit, (ratio <= ratio_limit, cpu_ratio <= ratio_limit)
+        else:
+            target, met = "", None
+        verdict = "" if met is None else ", ".join("yes" if m else "no" for m in met)
+        add("| %s | %.3f (%.3f) | %.3f (%.3f) | %.1f (%.1f) | %s | %s |" %
+            (title, real, cpu, copy_real, copy_cpu, ratio, cpu_ratio, target, verdict))
+    add("")
+    add("## win32 under Wine")
+    add("")
+    add("The same work through `kiv_timing` (`bench/timing/`), built for both targets")
+    add("and run in the same `make bench`: the Linux build natively, the win32 build")
+    add("under Wine. Target: within 1.3 x of Linux, judged on wall time (Wine reports")
+    add("thread CPU time in steps of a scheduler tick, too coarse for one item).")
+    add("")
+    add("| figure | Linux ms | win32 (Wine) ms | win32 / Linux | met |")
+    add("|---|---|---|---|---|")
+    for name in linux:
+        if name.startswith("memcpy/") or name not in win32:
+            continue
+        l_real, l_cpu = linux[name]
+        w_real, w_cpu = win32[name]
+        ratio = w_real / l_real
+        add("| %s | %.3f (%.3f) | %.3f (%.3f) | %.2f | %s |" %
+            (name, l_real, l_cpu, w_real, w_cpu, ratio, "yes" if ratio <= 1.3 else "no"))
+    add("")
+    add("Not measured here yet: `kavro render` at 1920x1080 (YUV4MPEG2 in, nothing")
+    add("out, one thread), whose target is 200 frames a second.")
+    add("")
+    with open(readme, "w") as f:
+        f.write("\n".join(lines))
+
+
+if __name__ == "__main__":
+    main()
