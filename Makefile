@@ -26,6 +26,8 @@ build-tsan: deps
 
 # The built-in clips through each mask, then one of them again under Wine.
 DEMO_MASKS := paper wafu1 wafu2
+# The mixer's mask parameter: each mask takes a third of 0..1.
+MELT_MASKS := paper:0 wafu1:0.5 wafu2:1
 demo: build
 	@echo "== kavro info"
 	build/linux/host/kavro info
@@ -48,6 +50,17 @@ demo: build
 	@echo "== the settings dialog, opened by a host under Wine (no display: drawn in memory)"
 	tools/wine/run-under-wine build/win32/host/kiv_settings_snapshot.exe build/win32/dist/KavroVideoTransitionMask_B06.dll Z:$(CURDIR)/build/previews/settings_dialog.png
 	@echo "   picture: build/previews/settings_dialog.png"
+	@echo "== the same clips through each mask in melt, the MLT renderer, with the frei0r mixer kavro_wipe:"
+	@echo "   build/demo/melt_*.y4m and contact sheets melt_*.png"
+	build/linux/tools/bin/kavro_demo_media clips 640x360 60 build/demo/clip_a.y4m build/demo/clip_b.y4m
+	@set -e; for m in $(MELT_MASKS); do name=$${m%%:*}; value=$${m#*:}; \
+	  echo "FREI0R_PATH=build/linux/frei0r melt clip_a.y4m in=0 out=59 -track clip_b.y4m in=0 out=59 -transition frei0r.kavro_wipe in=0 out=59 a_track=0 b_track=1 \"0=0=0;59=1\" mask=$$value -consumer avformat:build/demo/melt_$$name.y4m"; \
+	  FREI0R_PATH=build/linux/frei0r tools/melt/run-melt -quiet build/demo/clip_a.y4m in=0 out=59 \
+	    -track build/demo/clip_b.y4m in=0 out=59 \
+	    -transition frei0r.kavro_wipe in=0 out=59 a_track=0 b_track=1 "0=0=0;59=1" mask=$$value \
+	    -consumer avformat:build/demo/melt_$$name.y4m pix_fmt=yuv422p; \
+	  build/linux/tools/bin/kavro_demo_media sheet build/demo/melt_$$name.y4m build/demo/melt_$$name.png; \
+	done
 
 test: build build-tsan
 	ctest --preset linux -j $(JOBS)

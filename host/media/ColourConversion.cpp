@@ -43,20 +43,33 @@ void YCbCrToRgb(int y, int cb, int cr, uint8_t* rgb) {
   rgb[2] = ClampShifted(luma + kBCb * (cb - 128));
 }
 
+void RgbaRowToYCbCr(const uint8_t* rgba, int width, uint8_t* y, int lumaStep, uint8_t* cb, uint8_t* cr,
+                    uint8_t* alpha) {
+  for (int x = 0; x < width; ++x, rgba += 4, y += lumaStep) {
+    const YCbCr value = RgbToYCbCr(rgba[0], rgba[1], rgba[2]);
+    *y = value.y;
+    cb[x] = value.cb;
+    cr[x] = value.cr;
+    alpha[x] = rgba[3];
+  }
+}
+
+void YCbCrRowToRgba(const uint8_t* y, int lumaStep, const uint8_t* cb, const uint8_t* cr, const uint8_t* alpha,
+                    int width, uint8_t* rgba) {
+  for (int x = 0; x < width; ++x, rgba += 4, y += lumaStep) {
+    YCbCrToRgb(*y, cb[x], cr[x], rgba);
+    rgba[3] = alpha[x];
+  }
+}
+
 Picture RgbaToPicture(const RgbaImage& image) {
   Picture picture(image.width, image.height);
   std::vector<uint8_t> cb(static_cast<size_t>(image.width)), cr(cb.size());
   const size_t chromaWidth = static_cast<size_t>(picture.chromaWidth());
   for (int row = 0; row < image.height; ++row) {
     const size_t first = static_cast<size_t>(row) * image.width;
-    const uint8_t* pixel = &image.pixels[first * 4];
-    for (int x = 0; x < image.width; ++x, pixel += 4) {
-      YCbCr value = RgbToYCbCr(pixel[0], pixel[1], pixel[2]);
-      picture.y[first + x] = value.y;
-      cb[x] = value.cb;
-      cr[x] = value.cr;
-      picture.alpha[first + x] = pixel[3];
-    }
+    RgbaRowToYCbCr(&image.pixels[first * 4], image.width, &picture.y[first], 1, cb.data(), cr.data(),
+                   &picture.alpha[first]);
     DownsampleChromaRow(cb.data(), image.width, &picture.cb[row * chromaWidth]);
     DownsampleChromaRow(cr.data(), image.width, &picture.cr[row * chromaWidth]);
   }
@@ -71,11 +84,8 @@ RgbaImage PictureToRgba(const Picture& picture) {
     const size_t first = static_cast<size_t>(row) * picture.width;
     UpsampleChromaRow(&picture.cb[row * chromaWidth], picture.width, cb.data());
     UpsampleChromaRow(&picture.cr[row * chromaWidth], picture.width, cr.data());
-    uint8_t* pixel = &image.pixels[first * 4];
-    for (int x = 0; x < picture.width; ++x, pixel += 4) {
-      YCbCrToRgb(picture.y[first + x], cb[x], cr[x], pixel);
-      pixel[3] = picture.alpha[first + x];
-    }
+    YCbCrRowToRgba(&picture.y[first], 1, cb.data(), cr.data(), &picture.alpha[first], picture.width,
+                   &image.pixels[first * 4]);
   }
   return image;
 }

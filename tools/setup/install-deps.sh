@@ -12,6 +12,7 @@ packages=(
   wine wine32:i386 fonts-wine
   fonts-ipafont-gothic
   dpkg-dev clang-format python3
+  frei0r-plugins-dev melt
   clang libclang-rt-14-dev libtsan2
 )
 

@@ -1,0 +1,43 @@
+// The mixer's parameters as frei0r describes them, and what their values
+// mean. frei0r carries every value here as a double in 0..1; a boolean is on
+// from 0.5.
+#pragma once
+
+#include <cstdint>
+
+namespace kavro_wipe {
+
+enum ParameterIndex : int { kPosition = 0, kMask, kInvert, kReverse, kCropToOutput, kParameterCount };
+
+struct ParameterInfo {
+  const char* name;
+  int type;  // F0R_PARAM_DOUBLE or F0R_PARAM_BOOL
+  const char* explanation;
+};
+
+// Null for an index that names no parameter.
+const ParameterInfo* FindParameterInfo(int index);
+
+struct WipeValues {
+  double position = 0;      // the wipe's progress
+  double mask = 0;          // which mask: a third of 0..1 each
+  double invert = 0;        // the mask's black and white the other way round
+  double reverse = 0;       // the mask's frames from the last one back
+  double cropToOutput = 1;  // mask narrowed to the frame's proportions, not stretched
+
+  // Stores the value clamped to 0..1; NaN leaves the parameter as it was.
+  // False for an index that names no parameter.
+  bool Set(int index, double value);
+  bool Get(int index, double& value) const;
+};
+
+bool IsOn(double flag);
+
+// Mask i of n takes [i / n, (i + 1) / n) of 0..1; 1 is the last mask.
+uint32_t MaskIndexOf(double mask);
+
+// Position 0 is the mask's first frame, 1 its last; in between the nearest
+// frame.
+uint32_t MaskFrameAt(double position, uint32_t maskFrames);
+
+}  // namespace kavro_wipe

@@ -1,0 +1,93 @@
+// kavro_demo_media: the files `make demo` needs around melt.
+//   kavro_demo_media clips WxH FRAMES A.y4m B.y4m   the built-in clips as YUV4MPEG2 4:2:2
+//   kavro_demo_media sheet IN.y4m OUT.png           a contact sheet of a YUV4MPEG2 file
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ColourConversion.h"
+#include "ContactSheet.h"
+#include "DefaultClips.h"
+#include "FileBytes.h"
+#include "Y4m.h"
+#include "Y4mReader.h"
+
+namespace {
+
+struct CloseFile {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, CloseFile>;
+
+constexpr const char* kUsage =
+    "usage: kavro_demo_media clips WxH FRAMES A.y4m B.y4m | kavro_demo_media sheet IN.y4m OUT.png";
+
+void WriteClip(kavro::DefaultClip clip, const kavro::Y4mFormat& format, uint32_t frames, const std::string& path) {
+  File file(kavro::OpenBinary(path, true));
+  const std::string header = kavro::FormatY4mHeader(format);
+  bool written = std::fwrite(header.data(), 1, header.size(), file.get()) == header.size();
+  std::vector<uint8_t> bytes;
+  for (uint32_t i = 0; i < frames && written; ++i) {
+    bytes.clear();
+    kavro::EncodeY4m422Frame(kavro::RgbaToPicture(kavro::DrawDefaultClipFrame(clip, format.width, format.height, i)),
+                             bytes);
+    written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+  }
+  if (std::fclose(file.release()) != 0 || !written) throw kavro::MediaError("cannot write " + path);
+}
+
+int Clips(const std::vector<std::string>& arguments) {
+  int width = 0, height = 0;
+  unsigned frames = 0;
+  char end = 0;
+  if (arguments.size() != 5 || std::sscanf(arguments[1].c_str(), "%dx%d%c", &width, &height, &end) != 2 ||
+      std::sscanf(arguments[2].c_str(), "%u%c", &frames, &end) != 1 || frames == 0 || width % 2 != 0) {
+    std::fprintf(stderr, "kavro_demo_media: %s (an even width)\n", kUsage);
+    return 2;
+  }
+  kavro::CheckPictureSize(width, height, "clip");
+  kavro::Y4mFormat format;
+  format.width = width;
+  format.height = height;
+  format.rateNumerator = kavro::kDefaultClipRate;
+  format.aspectNumerator = format.aspectDenominator = 1;
+  format.chroma = kavro::Y4mChroma::k422;
+  WriteClip(kavro::DefaultClip::kTestPattern, format, frames, arguments[3]);
+  WriteClip(kavro::DefaultClip::kGradient, format, frames, arguments[4]);
+  return 0;
+}
+
+int Sheet(const std::vector<std::string>& arguments) {
+  if (arguments.size() != 3) {
+    std::fprintf(stderr, "kavro_demo_media: %s\n", kUsage);
+    return 2;
+  }
+  File file(kavro::OpenBinary(arguments[1], false));
+  kavro::Y4mReader reader(file.get(), arguments[1]);
+  const uint64_t frames = reader.CountRemainingFrames().value_or(0);
+  if (frames == 0 || frames > UINT32_MAX) throw kavro::MediaError(arguments[1] + ": no frames to show");
+  kavro::ContactSheet sheet(static_cast<uint32_t>(frames), 0, reader.format().width, reader.format().height);
+  std::vector<uint8_t> planes;
+  for (uint32_t i = 0; reader.ReadFrame(planes); ++i) {
+    if (sheet.Shows(i)) sheet.Add(i, sheet.Thumbnail(kavro::Y4mPlanesToPicture(reader.format(), planes.data())));
+  }
+  kavro::WriteFileAtomically(arguments[2], sheet.EncodePng());
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  try {
+    if (!arguments.empty() && arguments[0] == "clips") return Clips(arguments);
+    if (!arguments.empty() && arguments[0] == "sheet") return Sheet(arguments);
+    std::fprintf(stderr, "kavro_demo_media: %s\n", kUsage);
+    return 2;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "kavro_demo_media: %s\n", error.what());
+    return 1;
+  }
+}
