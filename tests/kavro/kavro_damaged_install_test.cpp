@@ -29,12 +29,13 @@ TEST(KavroDamagedInstall, EachDamageIsExplainedInOneLineAndTheOutputIsSourceA) {
   struct Case {
     const char* name;
     const char* says;
+    const char* because;
   } cases[] = {
-      {"cut_half", "kavro: masks not found"},
-      {"cut_early", "kavro: masks not found"},
-      {"not_a_module", "kavro: masks not found"},
-      {"table_noise", "kavro: 0 of 479 frames of mask_paper"},
-      {"png_noise", "kavro: 1 of 479 frames of mask_paper"},
+      {"cut_half", "kavro: masks not found (", " is damaged or not a module)"},
+      {"cut_early", "kavro: masks not found (", " is damaged or not a module)"},
+      {"not_a_module", "kavro: masks not found (", " is damaged or not a module)"},
+      {"table_noise", "kavro: 0 of 479 frames of mask_paper", ""},
+      {"png_noise", "kavro: 1 of 479 frames of mask_paper", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -43,6 +44,7 @@ TEST(KavroDamagedInstall, EachDamageIsExplainedInOneLineAndTheOutputIsSourceA) {
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(OneLine(run.err)) << run.err;
     EXPECT_EQ(run.err.rfind(c.says, 0), 0u) << run.err;
+    EXPECT_NE(run.err.find(c.because), std::string::npos) << run.err;
     EXPECT_NE(run.err.find(std::string("Oldkiv_broken_") + c.name), std::string::npos) << run.err;
     EXPECT_EQ(ReadBytes(output), sourceA);
   }
