@@ -4,7 +4,7 @@
 SHELL := /bin/bash
 JOBS ?= 2
 
-.PHONY: demo test deps build build-linux build-win32 bench format clean
+.PHONY: demo test deps build build-linux build-win32 build-tsan bench fuzz format clean
 
 deps:
 	@tools/setup/install-deps.sh
@@ -19,6 +19,10 @@ build-win32: build-linux
 	cmake --build --preset win32 -j $(JOBS)
 
 build: build-linux build-win32
+
+build-tsan: deps
+	@[ -f build/tsan/build.ninja ] || cmake --preset tsan
+	cmake --build --preset tsan -j $(JOBS)
 
 # The built-in clips through each mask, then one of them again under Wine.
 DEMO_MASKS := paper wafu1 wafu2
@@ -58,9 +62,10 @@ demo: build
 	  build/linux/tools/bin/kavro_demo_media sheet build/demo/melt_$$name.y4m build/demo/melt_$$name.png; \
 	done
 
-test: build
+test: build build-tsan
 	ctest --preset linux -j $(JOBS)
 	ctest --preset win32 -j $(JOBS)
+	ctest --preset tsan
 
 # The optimised native build's benchmarks and the timing program on both
 # targets (the win32 build under Wine); writes bench/README.md.
@@ -68,6 +73,16 @@ bench: build-win32
 	@[ -f build/linux-release/build.ninja ] || cmake --preset linux-release
 	cmake --build --preset linux-release -j $(JOBS)
 	tools/bench/run-benchmarks.sh
+
+# Each fuzz target for FUZZ_SECONDS (clang, libFuzzer, ASan, UBSan; its own
+# tree), then the long runs at full length on both targets.
+FUZZ_SECONDS ?= 300
+fuzz: build
+	@[ -f build/fuzz/build.ninja ] || cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	tools/fuzz/run-fuzzers build/fuzz $(FUZZ_SECONDS)
+	KIV_LONG_RUN=full ctest --preset linux -R '^long_run_tests$$'
+	KIV_LONG_RUN=full ctest --preset win32 -R '^long_run_tests$$'
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -5,10 +5,19 @@ target_compile_options(kiv_build_flags INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wformat=2 -Wundef -Wcast-align
   $<$<BOOL:${KIV_WERROR}>:-Werror>)
 
-if(KIV_SANITIZE AND NOT WIN32)
+if(KIV_FUZZ)
+  # Every library is instrumented for coverage; only the fuzz programs link
+  # the fuzzing engine.
+  target_compile_options(kiv_build_flags INTERFACE
+    -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(kiv_build_flags INTERFACE -fsanitize=address,undefined)
+elseif(KIV_SANITIZE AND NOT WIN32)
   target_compile_options(kiv_build_flags INTERFACE
     -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_link_options(kiv_build_flags INTERFACE -fsanitize=address,undefined)
+elseif(KIV_TSAN AND NOT WIN32)
+  target_compile_options(kiv_build_flags INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(kiv_build_flags INTERFACE -fsanitize=thread)
 endif()
 
 if(WIN32)
@@ -34,4 +43,14 @@ function(kiv_ship_library target name)
     ARCHIVE_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/lib"
     BUILD_WITH_INSTALL_RPATH ON
     INSTALL_RPATH "$ORIGIN")
+endfunction()
+
+# A library shipped with the static MinGW runtime gives back what that runtime
+# would otherwise leave behind at each unload (platform/static_runtime).
+function(kiv_release_static_runtime target)
+  if(WIN32)
+    target_sources(${target} PRIVATE "${PROJECT_SOURCE_DIR}/platform/static_runtime/StaticRuntimeRelease.cpp")
+    target_link_options(${target} PRIVATE
+      -Wl,--wrap=pthread_once,--wrap=__cxa_guard_acquire,--wrap=__cxa_guard_release,--wrap=__cxa_guard_abort)
+  endif()
 endfunction()

@@ -18,7 +18,8 @@ void CheckMasks(const std::string& pluginPath) {
   const std::string resources = kavro::ResourceModulePath(pluginPath);
   const kavro::MaskFramesFound found = kavro::CountMaskFrames(resources);
   if (!found.moduleLoaded) {
-    TellOnce(Problem::kMasksMissing, "masks not found (no " + resources + "): every frame shows source A");
+    TellOnce(Problem::kMasksMissing,
+             "masks not found (" + kavro::WhyNoMasks(found, resources) + "): every frame shows source A");
     return;
   }
   for (uint32_t mask = 0; mask < kavro::MaskCount(); ++mask) {

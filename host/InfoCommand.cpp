@@ -52,7 +52,10 @@ int RunInfo(const std::string& pluginOption) {
 
   const std::string resources = ResourceModulePath(pluginPath);
   const MaskFramesFound found = CountMaskFrames(resources);
-  std::printf("resource module    %s%s\n", resources.c_str(), found.moduleLoaded ? "" : " (not found: no mask frames)");
+  std::printf("resource module    %s%s\n", resources.c_str(),
+              found.moduleLoaded ? ""
+                                 : (found.moduleFileExists ? " (damaged or not a module: no mask frames)"
+                                                           : " (not found: no mask frames)"));
   std::printf("masks\n");
   for (uint32_t mask = 0; mask < MaskCount(); ++mask) {
     const uint32_t first = MaskFirstResourceId(mask), count = MaskFrameCount(mask);

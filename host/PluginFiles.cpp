@@ -110,6 +110,7 @@ MaskFramesFound CountMaskFrames(const std::string& resourceModulePath) {
   DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
   if (length > 0 && length < MAX_PATH) path = full;
 #endif
+  found.moduleFileExists = FileExists(resourceModulePath);
   HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (!module) return found;
   found.moduleLoaded = true;
@@ -125,6 +126,10 @@ MaskFramesFound CountMaskFrames(const std::string& resourceModulePath) {
   }
   FreeLibrary(module);
   return found;
+}
+
+std::string WhyNoMasks(const MaskFramesFound& found, const std::string& resourceModulePath) {
+  return found.moduleFileExists ? resourceModulePath + " is damaged or not a module" : "no " + resourceModulePath;
 }
 
 }  // namespace kavro

@@ -26,10 +26,15 @@ std::string ResourceModulePath(const std::string& pluginPath);
 
 // Frames of each mask present in a resource module.
 struct MaskFramesFound {
+  bool moduleFileExists = false;
   bool moduleLoaded = false;
   std::vector<uint32_t> present;               // per mask
   std::vector<std::vector<uint32_t>> missing;  // per mask: the first few absent ids
 };
 MaskFramesFound CountMaskFrames(const std::string& resourceModulePath);
+
+// Why no mask can be shown, for a module that did not load: "no PATH", or
+// "PATH is damaged or not a module".
+std::string WhyNoMasks(const MaskFramesFound& found, const std::string& resourceModulePath);
 
 }  // namespace kavro

@@ -20,7 +20,8 @@ void WarnAboutMasks(const std::string& pluginPath, uint32_t mask) {
   const std::string resources = ResourceModulePath(pluginPath);
   const MaskFramesFound found = CountMaskFrames(resources);
   if (!found.moduleLoaded) {
-    std::fprintf(stderr, "kavro: masks not found (no %s): the output is source A unmixed\n", resources.c_str());
+    std::fprintf(stderr, "kavro: masks not found (%s): the output is source A unmixed\n",
+                 WhyNoMasks(found, resources).c_str());
   } else if (found.present[mask] < MaskFrameCount(mask)) {
     std::fprintf(stderr, "kavro: %u of %u frames of %s found in %s: frames without a mask show source A\n",
                  found.present[mask], MaskFrameCount(mask), MaskName(mask).c_str(), resources.c_str());

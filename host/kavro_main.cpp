@@ -11,6 +11,28 @@
 #include "RenderCommand.h"
 #include "SettingsCommand.h"
 
+namespace {
+
+// An error is one line, whatever the argument or file name it quotes holds.
+int Fail(const char* message, int exitCode) {
+  std::string line;
+  for (const char* c = message; *c; ++c) {
+    const auto byte = static_cast<unsigned char>(*c);
+    if (byte < 0x20 || byte == 0x7F) {
+      static const char kHex[] = "0123456789abcdef";
+      line += "\\x";
+      line += kHex[byte >> 4];
+      line += kHex[byte & 15];
+    } else {
+      line += *c;
+    }
+  }
+  std::fprintf(stderr, "kavro: %s\n", line.c_str());
+  return exitCode;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   std::vector<std::string> arguments(argv + 1, argv + argc);
   try {
@@ -30,11 +52,9 @@ int main(int argc, char** argv) {
         return kavro::RunRender(line.options);
     }
   } catch (const kavro::UsageError& error) {
-    std::fprintf(stderr, "kavro: %s\n", error.what());
-    return 2;
+    return Fail(error.what(), 2);
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "kavro: %s\n", error.what());
-    return 1;
+    return Fail(error.what(), 1);
   }
   return 1;
 }

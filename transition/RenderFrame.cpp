@@ -47,8 +47,11 @@ struct Fetch {
 };
 
 // Source A into the output, source B into the work frame, in the order the
-// link modes need: B first when A takes anything from B.
-bool FetchSources(const Fetch& fetch, FrameBuffer& output, FrameBuffer& workFrame) {
+// link modes need: B first when A takes anything from B. A fetch may call
+// back into the object and give the work buffer back; B is then never
+// fetched into memory that is gone.
+template <typename WorkFrameHeld>
+bool FetchSources(const Fetch& fetch, FrameBuffer& output, FrameBuffer& workFrame, const WorkFrameHeld& workFrameHeld) {
   const FrameFormat& format = fetch.setup.format;
   FrameFormat requestA = RequestFor(format, VALUE_SOURCE_FROM_A);
   FrameFormat requestB = RequestFor(format, VALUE_SOURCE_FROM_B);
@@ -57,7 +60,7 @@ bool FetchSources(const Fetch& fetch, FrameBuffer& output, FrameBuffer& workFram
     TakeReportedValues(requestA, workFrame, VALUE_SOURCE_FROM_B);
     return fetch(fetch.setup.fetchSourceA, requestA, output);
   }
-  if (!fetch(fetch.setup.fetchSourceA, requestA, output)) return false;
+  if (!fetch(fetch.setup.fetchSourceA, requestA, output) || !workFrameHeld()) return false;
   TakeReportedValues(requestB, output, VALUE_SOURCE_FROM_A);
   return fetch(fetch.setup.fetchSourceB, requestB, workFrame);
 }
@@ -110,9 +113,10 @@ int32_t KavroVideoTransitionMask::RenderSteps(uint32_t frameIndex, int32_t fetch
   workFrame.size = workBufferSize;
   const uint8_t* const sourceB = workBuffer;
 
-  if (!FetchSources(Fetch{stored, frameIndex, fetchArg}, *output, workFrame)) return RESULT_FAILED;
   // A fetch that gave the work buffer back has taken source B with it.
-  if (workBuffer != sourceB || workBufferSize < frame.totalBytes) return RESULT_FAILED;
+  auto workFrameHeld = [&] { return workBuffer == sourceB && workBufferSize >= frame.totalBytes; };
+  if (!FetchSources(Fetch{stored, frameIndex, fetchArg}, *output, workFrame, workFrameHeld)) return RESULT_FAILED;
+  if (!workFrameHeld()) return RESULT_FAILED;
 
   // From here on the output holds source A, and every way out leaves it
   // complete: unmixed, or mixed under the whole mask.

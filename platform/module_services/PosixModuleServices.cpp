@@ -12,8 +12,9 @@
 #include <new>
 #include <string>
 
+#include "ModuleFileCheck.h"
 #include "ModuleServices.h"
-#include "ResourceDirectory.h"
+#include "ResourceDirectoryReader.h"
 #include "WideUtf8.h"
 
 struct KivModule {
@@ -27,9 +28,8 @@ namespace {
 thread_local DWORD lastError = ERROR_SUCCESS;
 
 // The directory found under KIV_RESOURCE_DIRECTORY_SYMBOL, or null when it
-// is not one. Its own fields are not trusted: the size the module's dynamic
-// symbol table gives the symbol bounds the header, the entry table and the
-// stated total size, which in turn bounds every offset read later.
+// is not one. Its own fields are not trusted: it is read only inside the
+// size the module's dynamic symbol table gives the symbol.
 const KivResourceDirectory* ValidDirectory(void* symbol) {
   if (!symbol) return nullptr;
   Dl_info info;
@@ -38,13 +38,7 @@ const KivResourceDirectory* ValidDirectory(void* symbol) {
       strcmp(info.dli_sname, KIV_RESOURCE_DIRECTORY_SYMBOL) != 0) {
     return nullptr;
   }
-  const uint64_t symbolSize = static_cast<const ElfW(Sym)*>(entry)->st_size;
-  const uint64_t headerSize = offsetof(KivResourceDirectory, entries);
-  auto* directory = static_cast<const KivResourceDirectory*>(symbol);
-  if (symbolSize < headerSize || directory->magic != KIV_RESOURCE_DIRECTORY_MAGIC) return nullptr;
-  const uint64_t tableEnd = headerSize + uint64_t{directory->count} * sizeof(KivResourceEntry);
-  if (directory->totalSize > symbolSize || tableEnd > directory->totalSize) return nullptr;
-  return directory;
+  return CheckedResourceDirectory(symbol, static_cast<const ElfW(Sym)*>(entry)->st_size);
 }
 
 std::string CurrentDirectory() {
@@ -113,17 +107,6 @@ KivModule* Resolve(HMODULE module) { return module ? module : MainProgram(); }
 
 const KivResourceEntry* AsEntry(HRSRC resource) { return reinterpret_cast<const KivResourceEntry*>(resource); }
 
-bool TypeMatches(const KivResourceDirectory* directory, const KivResourceEntry& entry, LPCWSTR type) {
-  if (IS_INTRESOURCE(type) || entry.typeNameOffset >= directory->totalSize) return false;
-  const char* name = reinterpret_cast<const char*>(directory) + entry.typeNameOffset;
-  size_t room = directory->totalSize - entry.typeNameOffset;
-  size_t i = 0;
-  for (; i < room && name[i] && type[i]; ++i) {
-    if (static_cast<wchar_t>(static_cast<unsigned char>(name[i])) != type[i]) return false;
-  }
-  return i < room && name[i] == 0 && type[i] == 0;
-}
-
 }  // namespace
 
 DWORD GetLastError() { return lastError; }
@@ -179,6 +162,18 @@ HMODULE LoadLibraryExW(LPCWSTR path, HANDLE, DWORD) {
     return nullptr;
   }
   std::string utf8 = kiv_platform::WideToUtf8(path);
+  // A named file is checked first: a cut one would crash the loader. A bare
+  // name is left to the loader's search.
+  if (utf8.find('/') != std::string::npos) {
+    if (access(utf8.c_str(), F_OK) != 0) {
+      lastError = ERROR_MOD_NOT_FOUND;
+      return nullptr;
+    }
+    if (!ModuleFileIsWhole(utf8.c_str())) {
+      lastError = ERROR_BAD_EXE_FORMAT;
+      return nullptr;
+    }
+  }
   void* library = dlopen(utf8.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!library) {
     lastError = ERROR_MOD_NOT_FOUND;
@@ -191,11 +186,17 @@ HMODULE LoadLibraryExW(LPCWSTR path, HANDLE, DWORD) {
     return nullptr;
   }
   module->library = library;
-  // The name the loader settled on (found along its search path, or as
-  // given), taken from the directory the load started in.
+  // A named file is the file loaded; a bare name is what the loader found
+  // along its search path. Either is taken from the directory the load
+  // started in. The loader's own record is read only for a bare name: another
+  // thread's load of the same module may have written it, ordered only by a
+  // lock inside the loader that race detectors cannot see.
+  const char* loaded = utf8.c_str();
   struct link_map* map = nullptr;
-  const char* loaded =
-      dlinfo(library, RTLD_DI_LINKMAP, &map) == 0 && map && map->l_name && *map->l_name ? map->l_name : utf8.c_str();
+  if (utf8.find('/') == std::string::npos && dlinfo(library, RTLD_DI_LINKMAP, &map) == 0 && map && map->l_name &&
+      *map->l_name) {
+    loaded = map->l_name;
+  }
   module->path = AbsolutePath(loaded, CurrentDirectory());
   module->directory = ValidDirectory(dlsym(library, KIV_RESOURCE_DIRECTORY_SYMBOL));
   return module;
@@ -222,25 +223,20 @@ HRSRC FindResourceW(HMODULE module, LPCWSTR name, LPCWSTR type) {
     return nullptr;
   }
   auto id = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(name));
-  for (uint32_t i = 0; i < directory->count; ++i) {
-    const KivResourceEntry& entry = directory->entries[i];
-    if (entry.id == id && TypeMatches(directory, entry, type)) {
-      return reinterpret_cast<HRSRC>(const_cast<KivResourceEntry*>(&entry));
-    }
+  // Types are named only.
+  const KivResourceEntry* entry = IS_INTRESOURCE(type) ? nullptr : FindResourceEntry(*directory, id, type);
+  if (!entry) {
+    lastError = ERROR_RESOURCE_NAME_NOT_FOUND;
+    return nullptr;
   }
-  lastError = ERROR_RESOURCE_NAME_NOT_FOUND;
-  return nullptr;
+  return reinterpret_cast<HRSRC>(const_cast<KivResourceEntry*>(entry));
 }
 
 HGLOBAL LoadResource(HMODULE module, HRSRC resource) {
   const KivResourceDirectory* directory = Resolve(module)->directory;
-  const KivResourceEntry* entry = AsEntry(resource);
-  bool ours = directory && entry >= directory->entries && entry < directory->entries + directory->count;
-  if (!ours || uint64_t{entry->dataOffset} + entry->size > directory->totalSize) {
-    lastError = ERROR_RESOURCE_DATA_NOT_FOUND;
-    return nullptr;
-  }
-  return const_cast<char*>(reinterpret_cast<const char*>(directory) + entry->dataOffset);
+  const void* bytes = directory ? ResourceEntryBytes(*directory, AsEntry(resource)) : nullptr;
+  if (!bytes) lastError = ERROR_RESOURCE_DATA_NOT_FOUND;
+  return const_cast<void*>(bytes);
 }
 
 LPVOID LockResource(HGLOBAL loaded) { return loaded; }

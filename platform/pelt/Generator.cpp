@@ -1,6 +1,7 @@
 // Decoder registration and the choice of decoder for a block of bytes.
 #include <mutex>
 
+#include "Lock.h"
 #include "PeltInternal.h"
 
 namespace {
@@ -9,7 +10,7 @@ namespace {
 // library's own descriptors, never at the prototype or into the registering
 // module, so a module may unload and leave its registrations behind.
 constexpr unsigned kMaxCodecs = 16;
-std::mutex registryLock;
+pelt::Lock registryLock;
 const pelt::Codec* codecs[kMaxCodecs] = {};
 unsigned codecCount = 0;
 
@@ -18,7 +19,7 @@ unsigned codecCount = 0;
 unsigned TImageGenerator::AddExtendSupportFormat(const TImage& prototype) {
   const pelt::Codec* codec = prototype.impl_ ? prototype.impl_->codec : nullptr;
   if (!codec) return 0;
-  std::lock_guard<std::mutex> guard(registryLock);
+  std::lock_guard<pelt::Lock> guard(registryLock);
   bool known = false;
   for (unsigned i = 0; i < codecCount; ++i) known = known || codecs[i] == codec;
   if (!known && codecCount < kMaxCodecs) codecs[codecCount++] = codec;
@@ -30,7 +31,7 @@ TImage* TImageGenerator::CreateInstance(const unsigned char* data, unsigned long
   const pelt::Codec* candidates[kMaxCodecs];
   unsigned count = 0;
   {
-    std::lock_guard<std::mutex> guard(registryLock);
+    std::lock_guard<pelt::Lock> guard(registryLock);
     for (; count < codecCount; ++count) candidates[count] = codecs[count];
   }
   for (unsigned i = 0; i < count; ++i) {

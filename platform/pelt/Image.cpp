@@ -6,6 +6,7 @@
 #include <new>
 #include <utility>
 
+#include "Lock.h"
 #include "PeltInternal.h"
 
 namespace pelt {
@@ -16,11 +17,11 @@ constexpr uint32_t kDeviceContextMagic = 0x50454C54u;  // "PELT"
 
 // Live device contexts. An HDC handed to Blt is only dereferenced once it is
 // found here, so a foreign or stale handle fails instead of crashing.
-std::mutex contextLock;
+Lock contextLock;
 DeviceContext* firstContext = nullptr;
 
 void Link(DeviceContext& context) {
-  std::lock_guard<std::mutex> guard(contextLock);
+  std::lock_guard<pelt::Lock> guard(contextLock);
   if (context.linked) return;
   context.previous = nullptr;
   context.next = firstContext;
@@ -30,7 +31,7 @@ void Link(DeviceContext& context) {
 }
 
 void Unlink(DeviceContext& context) {
-  std::lock_guard<std::mutex> guard(contextLock);
+  std::lock_guard<pelt::Lock> guard(contextLock);
   if (!context.linked) return;
   if (context.previous) context.previous->next = context.next;
   if (context.next) context.next->previous = context.previous;
@@ -39,7 +40,7 @@ void Unlink(DeviceContext& context) {
 }
 
 TImage::Impl* ImageBehind(HDC handle) {
-  std::lock_guard<std::mutex> guard(contextLock);
+  std::lock_guard<pelt::Lock> guard(contextLock);
   for (DeviceContext* context = firstContext; context; context = context->next) {
     if (reinterpret_cast<HDC>(context) == handle)
       return context->magic == kDeviceContextMagic ? context->image : nullptr;

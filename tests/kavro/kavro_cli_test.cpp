@@ -115,6 +115,7 @@ TEST(KavroProgram, RejectsBadCommandLinesWithOneLine) {
       {{"render", "-o", "x.y4m", "--frames"}, "kavro: --frames needs a value"},
       {{"render", "-o", "x.y4m", "--size", "7x7"}, "kavro: bad --size '7x7': the width must be even"},
       {{"render", "-o", "x.y4m", "--mask", "leopard"}, "kavro: unknown mask 'leopard'"},
+      {{"render", "-o", "x.y4m", "--mask", "two\nlines"}, "kavro: unknown mask 'two\\x0alines'"},
       {{"render"}, "kavro: nothing to write"},
   };
   for (const auto& [arguments, message] : cases) {

@@ -91,6 +91,21 @@ TEST(ModuleServices, FindsTheModuleThatHoldsAnAddress) {
   EXPECT_EQ(std::wstring(viaAddress), std::wstring(viaNull)) << "the test program holds the marker";
 }
 
+// Copies of a resource module cut short or replaced by text: refused at load,
+// before anything of them is mapped and read.
+TEST(ModuleServices, ACutOrForeignModuleFileDoesNotLoad) {
+  for (const wchar_t* name : {L"Oldkiv_broken_cut_half", L"Oldkiv_broken_cut_early", L"Oldkiv_broken_not_a_module"}) {
+    SCOPED_TRACE(::testing::PrintToString(std::wstring(name)));
+    const std::wstring path = TestDirectory() + SharedLibraryFileName(name);
+    HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    EXPECT_EQ(module, nullptr);
+#if !defined(_WIN32)
+    EXPECT_EQ(GetLastError(), ERROR_BAD_EXE_FORMAT);
+#endif
+    if (module) FreeLibrary(module);
+  }
+}
+
 #if !defined(_WIN32)
 // Resource tables whose directory disagrees with the symbol that holds it
 // (fixture modules Oldkiv_damaged_<name>): anything inconsistent is no resources.

@@ -396,6 +396,16 @@ TEST_F(RenderFrame, AFetchThatCallsBackIntoTheObjectCannotPullItsBuffersAway) {
   Output output(64);
   EXPECT_EQ(transition->RenderFrame(0, 0, &output.descriptor), RESULT_FAILED);
 
+  // A's fetch, made first, gives the work buffer back: B is never fetched
+  // into the memory that went with it.
+  Prepare(format);
+  host.during = [&](char source) {
+    if (source == 'A') transition->ReleaseWorkBuffer();
+  };
+  EXPECT_EQ(transition->RenderFrame(0, 0, &output.descriptor), RESULT_FAILED);
+  ASSERT_EQ(host.calls.size(), 1u);
+  EXPECT_EQ(host.calls[0].source, 'A');
+
   // A's fetch stores another setup: this frame still renders as it began.
   Prepare(format);
   TransitionSetup other = host.Setup(YuvAlphaFormat(2000, 1000));

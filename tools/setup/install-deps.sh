@@ -13,6 +13,7 @@ packages=(
   fonts-ipafont-gothic
   dpkg-dev clang-format python3
   frei0r-plugins-dev melt
+  clang libclang-rt-14-dev libtsan2
 )
 
 missing=()

@@ -28,6 +28,8 @@
 #include <string>
 #include <vector>
 
+#include "BinaryFile.h"
+
 namespace {
 
 using Bytes = std::vector<unsigned char>;
@@ -45,22 +47,12 @@ bool ParseSize(const char* width, const char* height, unsigned long& w, unsigned
 unsigned char Pattern(unsigned long x, unsigned long y) { return static_cast<unsigned char>((16 * y + x) & 0xFF); }
 
 bool WriteFile(const char* path, const Bytes& bytes) {
-  FILE* out = std::fopen(path, "wb");
-  bool written = out && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-  if (out && std::fclose(out) != 0) written = false;
+  const bool written = WriteBinaryFile(path, bytes);
   if (!written) std::fprintf(stderr, "make_test_png: cannot write %s\n", path);
   return written;
 }
 
-bool ReadFile(const char* path, Bytes& bytes) {
-  FILE* in = std::fopen(path, "rb");
-  if (!in) return false;
-  unsigned char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
-  std::fclose(in);
-  return true;
-}
+bool ReadFile(const char* path, Bytes& bytes) { return ReadBinaryFile(path, bytes); }
 
 // Rows top first, as PNG stores them, packed at the header's depth.
 bool EncodePng(const spng_ihdr& header, const spng_plte* palette, const Bytes& pixels, Bytes& png) {
