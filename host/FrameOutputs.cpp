@@ -3,9 +3,10 @@
 #include <filesystem>
 #include <system_error>
 
-#include "ColourConversion.h"
 #include "FileBytes.h"
+#include "PackedRgba.h"
 #include "PngFile.h"
+#include "Y4mPacked.h"
 
 namespace kavro {
 
@@ -42,13 +43,15 @@ std::string FrameOutputs::PngPath(uint32_t index) const {
 }
 
 void FrameOutputs::Encode(uint32_t index, const uint8_t* frame, const PackedLayout& layout, EncodedFrame& out) const {
-  const Picture picture = UnpackPicture(frame, layout);
-  if (y4m_) EncodeY4m422Frame(picture, out.y4m);
+  if (y4m_) EncodeY4m422Packed(frame, layout, out.y4m);
   if (!options_.pngFolder.empty()) {
-    const RgbaImage rgba = PictureToRgba(picture);
-    out.png = EncodePng(rgba.pixels.data(), rgba.width, rgba.height, 4);
+    out.rgba.resize(size_t{layout.width} * layout.height * 4);
+    PackedRgbaScratch scratch;
+    UnpackRgba(frame, layout, layout.width, out.rgba.data(), scratch);
+    out.png = EncodePng(out.rgba.data(), static_cast<int>(layout.width), static_cast<int>(layout.height), 4);
   }
-  if (sheet_ && sheet_->Shows(index)) out.thumbnail = sheet_->Thumbnail(picture);
+  out.thumbnail.reset();
+  if (sheet_ && sheet_->Shows(index)) out.thumbnail = sheet_->Thumbnail(UnpackPicture(frame, layout));
 }
 
 void FrameOutputs::Write(uint32_t index, EncodedFrame& frame) {

@@ -23,8 +23,10 @@ struct OutputOptions {
   uint32_t sheetEvery = 0;
 };
 
+// One frame's outputs. Kept from frame to frame, so the buffers grow once.
 struct EncodedFrame {
   std::vector<uint8_t> y4m;
+  std::vector<uint8_t> rgba;  // the pixels the PNG is encoded from
   std::vector<uint8_t> png;
   std::optional<Picture> thumbnail;
 };

@@ -49,7 +49,9 @@ class Run {
         progress_(progress),
         layout_(settings.width, settings.height),
         maxInFlight_(2 * static_cast<uint32_t>(settings.threads) + 2),
-        work_(static_cast<size_t>(settings.threads)) {}
+        work_(static_cast<size_t>(settings.threads)) {
+    spareJobs_.reserve(maxInFlight_);
+  }
 
   uint32_t Execute() {
     const Proportions aspectA = a_.source().proportions(), aspectB = b_.source().proportions();
@@ -92,7 +94,7 @@ class Run {
         if (failedAt_ != kNoFailure || stopping_) break;
         ++inFlight_;
       }
-      auto job = std::make_unique<Job>();
+      std::unique_ptr<Job> job = SpareJob();
       job->index = i;
       try {
         job->a = a_.Next();
@@ -172,6 +174,20 @@ class Run {
     transition->Release();
   }
 
+  // A job done with before, its output buffers kept, or a new one. There
+  // are never more jobs than frames in flight.
+  std::unique_ptr<Job> SpareJob() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!spareJobs_.empty()) {
+        std::unique_ptr<Job> job = std::move(spareJobs_.back());
+        spareJobs_.pop_back();
+        return job;
+      }
+    }
+    return std::make_unique<Job>();
+  }
+
   void Drain() {
     while (work_.Pop()) {
     }
@@ -198,6 +214,7 @@ class Run {
       {
         std::lock_guard<std::mutex> lock(mutex_);
         --inFlight_;
+        spareJobs_.push_back(std::move(job));
       }
       changed_.notify_all();
       progress_.Update(++written);
@@ -218,6 +235,7 @@ class Run {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::map<uint32_t, std::unique_ptr<Job>> done_;
+  std::vector<std::unique_ptr<Job>> spareJobs_;
   uint32_t inFlight_ = 0;
   uint32_t failedAt_ = kNoFailure;
   std::string failure_;

@@ -5,10 +5,13 @@
 #include <utility>
 #include <vector>
 
+#include "BufferPool.h"
 #include "ColourConversion.h"
 #include "FileBytes.h"
+#include "PackedRgba.h"
 #include "PngFile.h"
 #include "Scaling.h"
+#include "Y4mPacked.h"
 #include "Y4mReader.h"
 
 namespace kavro {
@@ -41,17 +44,25 @@ class PictureFrame : public SourceFrame {
   Picture picture_;
 };
 
-// Planes as read; their conversion to 4:2:2 runs on the rendering thread.
+// Planes as read, in a buffer of the source's pool that goes back there
+// with the frame; their conversion to 4:2:2 runs on the rendering thread.
 class Y4mFrame : public SourceFrame {
  public:
-  Y4mFrame(const Y4mFormat& format, std::vector<uint8_t> planes) : format_(format), planes_(std::move(planes)) {}
+  Y4mFrame(const Y4mFormat& format, std::vector<uint8_t> planes, std::shared_ptr<BufferPool> pool)
+      : format_(format), planes_(std::move(planes)), pool_(std::move(pool)) {}
+  ~Y4mFrame() override { pool_->Give(std::move(planes_)); }
   void Render(const PackedLayout& layout, uint8_t* frame) const override {
-    PackScaled(Y4mPlanesToPicture(format_, planes_.data()), layout, frame);
+    if (PacksAsItIs(format_, layout)) {
+      PackY4m422Planes(format_, planes_.data(), layout, frame);
+    } else {
+      PackScaled(Y4mPlanesToPicture(format_, planes_.data()), layout, frame);
+    }
   }
 
  private:
   Y4mFormat format_;
   std::vector<uint8_t> planes_;
+  std::shared_ptr<BufferPool> pool_;
 };
 
 // Drawn at the size asked for, so it is never scaled.
@@ -59,9 +70,10 @@ class GeneratedFrame : public SourceFrame {
  public:
   GeneratedFrame(DefaultClip clip, uint32_t index) : clip_(clip), index_(index) {}
   void Render(const PackedLayout& layout, uint8_t* frame) const override {
-    RgbaImage image =
+    const RgbaImage image =
         DrawDefaultClipFrame(clip_, static_cast<int>(layout.width), static_cast<int>(layout.height), index_);
-    PackPicture(RgbaToPicture(image), layout, frame);
+    PackedRgbaScratch scratch;
+    PackRgba(image.pixels.data(), layout.width, layout, frame, scratch);
   }
 
  private:
@@ -91,15 +103,24 @@ class Y4mSource : public Source {
   std::optional<uint64_t> length() const override { return length_; }
   const Y4mFormat* y4mFormat() const override { return &reader_.format(); }
   std::shared_ptr<const SourceFrame> Next() override {
-    std::vector<uint8_t> planes;
-    if (!reader_.ReadFrame(planes)) return nullptr;
-    return std::make_shared<Y4mFrame>(reader_.format(), std::move(planes));
+    std::vector<uint8_t> planes = pool_->Take(Y4mFrameBytes(reader_.format()));
+    try {
+      if (!reader_.ReadFrame(planes)) {
+        pool_->Give(std::move(planes));
+        return nullptr;
+      }
+    } catch (...) {
+      pool_->Give(std::move(planes));
+      throw;
+    }
+    return std::make_shared<Y4mFrame>(reader_.format(), std::move(planes), pool_);
   }
 
  private:
   std::FILE* stream_;
   Y4mReader reader_;
   std::optional<uint64_t> length_;
+  std::shared_ptr<BufferPool> pool_ = std::make_shared<BufferPool>();
 };
 
 class StillSource : public Source {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "MediaRows.h"
+
 namespace kavro {
 
 namespace {
@@ -29,15 +31,7 @@ Taps CoSitedTaps(int k, int count) {
 }  // namespace
 
 void DownsampleChromaRow(const uint8_t* in, int lumaWidth, uint8_t* out) {
-  const int samples = (lumaWidth + 1) / 2;
-  auto filtered = [&](int x, int left, int right) {
-    return static_cast<uint8_t>((in[left] + 2 * in[x] + in[right] + 2) >> 2);
-  };
-  // The edges repeat; between them every sample has both neighbours.
-  out[0] = filtered(0, 0, std::min(1, lumaWidth - 1));
-  int j = 1;
-  for (; 2 * j + 1 < lumaWidth; ++j) out[j] = filtered(2 * j, 2 * j - 1, 2 * j + 1);
-  for (; j < samples; ++j) out[j] = filtered(2 * j, 2 * j - 1, std::min(2 * j + 1, lumaWidth - 1));
+  MediaRows().downsampleChroma(in, static_cast<size_t>(lumaWidth), out);
 }
 
 void UpsampleChroma420To422(const uint8_t* in, int lumaWidth, int lumaHeight, Siting420 siting, uint8_t* out) {
@@ -63,11 +57,7 @@ void UpsampleChroma420To422(const uint8_t* in, int lumaWidth, int lumaHeight, Si
 }
 
 void UpsampleChromaRow(const uint8_t* in, int lumaWidth, uint8_t* out) {
-  const int samples = (lumaWidth + 1) / 2;
-  for (int x = 0; x < lumaWidth; ++x) {
-    int j = x / 2;
-    out[x] = x % 2 == 0 || j + 1 >= samples ? in[j] : static_cast<uint8_t>((in[j] + in[j + 1] + 1) >> 1);
-  }
+  MediaRows().upsampleChroma(in, static_cast<size_t>(lumaWidth), out);
 }
 
 }  // namespace kavro

@@ -3,6 +3,7 @@
 // host converts to the same bytes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "Picture.h"
@@ -17,12 +18,11 @@ YCbCr RgbToYCbCr(int r, int g, int b);
 // Writes R, G, B, clamped to 0..255.
 void YCbCrToRgb(int y, int cb, int cr, uint8_t* rgb);
 
-// A row of `width` RGBA pixels to Y' (every `lumaStep` bytes: 1 planar, 2
-// in YUY2), Cb and Cr for every pixel, and alpha.
-void RgbaRowToYCbCr(const uint8_t* rgba, int width, uint8_t* y, int lumaStep, uint8_t* cb, uint8_t* cr, uint8_t* alpha);
+// A row of `width` RGBA pixels to Y', Cb and Cr for every pixel, and alpha.
+void RgbaRowToYCbCr(const uint8_t* rgba, size_t width, uint8_t* y, uint8_t* cb, uint8_t* cr, uint8_t* alpha);
 // The way back, from Cb and Cr for every pixel.
-void YCbCrRowToRgba(const uint8_t* y, int lumaStep, const uint8_t* cb, const uint8_t* cr, const uint8_t* alpha,
-                    int width, uint8_t* rgba);
+void YCbCrRowToRgba(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, const uint8_t* alpha, size_t width,
+                    uint8_t* rgba);
 
 // Converts every pixel, then brings the chroma to 4:2:2 with the [1 2 1]
 // filter of DownsampleChromaRow. Alpha is carried over unchanged.

@@ -1,12 +1,13 @@
 #include "PackedRgba.h"
 
 #include "ChromaSiting.h"
-#include "ColourConversion.h"
+#include "MediaRows.h"
 
 namespace kavro {
 
 void PackedRgbaScratch::Reserve(uint32_t width) {
-  if (cb.size() >= width) return;
+  if (y.size() >= width) return;
+  y.resize(width);
   cb.resize(width);
   cr.resize(width);
   cbSited.resize(width);
@@ -21,35 +22,31 @@ bool PackedWidthFits(const PackedLayout& layout, uint32_t width) {
 void PackRgbaRow(const uint8_t* rgba, uint32_t width, const PackedLayout& layout, uint32_t row, uint8_t* frame,
                  PackedRgbaScratch& scratch) {
   if (!PackedWidthFits(layout, width) || row >= layout.height) throw MediaError("RGBA row does not fit the frame");
-  scratch.Reserve(width);
-  uint8_t* const packed = frame + size_t{row} * layout.stride;
+  scratch.Reserve(layout.width);
+  const MediaRowFunctions& rows = MediaRows();
   uint8_t* const alpha = frame + layout.alphaOffset() + size_t{row} * layout.width;
-  RgbaRowToYCbCr(rgba, static_cast<int>(width), packed, 2, scratch.cb.data(), scratch.cr.data(), alpha);
+  rows.rgbaToYCbCr(rgba, width, scratch.y.data(), scratch.cb.data(), scratch.cr.data(), alpha);
   if (width < layout.width) {
-    packed[2 * width] = packed[2 * width - 2];
+    scratch.y[width] = scratch.y[width - 1];
     alpha[width] = alpha[width - 1];
   }
   DownsampleChromaRow(scratch.cb.data(), static_cast<int>(width), scratch.cbSited.data());
   DownsampleChromaRow(scratch.cr.data(), static_cast<int>(width), scratch.crSited.data());
-  for (uint32_t j = 0; j < layout.width / 2; ++j) {
-    packed[4 * j + 1] = scratch.cbSited[j];
-    packed[4 * j + 3] = scratch.crSited[j];
-  }
+  rows.packYuy2(scratch.y.data(), scratch.cbSited.data(), scratch.crSited.data(), layout.width / 2,
+                frame + size_t{row} * layout.stride);
 }
 
 void UnpackRgbaRow(const uint8_t* frame, const PackedLayout& layout, uint32_t row, uint32_t width, uint8_t* rgba,
                    PackedRgbaScratch& scratch) {
   if (!PackedWidthFits(layout, width) || row >= layout.height) throw MediaError("RGBA row does not fit the frame");
-  scratch.Reserve(width);
-  const uint8_t* const packed = frame + size_t{row} * layout.stride;
+  scratch.Reserve(layout.width);
+  const MediaRowFunctions& rows = MediaRows();
   const uint8_t* const alpha = frame + layout.alphaOffset() + size_t{row} * layout.width;
-  for (uint32_t j = 0; j < layout.width / 2; ++j) {
-    scratch.cbSited[j] = packed[4 * j + 1];
-    scratch.crSited[j] = packed[4 * j + 3];
-  }
+  rows.unpackYuy2(frame + size_t{row} * layout.stride, layout.width / 2, scratch.y.data(), scratch.cbSited.data(),
+                  scratch.crSited.data());
   UpsampleChromaRow(scratch.cbSited.data(), static_cast<int>(width), scratch.cb.data());
   UpsampleChromaRow(scratch.crSited.data(), static_cast<int>(width), scratch.cr.data());
-  YCbCrRowToRgba(packed, 2, scratch.cb.data(), scratch.cr.data(), alpha, static_cast<int>(width), rgba);
+  rows.yCbCrToRgba(scratch.y.data(), scratch.cb.data(), scratch.cr.data(), alpha, width, rgba);
 }
 
 void PackRgba(const uint8_t* rgba, uint32_t width, const PackedLayout& layout, uint8_t* frame,

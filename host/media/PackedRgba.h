@@ -12,10 +12,10 @@
 
 namespace kavro {
 
-// Chroma rows a conversion works in; reused from row to row and frame to
-// frame, one per thread.
+// Rows a conversion works in; reused from row to row and frame to frame,
+// one per thread.
 struct PackedRgbaScratch {
-  std::vector<uint8_t> cb, cr, cbSited, crSited;
+  std::vector<uint8_t> y, cb, cr, cbSited, crSited;
   void Reserve(uint32_t width);
 };
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "BufferPool.h"
 #include "ColourConversion.h"
 #include "DefaultClips.h"
 #include "Drawing.h"
@@ -220,3 +221,37 @@ TEST_F(Fetch, RefusesRequestsItCannotFillWithoutWriting) {
 }
 
 }  // namespace
+
+TEST(BufferPool, HandsBuffersLetGoOutAgainAtTheSizeAsked) {
+  BufferPool pool;
+  std::vector<uint8_t> first = pool.Take(1000);
+  ASSERT_EQ(first.size(), 1000u);
+  first[999] = 7;
+  const uint8_t* storage = first.data();
+  pool.Give(std::move(first));
+  std::vector<uint8_t> again = pool.Take(1000);
+  EXPECT_EQ(again.data(), storage);
+  EXPECT_EQ(again.size(), 1000u);
+  // A second buffer while the first is out is a new one.
+  std::vector<uint8_t> second = pool.Take(500);
+  EXPECT_NE(second.data(), storage);
+  EXPECT_EQ(second.size(), 500u);
+  pool.Give(std::move(again));
+  EXPECT_EQ(pool.Take(2000).size(), 2000u);
+}
+
+// Frames let go lend their buffers to later frames; a frame still held
+// keeps its own.
+TEST(OpenSource, AFrameStillHeldKeepsItsPixelsWhileLaterOnesReuseBuffers) {
+  const std::string folder = ScratchFolder("source_buffers");
+  WriteBytes(folder + "clip.y4m", NumberedClip(6, 2, 6));
+  std::unique_ptr<Source> source = OpenSource(folder + "clip.y4m");
+  const std::shared_ptr<const SourceFrame> held = source->Next();
+  for (uint8_t f = 1; f < 6; ++f) {
+    const std::shared_ptr<const SourceFrame> frame = source->Next();
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(Render(*frame, 6, 2)[0], f);
+  }
+  EXPECT_FALSE(source->Next());
+  EXPECT_EQ(Render(*held, 6, 2)[0], 0);
+}

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ScratchFiles.h"
+#include "Y4mPacked.h"
 #include "Y4mReader.h"
 
 using namespace kavro;
@@ -192,6 +193,63 @@ TEST(Y4mReader, NamesTheDamage) {
         {std::string(5000, 'Y'), "a.y4m: the stream header is longer than 4096 bytes"}}) {
     File file = OpenWith(folder, bytes);
     EXPECT_EQ(MessageOf([&] { Y4mReader(file.get(), "a.y4m"); }), message);
+  }
+}
+
+std::vector<uint8_t> PlanesOf(const Picture& picture) {
+  std::vector<uint8_t> planes(picture.y);
+  planes.insert(planes.end(), picture.cb.begin(), picture.cb.end());
+  planes.insert(planes.end(), picture.cr.begin(), picture.cr.end());
+  return planes;
+}
+
+// Widths below, at and past the row loops' steps, with and without row padding.
+TEST(Y4mPacked, C422FramesPackAsThroughAPicture) {
+  unsigned seed = 40;
+  for (const int width : {2, 6, 64, 66, 130}) {
+    for (const uint32_t padding : {0u, 6u}) {
+      const Picture picture = RandomPicture(width, 3, ++seed);
+      const Y4mFormat format = ParseY4mHeader("YUV4MPEG2 W" + std::to_string(width) + " H3 C422", "a");
+      const PackedLayout layout(static_cast<uint32_t>(width), 3, padding ? 2 * width + padding : 0);
+      ASSERT_TRUE(PacksAsItIs(format, layout));
+      std::vector<uint8_t> direct(layout.bufferBytes() + 8, 0xEE), throughPicture(direct);
+      PackY4m422Planes(format, PlanesOf(picture).data(), layout, direct.data());
+      PackPicture(Y4mPlanesToPicture(format, PlanesOf(picture).data()), layout, throughPicture.data());
+      EXPECT_EQ(direct, throughPicture) << width << " wide, padding " << padding;
+    }
+  }
+}
+
+TEST(Y4mPacked, OnlyC422AtTheLayoutsSizePacksAsItIs) {
+  const PackedLayout layout(6, 2);
+  EXPECT_TRUE(PacksAsItIs(ParseY4mHeader("YUV4MPEG2 W6 H2 C422", "a"), layout));
+  EXPECT_FALSE(PacksAsItIs(ParseY4mHeader("YUV4MPEG2 W6 H2 C420", "a"), layout));
+  EXPECT_FALSE(PacksAsItIs(ParseY4mHeader("YUV4MPEG2 W6 H2 C444", "a"), layout));
+  EXPECT_FALSE(PacksAsItIs(ParseY4mHeader("YUV4MPEG2 W8 H2 C422", "a"), layout));
+  EXPECT_FALSE(PacksAsItIs(ParseY4mHeader("YUV4MPEG2 W6 H3 C422", "a"), layout));
+  EXPECT_FALSE(PacksAsItIs(ParseY4mHeader("YUV4MPEG2 W5 H2 C422", "a"), PackedLayout(5, 2)));
+  EXPECT_FALSE(PacksAsItIs(ParseY4mHeader("YUV4MPEG2 W6 H2 C422", "a"), PackedLayout(6, 2, 10)));
+  std::vector<uint8_t> planes(64), frame(64, 0xEE);
+  EXPECT_THROW(PackY4m422Planes(ParseY4mHeader("YUV4MPEG2 W8 H2 C422", "a"), planes.data(), layout, frame.data()),
+               MediaError);
+  EXPECT_EQ(frame, std::vector<uint8_t>(64, 0xEE));
+}
+
+// One output buffer from frame to frame, growing and shrinking.
+TEST(Y4mPacked, FramesEncodeAsThroughAPicture) {
+  std::vector<uint8_t> direct;
+  unsigned seed = 60;
+  for (const int width : {130, 2, 64, 66}) {
+    for (const uint32_t padding : {0u, 6u}) {
+      const PackedLayout layout(static_cast<uint32_t>(width), 3, padding ? 2 * width + padding : 0);
+      std::vector<uint8_t> frame(layout.bufferBytes());
+      std::mt19937 random(++seed);
+      for (uint8_t& value : frame) value = static_cast<uint8_t>(random());
+      std::vector<uint8_t> throughPicture;
+      EncodeY4m422Frame(UnpackPicture(frame.data(), layout), throughPicture);
+      EncodeY4m422Packed(frame.data(), layout, direct);
+      EXPECT_EQ(direct, throughPicture) << width << " wide, padding " << padding;
+    }
   }
 }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs every benchmark of the optimised native build and the timing program
-# on both targets (win32 under Wine), keeps the results in
-# build/linux-release/bench/results, and writes bench/README.md from them.
+# Runs every benchmark of the optimised native build, the timing program on
+# both targets (win32 under Wine) and kavro render at full HD, keeps the
+# results in build/linux-release/bench/results, and writes bench/README.md
+# from them.
 # `make bench` builds what this needs first.
 #
 # Usage: tools/bench/run-benchmarks.sh [REPETITIONS]
@@ -22,6 +23,9 @@ for program in build/linux-release/bench/bin/*; do
 done
 echo "== kiv_timing, linux"
 build/linux-release/bench/timing/kiv_timing "$PWD/build/linux-release/dist" "$repetitions" | tee "$results/timing-linux.txt"
+echo "== kavro render, 1920x1080 C422 in, nothing out"
+python3 tools/bench/kavro_fps.py build/linux-release/host/kavro build/linux-release/bench/clips "$repetitions" |
+  tee "$results/kavro-fps.txt"
 echo "== kiv_timing, win32 under Wine"
 tools/wine/run-under-wine build/win32/bench/timing/kiv_timing.exe "$PWD/build/win32/dist" "$repetitions" |
   tee "$results/timing-win32.txt"

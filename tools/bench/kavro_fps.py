@@ -1,0 +1,72 @@
+#!/usr/bin/env python3
+"""Times `kavro render` on two full-HD 4:2:2 YUV4MPEG2 clips with nothing
+written (standard output to /dev/null), with one and with two rendering
+threads. Makes the clips with kavro itself the first time (the built-in
+clips through two masks) and reads them once before timing, so the page
+cache holds them.
+
+Prints one line per figure, as kiv_timing does: name, then the median over
+the repetitions of the whole process's wall time and CPU time (user and
+system, every thread), in ms per frame.
+
+Usage: kavro_fps.py KAVRO CLIP_FOLDER REPETITIONS
+"""
+import os
+import resource
+import statistics
+import subprocess
+import sys
+import time
+
+WIDTH, HEIGHT, FRAMES = 1920, 1080, 120
+CLIP_BYTES = len("YUV4MPEG2 W1920 H1080 F25:1 Ip A1:1 C422\n") + FRAMES * (len("FRAME\n") + 2 * WIDTH * HEIGHT)
+
+
+def make_clip(kavro, path, mask):
+    if os.path.exists(path) and os.path.getsize(path) == CLIP_BYTES:
+        return
+    subprocess.run([kavro, "render", "--size", "%dx%d" % (WIDTH, HEIGHT), "--frames", str(FRAMES), "--mask", mask,
+                    "--quiet", "-o", path], check=True)
+    if os.path.getsize(path) != CLIP_BYTES:
+        sys.exit("kavro_fps: %s is not the clip expected" % path)
+
+
+def warm(path):
+    with open(path, "rb") as f:
+        while f.read(1 << 24):
+            pass
+
+
+def children_cpu():
+    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return usage.ru_utime + usage.ru_stime
+
+
+def render(kavro, a, b, threads):
+    """Wall and CPU seconds of one render."""
+    with open(os.devnull, "wb") as nothing:
+        cpu = children_cpu()
+        start = time.perf_counter()
+        subprocess.run([kavro, "render", a, b, "--threads", str(threads), "--quiet", "-o", "-"], stdout=nothing,
+                       check=True)
+        return time.perf_counter() - start, children_cpu() - cpu
+
+
+def main():
+    kavro, folder, repetitions = sys.argv[1], sys.argv[2], int(sys.argv[3])
+    os.makedirs(folder, exist_ok=True)
+    a, b = os.path.join(folder, "a_1080p_422.y4m"), os.path.join(folder, "b_1080p_422.y4m")
+    make_clip(kavro, a, "paper")
+    make_clip(kavro, b, "wafu1")
+    for threads in (1, 2):
+        warm(a)
+        warm(b)
+        render(kavro, a, b, threads)  # warms the plug-in's files and the allocator up
+        runs = [render(kavro, a, b, threads) for _ in range(repetitions)]
+        wall = statistics.median(run[0] for run in runs) * 1e3 / FRAMES
+        cpu = statistics.median(run[1] for run in runs) * 1e3 / FRAMES
+        print("kavro_render/1920x1080_c422/threads:%d %10.4f %10.4f" % (threads, wall, cpu), flush=True)
+
+
+if __name__ == "__main__":
+    main()
