@@ -23,6 +23,11 @@ struct Geometry {
   size_t outWidth, outHeight, outRowBytes;
 };
 
+// Zeroes what follows a row's values up to its stride.
+void PadRow(unsigned char* line, size_t values, size_t rowBytes) {
+  if (rowBytes > values) memset(line + values, 0, rowBytes - values);
+}
+
 // Rows scaled across first, into a ring that holds the rows the current
 // output row weighs; each source row is scaled once, as the outputs reach it.
 void AcrossFirst(const pelt::ResizeRowFunctions& rows, const unsigned char* in, const Geometry& g,
@@ -41,7 +46,7 @@ void AcrossFirst(const pelt::ResizeRowFunctions& rows, const unsigned char* in, 
     for (size_t t = 0; t < down.count; ++t) weighed[t] = ring.data() + (first + t) % down.count * values;
     unsigned char* line = out + y * g.outRowBytes;
     rows.verticalToLevels(weighed.data(), down.weights.data() + y * down.count, down.count, line, 0, values);
-    if (g.outRowBytes > values) memset(line + values, 0, g.outRowBytes - values);
+    PadRow(line, values, g.outRowBytes);
   }
 }
 
@@ -59,9 +64,32 @@ void DownFirst(const pelt::ResizeRowFunctions& rows, const unsigned char* in, co
     rows.verticalToMiddle(weighed.data(), down.weights.data() + y * down.count, down.count, middle.data(), 0, values);
     unsigned char* line = out + y * g.outRowBytes;
     rows.horizontalToLevels(middle.data(), values, line, acrossTable, g.channels, 0, g.outWidth);
-    if (g.outRowBytes > g.outWidth * g.channels) {
-      memset(line + g.outWidth * g.channels, 0, g.outRowBytes - g.outWidth * g.channels);
-    }
+    PadRow(line, g.outWidth * g.channels, g.outRowBytes);
+  }
+}
+
+// The height stays: each row scaled across in one pass.
+void AcrossOnly(const pelt::ResizeRowFunctions& rows, const unsigned char* in, const Geometry& g,
+                const pelt::ResizeTaps& across, unsigned char* out) {
+  const pelt::TapTable acrossTable = across.Table();
+  for (size_t y = 0; y < g.outHeight; ++y) {
+    unsigned char* line = out + y * g.outRowBytes;
+    rows.horizontalLevelsToLevels(in + y * g.inRowBytes, g.inRowBytes, line, acrossTable, g.channels, 0, g.outWidth);
+    PadRow(line, g.outWidth * g.channels, g.outRowBytes);
+  }
+}
+
+// The width stays: each output row weighs its source rows in one pass.
+void DownOnly(const pelt::ResizeRowFunctions& rows, const unsigned char* in, const Geometry& g,
+              const pelt::ResizeTaps& down, unsigned char* out) {
+  const size_t values = g.outWidth * g.channels;
+  std::vector<const uint8_t*> weighed(down.count);
+  for (size_t y = 0; y < g.outHeight; ++y) {
+    const size_t first = static_cast<size_t>(down.first[y]);
+    for (size_t t = 0; t < down.count; ++t) weighed[t] = in + (first + t) * g.inRowBytes;
+    unsigned char* line = out + y * g.outRowBytes;
+    rows.verticalLevelsToLevels(weighed.data(), down.weights.data() + y * down.count, down.count, line, 0, values);
+    PadRow(line, values, g.outRowBytes);
   }
 }
 
@@ -107,17 +135,24 @@ long TEffectImage::Resize(TImage& image, long width, long height) {
   // new width times the old height when rows are scaled first, the old width
   // times the new height when columns are.
   const bool acrossFirst = uint64_t{g.outWidth} * g.inHeight <= uint64_t{g.inWidth} * g.outHeight;
+  // An axis that keeps its size needs no pass; the other's rounds once.
+  const bool acrossOnly = g.outHeight == g.inHeight;
+  const bool downOnly = g.outWidth == g.inWidth;
   try {
     pelt::ResizeTaps across, down;
-    // Across taps read levels when they go first, middle values otherwise.
-    pelt::BuildResizeTaps(impl->width, width, true, acrossFirst ? 1 : 2, across);
-    pelt::BuildResizeTaps(impl->height, height, false, 0, down);
+    // Across taps read levels when they run on the source, middle values otherwise.
+    if (!downOnly) pelt::BuildResizeTaps(impl->width, width, true, acrossFirst || acrossOnly ? 1 : 2, across);
+    if (!acrossOnly) pelt::BuildResizeTaps(impl->height, height, false, 0, down);
     pelt::PixelStorage bits = pelt::NewPixelStorage(g.outRowBytes * g.outHeight, false);
     if (!bits) return -1;
     const pelt::ResizeRowFunctions& rows = pelt::ResizeRowsFor(levelLimit.load(std::memory_order_relaxed));
     // Rows are filtered in memory order; both filters are symmetric, so
     // bottom-up storage needs no flipping.
-    if (acrossFirst) {
+    if (acrossOnly) {
+      AcrossOnly(rows, impl->bits.get(), g, across, bits.get());
+    } else if (downOnly) {
+      DownOnly(rows, impl->bits.get(), g, down, bits.get());
+    } else if (acrossFirst) {
       AcrossFirst(rows, impl->bits.get(), g, across, down, bits.get());
     } else {
       DownFirst(rows, impl->bits.get(), g, across, down, bits.get());

@@ -19,6 +19,8 @@ namespace pelt {
 constexpr int kMiddleFractionBits = 7;
 constexpr int kToMiddleShift = kWeightBits - kMiddleFractionBits;
 constexpr int kToLevelShift = kWeightBits + kMiddleFractionBits;
+// One pass alone, when the other axis keeps its size: levels to levels.
+constexpr int kOnePassShift = kWeightBits;
 
 // Internal linkage on purpose: the SIMD files are built for their own
 // instruction sets, and an inline function with external linkage emitted
@@ -55,6 +57,12 @@ struct ResizeRowFunctions {
                            size_t end);
   void (*verticalToLevels)(const int16_t* const* rows, const int16_t* weights, size_t count, uint8_t* out, size_t begin,
                            size_t end);
+  // Levels straight to levels, rounded once: for an image whose other axis
+  // keeps its size, so that no pass runs that would only copy.
+  void (*horizontalLevelsToLevels)(const uint8_t* in, size_t readable, uint8_t* out, const TapTable& taps,
+                                   size_t channels, size_t begin, size_t end);
+  void (*verticalLevelsToLevels)(const uint8_t* const* rows, const int16_t* weights, size_t count, uint8_t* out,
+                                 size_t begin, size_t end);
 };
 
 // The variant for `level`, held to what this CPU and build can run.

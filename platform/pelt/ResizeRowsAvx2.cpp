@@ -63,8 +63,11 @@ inline __m256i EightOutputs(const In* in, const TapTable& taps, size_t x) {
 
 template <int Shift, size_t Pairs, typename In, typename Out, typename Store>
 inline size_t SixteenAtATime(const In* in, Out* out, const TapTable& taps, size_t x, size_t end, Store store) {
+  // A byte store may alias the caller's table, which would then be read
+  // anew after every store; a local copy cannot be.
+  const TapTable local = taps;
   for (; x + 16 <= end; x += 16) {
-    store(out + x, Narrowed(EightOutputs<Shift, Pairs>(in, taps, x), EightOutputs<Shift, Pairs>(in, taps, x + 8)));
+    store(out + x, Narrowed(EightOutputs<Shift, Pairs>(in, local, x), EightOutputs<Shift, Pairs>(in, local, x + 8)));
   }
   return x;
 }
@@ -103,20 +106,24 @@ inline __m256i SixteenValues(const uint8_t* row) {
 }
 inline __m256i SixteenValues(const int16_t* row) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row)); }
 
-// Sixteen values from x on, weighed over the rows; the 32-bit sums of values
-// x to x + 3 and x + 8 to x + 11 in `low`, the others in `high`, as the
-// in-lane unpacking leaves them and the narrowing puts them back.
+// Two rows' sixteen values from x on under a weight pair, added to the
+// 32-bit sums: values x to x + 3 and x + 8 to x + 11 in `low`, the others in
+// `high`, as the in-lane unpacking leaves them and the narrowing puts them
+// back.
+inline void AddWeighedPair(__m256i a, __m256i b, __m256i weight, __m256i& low, __m256i& high) {
+  low = _mm256_add_epi32(low, _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), weight));
+  high = _mm256_add_epi32(high, _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), weight));
+}
+
+// Sixteen values from x on, weighed over the rows.
 template <typename In>
 inline void SumSixteen(const In* const* rows, const int16_t* weights, size_t count, size_t x, __m256i& low,
                        __m256i& high) {
   low = high = _mm256_setzero_si256();
   for (size_t t = 0; t < count; t += 2) {
     const bool single = t + 1 == count;
-    const __m256i a = SixteenValues(rows[t] + x);
     const __m256i b = single ? _mm256_setzero_si256() : SixteenValues(rows[t + 1] + x);
-    const __m256i weight = _mm256_set1_epi32(WeightPair(weights, t, count));
-    low = _mm256_add_epi32(low, _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), weight));
-    high = _mm256_add_epi32(high, _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), weight));
+    AddWeighedPair(SixteenValues(rows[t] + x), b, _mm256_set1_epi32(WeightPair(weights, t, count)), low, high);
   }
 }
 
@@ -124,6 +131,18 @@ template <int Shift, typename In, typename Out, typename Store, typename Row>
 inline void Vertical(const In* const* rows, const int16_t* weights, size_t count, Out* out, size_t begin, size_t end,
                      Store store, Row reference) {
   size_t x = begin;
+  if (count == 2) {
+    // Enlarging: the two rows and their weights held for the whole row (a
+    // vector store may alias the row table, so it would be read anew).
+    const In* const first = rows[0];
+    const In* const second = rows[1];
+    const __m256i weight = _mm256_set1_epi32(WeightPair(weights, 0, 2));
+    for (; x + 16 <= end; x += 16) {
+      __m256i low = _mm256_setzero_si256(), high = _mm256_setzero_si256();
+      AddWeighedPair(SixteenValues(first + x), SixteenValues(second + x), weight, low, high);
+      store(out + x, _mm256_packs_epi32(RoundedDown<Shift>(low), RoundedDown<Shift>(high)));
+    }
+  }
   for (; x + 16 <= end; x += 16) {
     __m256i low, high;
     SumSixteen(rows, weights, count, x, low, high);
@@ -142,8 +161,21 @@ KIV_ENTRY void VerticalToLevels(const int16_t* const* rows, const int16_t* weigh
   Vertical<kToLevelShift>(rows, weights, count, out, begin, end, StoreLevels, kResizeRowsReference.verticalToLevels);
 }
 
+KIV_ENTRY void HorizontalLevelsToLevels(const uint8_t* in, size_t readable, uint8_t* out, const TapTable& taps,
+                                        size_t channels, size_t begin, size_t end) {
+  Horizontal<kOnePassShift>(in, readable, out, taps, channels, begin, end, StoreLevels,
+                            kResizeRowsReference.horizontalLevelsToLevels, kResizeRowsSse2.horizontalLevelsToLevels);
+}
+
+KIV_ENTRY void VerticalLevelsToLevels(const uint8_t* const* rows, const int16_t* weights, size_t count, uint8_t* out,
+                                      size_t begin, size_t end) {
+  Vertical<kOnePassShift>(rows, weights, count, out, begin, end, StoreLevels,
+                          kResizeRowsReference.verticalLevelsToLevels);
+}
+
 }  // namespace
 
-const ResizeRowFunctions kResizeRowsAvx2 = {HorizontalToMiddle, HorizontalToLevels, VerticalToMiddle, VerticalToLevels};
+const ResizeRowFunctions kResizeRowsAvx2 = {HorizontalToMiddle, HorizontalToLevels,       VerticalToMiddle,
+                                            VerticalToLevels,   HorizontalLevelsToLevels, VerticalLevelsToLevels};
 
 }  // namespace pelt

@@ -30,10 +30,9 @@ void Vertical(const In* const* rows, const int16_t* weights, size_t count, Out* 
 }  // namespace
 
 const ResizeRowFunctions kResizeRowsReference = {
-    Horizontal<kToMiddleShift, uint8_t, int16_t>,
-    Horizontal<kToLevelShift, int16_t, uint8_t>,
-    Vertical<kToMiddleShift, uint8_t, int16_t>,
-    Vertical<kToLevelShift, int16_t, uint8_t>,
+    Horizontal<kToMiddleShift, uint8_t, int16_t>, Horizontal<kToLevelShift, int16_t, uint8_t>,
+    Vertical<kToMiddleShift, uint8_t, int16_t>,   Vertical<kToLevelShift, int16_t, uint8_t>,
+    Horizontal<kOnePassShift, uint8_t, uint8_t>,  Vertical<kOnePassShift, uint8_t, uint8_t>,
 };
 
 const ResizeRowFunctions& ResizeRowsFor(CPU_LEVEL level) {

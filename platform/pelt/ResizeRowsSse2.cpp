@@ -123,8 +123,21 @@ KIV_ENTRY void VerticalToLevels(const int16_t* const* rows, const int16_t* weigh
   Vertical<kToLevelShift>(rows, weights, count, out, begin, end, StoreLevels, kResizeRowsReference.verticalToLevels);
 }
 
+KIV_ENTRY void HorizontalLevelsToLevels(const uint8_t* in, size_t readable, uint8_t* out, const TapTable& taps,
+                                        size_t channels, size_t begin, size_t end) {
+  Horizontal<kOnePassShift>(in, readable, out, taps, channels, begin, end, StoreLevels,
+                            kResizeRowsReference.horizontalLevelsToLevels);
+}
+
+KIV_ENTRY void VerticalLevelsToLevels(const uint8_t* const* rows, const int16_t* weights, size_t count, uint8_t* out,
+                                      size_t begin, size_t end) {
+  Vertical<kOnePassShift>(rows, weights, count, out, begin, end, StoreLevels,
+                          kResizeRowsReference.verticalLevelsToLevels);
+}
+
 }  // namespace
 
-const ResizeRowFunctions kResizeRowsSse2 = {HorizontalToMiddle, HorizontalToLevels, VerticalToMiddle, VerticalToLevels};
+const ResizeRowFunctions kResizeRowsSse2 = {HorizontalToMiddle, HorizontalToLevels,       VerticalToMiddle,
+                                            VerticalToLevels,   HorizontalLevelsToLevels, VerticalLevelsToLevels};
 
 }  // namespace pelt

@@ -11,16 +11,20 @@ struct Run {
   std::vector<int32_t> weights;
 };
 
-int32_t RoundedFraction(int64_t numerator, int64_t denominator) {
+// The tap arithmetic in Int: int32_t where every product of the sizes fits
+// (a 64-bit division is a library call on 32-bit targets), int64_t beyond.
+template <typename Int>
+int32_t RoundedFraction(Int numerator, Int denominator) {
   return static_cast<int32_t>((2 * numerator * kWeightOne + denominator) / (2 * denominator));
 }
 
 // Output i samples source position ((2i + 1) * src / dst - 1) / 2, clamped to
 // the first and last pixel centres.
-void Bilinear(int64_t src, int64_t dst, int64_t i, Run& run) {
-  const int64_t numerator = (2 * i + 1) * src - dst, denominator = 2 * dst;
-  int64_t left = numerator <= 0 ? 0 : numerator / denominator;
-  int32_t right = numerator <= 0 ? 0 : RoundedFraction(numerator % denominator, denominator);
+template <typename Int>
+void Bilinear(Int src, Int dst, Int i, Run& run) {
+  const Int numerator = (2 * i + 1) * src - dst, denominator = 2 * dst;
+  Int left = numerator <= 0 ? 0 : numerator / denominator;
+  int32_t right = numerator <= 0 ? 0 : RoundedFraction<Int>(numerator % denominator, denominator);
   if (left >= src - 1) left = src - 1, right = 0;
   if (right == kWeightOne) ++left, right = 0;
   run.first = left;
@@ -31,28 +35,40 @@ void Bilinear(int64_t src, int64_t dst, int64_t i, Run& run) {
 
 // Output i covers [i * src, (i + 1) * src) and source pixel k covers
 // [k * dst, (k + 1) * dst): each weight is the overlap over src.
-void AreaAverage(int64_t src, int64_t dst, int64_t i, Run& run) {
-  const int64_t begin = i * src, end = (i + 1) * src;
-  const int64_t first = begin / dst, last = (end - 1) / dst;
+template <typename Int>
+void AreaAverage(Int src, Int dst, Int i, Run& run) {
+  const Int begin = i * src, end = (i + 1) * src;
+  const Int first = begin / dst, last = (end - 1) / dst;
   run.first = first;
   run.weights.clear();
-  int64_t covered = 0;
+  Int covered = 0;
   int32_t previous = 0;
-  for (int64_t k = first; k <= last; ++k) {
-    const int64_t from = k * dst > begin ? k * dst : begin;
-    const int64_t to = (k + 1) * dst < end ? (k + 1) * dst : end;
+  for (Int k = first; k <= last; ++k) {
+    const Int from = k * dst > begin ? k * dst : begin;
+    const Int to = (k + 1) * dst < end ? (k + 1) * dst : end;
     covered += to - from;
-    const int32_t cumulative = RoundedFraction(covered, src);
+    const int32_t cumulative = RoundedFraction<Int>(covered, src);
     run.weights.push_back(cumulative - previous);
     previous = cumulative;
   }
 }
 
+// Largest values formed: (2i + 1) * src and (i + 1) * src + dst below
+// (2 * dst + 2) * (src + 1); the rounded fractions' 2 * 2^14 * (2 * dst)
+// and 2 * 2^14 * src, each plus its denominator.
+bool FitsIn32Bits(int64_t src, int64_t dst) {
+  const int64_t most = INT32_MAX;
+  return (2 * dst + 2) * (src + 1) <= most && (dst + 1) * (4 * int64_t{kWeightOne} + 2) <= most &&
+         (src + 1) * (2 * int64_t{kWeightOne} + 1) <= most;
+}
+
 void TapsOf(int64_t src, int64_t dst, int64_t i, Run& run) {
-  if (src > 2 * dst) {
-    AreaAverage(src, dst, i, run);
+  const bool area = src > 2 * dst;
+  if (FitsIn32Bits(src, dst)) {
+    const auto s = static_cast<int32_t>(src), d = static_cast<int32_t>(dst), o = static_cast<int32_t>(i);
+    area ? AreaAverage<int32_t>(s, d, o, run) : Bilinear<int32_t>(s, d, o, run);
   } else {
-    Bilinear(src, dst, i, run);
+    area ? AreaAverage<int64_t>(src, dst, i, run) : Bilinear<int64_t>(src, dst, i, run);
   }
 }
 
@@ -104,11 +120,20 @@ TapTable ResizeTaps::Table() const {
 }
 
 void BuildResizeTaps(int64_t sources, int64_t outputs, bool evenCount, size_t windowElement, ResizeTaps& taps) {
+  // Every output's run, found once: its first source and where its weights
+  // end in `found`.
   Run run;
+  std::vector<int64_t> firsts(static_cast<size_t>(outputs));
+  std::vector<size_t> ends(static_cast<size_t>(outputs));
+  std::vector<int32_t> found;
+  found.reserve(static_cast<size_t>(outputs) * 2);
   size_t longest = 1;
-  for (int64_t i = 0; i < outputs; ++i) {
-    TapsOf(sources, outputs, i, run);
+  for (size_t i = 0; i < static_cast<size_t>(outputs); ++i) {
+    TapsOf(sources, outputs, static_cast<int64_t>(i), run);
     if (run.weights.size() > longest) longest = run.weights.size();
+    firsts[i] = run.first;
+    found.insert(found.end(), run.weights.begin(), run.weights.end());
+    ends[i] = found.size();
   }
   const bool pad = evenCount && longest % 2 == 1 && static_cast<int64_t>(longest) < sources;
   const size_t count = pad ? longest + 1 : longest;
@@ -117,16 +142,15 @@ void BuildResizeTaps(int64_t sources, int64_t outputs, bool evenCount, size_t wi
   taps.count = count;
   taps.first.assign(taps.outputs, 0);
   taps.weights.assign(taps.outputs * count, 0);
-  for (int64_t i = 0; i < outputs; ++i) {
-    TapsOf(sources, outputs, i, run);
+  for (size_t i = 0, begin = 0; i < taps.outputs; begin = ends[i++]) {
     // A run that would reach past the last source starts earlier, its
     // weights moved along behind zeros.
     const int64_t first =
-        run.first + static_cast<int64_t>(count) > sources ? sources - static_cast<int64_t>(count) : run.first;
-    const size_t shift = static_cast<size_t>(run.first - first);
-    taps.first[static_cast<size_t>(i)] = static_cast<int32_t>(first);
-    for (size_t t = 0; t < run.weights.size(); ++t) {
-      taps.weights[static_cast<size_t>(i) * count + shift + t] = static_cast<int16_t>(run.weights[t]);
+        firsts[i] + static_cast<int64_t>(count) > sources ? sources - static_cast<int64_t>(count) : firsts[i];
+    const size_t shift = static_cast<size_t>(firsts[i] - first);
+    taps.first[i] = static_cast<int32_t>(first);
+    for (size_t t = begin; t < ends[i]; ++t) {
+      taps.weights[i * count + shift + t - begin] = static_cast<int16_t>(found[t]);
     }
   }
 

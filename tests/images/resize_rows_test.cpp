@@ -137,6 +137,8 @@ TEST_P(ResizeRowLevels, HorizontalRowsMatchTheReference) {
                                             fill, even);
           CheckHorizontal<int16_t, uint8_t>(random, &ResizeRowFunctions::horizontalToLevels, Variant(), axis, channels,
                                             fill, even);
+          CheckHorizontal<uint8_t, uint8_t>(random, &ResizeRowFunctions::horizontalLevelsToLevels, Variant(), axis,
+                                            channels, fill, even);
           if (HasFatalFailure()) return;
         }
       }
@@ -155,6 +157,8 @@ TEST_P(ResizeRowLevels, VerticalRowsMatchTheReference) {
       const size_t length = lengths[random() % lengths.size()];
       CheckVertical<uint8_t, int16_t>(random, &ResizeRowFunctions::verticalToMiddle, Variant(), axis, length, fill);
       CheckVertical<int16_t, uint8_t>(random, &ResizeRowFunctions::verticalToLevels, Variant(), axis, length, fill);
+      CheckVertical<uint8_t, uint8_t>(random, &ResizeRowFunctions::verticalLevelsToLevels, Variant(), axis, length,
+                                      fill);
       if (HasFatalFailure()) return;
     }
   }
@@ -164,6 +168,8 @@ TEST_P(ResizeRowLevels, VerticalRowsMatchTheReference) {
                                       fill);
       CheckVertical<int16_t, uint8_t>(random, &ResizeRowFunctions::verticalToLevels, Variant(), {1080, 720}, length,
                                       fill);
+      CheckVertical<uint8_t, uint8_t>(random, &ResizeRowFunctions::verticalLevelsToLevels, Variant(), {1080, 720},
+                                      length, fill);
       if (HasFatalFailure()) return;
     }
   }
@@ -188,6 +194,36 @@ TEST(ResizeRowReference, ConstantsStayConstantAtEveryTapCount) {
         ASSERT_EQ(middle[x], level << kMiddleFractionBits) << axis.from << " -> " << axis.to << " at " << x;
         ASSERT_EQ(levels[x], level) << axis.from << " -> " << axis.to << " at " << x;
       }
+    }
+  }
+}
+
+// One pass rounds once: levels scaled straight to levels are what the two
+// passes give when the other axis's pass is exact (levels as middle values).
+TEST(ResizeRowReference, OnePassIsTwoPassesThroughAnUnchangedAxis) {
+  std::mt19937 random(RunSeed());
+  for (const Axis& axis : Axes(random)) {
+    for (Fill fill : kFills) {
+      const std::vector<uint8_t> row = Values<uint8_t>(random, static_cast<size_t>(axis.from), fill);
+      std::vector<int16_t> asMiddle(row.begin(), row.end());
+      for (int16_t& v : asMiddle) v = static_cast<int16_t>(v << kMiddleFractionBits);
+      ResizeTaps taps;
+      BuildResizeTaps(axis.from, axis.to, false, 0, taps);
+      std::vector<uint8_t> twoPasses(taps.outputs), onePass(taps.outputs);
+      kResizeRowsReference.horizontalToLevels(asMiddle.data(), asMiddle.size(), twoPasses.data(), taps.Table(), 1, 0,
+                                              taps.outputs);
+      kResizeRowsReference.horizontalLevelsToLevels(row.data(), row.size(), onePass.data(), taps.Table(), 1, 0,
+                                                    taps.outputs);
+      ASSERT_EQ(onePass, twoPasses) << SeedNote() << ": " << axis.from << " -> " << axis.to << ", fill " << fill;
+
+      std::vector<const uint8_t*> rows;
+      std::vector<const int16_t*> middleRows;
+      for (size_t t = 0; t < taps.count; ++t) rows.push_back(row.data()), middleRows.push_back(asMiddle.data());
+      const int16_t* weights = taps.weights.data() + random() % taps.outputs * taps.count;
+      std::vector<uint8_t> downTwo(row.size()), downOne(row.size());
+      kResizeRowsReference.verticalToLevels(middleRows.data(), weights, taps.count, downTwo.data(), 0, row.size());
+      kResizeRowsReference.verticalLevelsToLevels(rows.data(), weights, taps.count, downOne.data(), 0, row.size());
+      ASSERT_EQ(downOne, downTwo) << SeedNote() << ": " << axis.from << " -> " << axis.to << ", fill " << fill;
     }
   }
 }

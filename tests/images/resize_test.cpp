@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "Pelt.h"
@@ -199,6 +200,25 @@ TEST(Resize, TurningALongLineAcrossNeedsLittleMemory) {
       const unsigned char* p = tall ? image.GetBits() + 4 * i : image.GetBits() + i * image.GetWidthBytes();
       ASSERT_EQ(std::memcmp(p, first, 4), 0) << i;
     }
+  }
+}
+
+// Storage comes back from a pool uncleared: every way through the resizer
+// zeroes the bytes between a row's end and its stride, here one per row.
+TEST(Resize, ZeroesTheRowPaddingOnEveryPath) {
+  const Size to = {1439, 200};  // frame-sized blocks are pooled
+  for (const Size from : {Size{1441, 200}, Size{700, 200}, Size{1439, 300}, Size{1439, 64}, Size{700, 100}}) {
+    SCOPED_TRACE(std::to_string(from.width) + "x" + std::to_string(from.height));
+    {
+      TImage dirty;
+      ASSERT_NE(dirty.Create(to.width, to.height, pf8bit, 0), nullptr);
+      std::memset(dirty.GetBits(), 0xAB, static_cast<size_t>(dirty.GetSize()));
+    }
+    TImage image;
+    Make(image, from, Textured);
+    ASSERT_EQ(TEffectImage::Resize(image, to.width, to.height), 0);
+    ASSERT_EQ(image.GetWidthBytes(), 1440);
+    for (long y = 0; y < to.height; ++y) ASSERT_EQ(image.GetBits()[y * 1440 + 1439], 0) << "row " << y;
   }
 }
 
