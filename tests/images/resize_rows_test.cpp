@@ -6,6 +6,8 @@
 // AddressSanitizer reports); outputs sit between guard values.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -194,6 +196,46 @@ TEST(ResizeRowReference, ConstantsStayConstantAtEveryTapCount) {
         ASSERT_EQ(middle[x], level << kMiddleFractionBits) << axis.from << " -> " << axis.to << " at " << x;
         ASSERT_EQ(levels[x], level) << axis.from << " -> " << axis.to << " at " << x;
       }
+    }
+  }
+}
+
+// Image sizes take the taps' 32-bit arithmetic, axes beyond them (the tap
+// builder takes any) 64-bit: on both sides every output's weights add up to
+// one and each lies within one step of its exact value (sums of values,
+// rounded, then differenced).
+TEST(ResizeTaps, HoldTheirWeightsAtTheLargestSizes) {
+  const int64_t most = 32767;
+  for (const Axis axis : {Axis{most, most - 1}, Axis{most - 1, most}, Axis{most, 16000}, Axis{most, 5}, Axis{5, most},
+                          Axis{most, 1}, Axis{1920, 1080}, Axis{100000, 99999}, Axis{99999, 100000}, Axis{200000, 7}}) {
+    ResizeTaps taps;
+    BuildResizeTaps(axis.from, axis.to, true, 0, taps);
+    const double src = static_cast<double>(axis.from), dst = static_cast<double>(axis.to);
+    // Source k's exact share of output i.
+    const auto exact = [&](int64_t i, int64_t k) {
+      if (axis.from > 2 * axis.to) {
+        const double begin = static_cast<double>(i) * src / dst, end = static_cast<double>(i + 1) * src / dst;
+        const double from = std::max(begin, static_cast<double>(k)), to = std::min(end, static_cast<double>(k + 1));
+        return to > from ? (to - from) * dst / src : 0.0;
+      }
+      double position = ((2.0 * static_cast<double>(i) + 1.0) * src / dst - 1.0) / 2.0;
+      position = std::min(std::max(position, 0.0), src - 1.0);
+      const double left = std::floor(position), fraction = position - left;
+      if (static_cast<double>(k) == left) return 1.0 - fraction;
+      if (static_cast<double>(k) == left + 1.0) return fraction;
+      return 0.0;
+    };
+    for (size_t i = 0; i < taps.outputs; ++i) {
+      int32_t sum = 0;
+      for (size_t t = 0; t < taps.count; ++t) {
+        const int16_t weight = taps.weights[i * taps.count + t];
+        sum += weight;
+        const double want = exact(static_cast<int64_t>(i), taps.first[i] + static_cast<int64_t>(t)) * kWeightOne;
+        ASSERT_LE(std::fabs(weight - want), 1.0 + 1e-6)
+            << axis.from << " -> " << axis.to << ", output " << i << ", tap " << t;
+      }
+      ASSERT_EQ(sum, kWeightOne) << axis.from << " -> " << axis.to << ", output " << i;
+      ASSERT_LE(taps.first[i] + static_cast<int64_t>(taps.count), axis.from);
     }
   }
 }
