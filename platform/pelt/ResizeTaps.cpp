@@ -4,10 +4,10 @@ namespace pelt {
 
 namespace {
 
-// One output's taps as found, before they are padded to a common count.
-// The weights' storage is reused from output to output.
-struct Run {
-  int64_t first = 0;
+// Every output's taps as found, before they are padded to a common count:
+// its first source, and its weights appended to one list for all.
+struct Runs {
+  std::vector<int64_t> firsts;
   std::vector<int32_t> weights;
 };
 
@@ -21,26 +21,24 @@ int32_t RoundedFraction(Int numerator, Int denominator) {
 // Output i samples source position ((2i + 1) * src / dst - 1) / 2, clamped to
 // the first and last pixel centres.
 template <typename Int>
-void Bilinear(Int src, Int dst, Int i, Run& run) {
+void Bilinear(Int src, Int dst, Int i, Runs& runs) {
   const Int numerator = (2 * i + 1) * src - dst, denominator = 2 * dst;
   Int left = numerator <= 0 ? 0 : numerator / denominator;
   int32_t right = numerator <= 0 ? 0 : RoundedFraction<Int>(numerator % denominator, denominator);
   if (left >= src - 1) left = src - 1, right = 0;
   if (right == kWeightOne) ++left, right = 0;
-  run.first = left;
-  run.weights.clear();
-  run.weights.push_back(kWeightOne - right);
-  if (right != 0) run.weights.push_back(right);
+  runs.firsts.push_back(left);
+  runs.weights.push_back(kWeightOne - right);
+  if (right != 0) runs.weights.push_back(right);
 }
 
 // Output i covers [i * src, (i + 1) * src) and source pixel k covers
 // [k * dst, (k + 1) * dst): each weight is the overlap over src.
 template <typename Int>
-void AreaAverage(Int src, Int dst, Int i, Run& run) {
+void AreaAverage(Int src, Int dst, Int i, Runs& runs) {
   const Int begin = i * src, end = (i + 1) * src;
   const Int first = begin / dst, last = (end - 1) / dst;
-  run.first = first;
-  run.weights.clear();
+  runs.firsts.push_back(first);
   Int covered = 0;
   int32_t previous = 0;
   for (Int k = first; k <= last; ++k) {
@@ -48,7 +46,7 @@ void AreaAverage(Int src, Int dst, Int i, Run& run) {
     const Int to = (k + 1) * dst < end ? (k + 1) * dst : end;
     covered += to - from;
     const int32_t cumulative = RoundedFraction<Int>(covered, src);
-    run.weights.push_back(cumulative - previous);
+    runs.weights.push_back(cumulative - previous);
     previous = cumulative;
   }
 }
@@ -62,13 +60,13 @@ bool FitsIn32Bits(int64_t src, int64_t dst) {
          (src + 1) * (2 * int64_t{kWeightOne} + 1) <= most;
 }
 
-void TapsOf(int64_t src, int64_t dst, int64_t i, Run& run) {
+void TapsOf(int64_t src, int64_t dst, bool narrow, int64_t i, Runs& runs) {
   const bool area = src > 2 * dst;
-  if (FitsIn32Bits(src, dst)) {
+  if (narrow) {
     const auto s = static_cast<int32_t>(src), d = static_cast<int32_t>(dst), o = static_cast<int32_t>(i);
-    area ? AreaAverage<int32_t>(s, d, o, run) : Bilinear<int32_t>(s, d, o, run);
+    area ? AreaAverage<int32_t>(s, d, o, runs) : Bilinear<int32_t>(s, d, o, runs);
   } else {
-    area ? AreaAverage<int64_t>(src, dst, i, run) : Bilinear<int64_t>(src, dst, i, run);
+    area ? AreaAverage<int64_t>(src, dst, i, runs) : Bilinear<int64_t>(src, dst, i, runs);
   }
 }
 
@@ -120,20 +118,17 @@ TapTable ResizeTaps::Table() const {
 }
 
 void BuildResizeTaps(int64_t sources, int64_t outputs, bool evenCount, size_t windowElement, ResizeTaps& taps) {
-  // Every output's run, found once: its first source and where its weights
-  // end in `found`.
-  Run run;
-  std::vector<int64_t> firsts(static_cast<size_t>(outputs));
+  // Every output's run, found once; ends[i]: where output i's weights end.
+  Runs runs;
+  runs.firsts.reserve(static_cast<size_t>(outputs));
+  runs.weights.reserve(static_cast<size_t>(outputs) * 2);
   std::vector<size_t> ends(static_cast<size_t>(outputs));
-  std::vector<int32_t> found;
-  found.reserve(static_cast<size_t>(outputs) * 2);
   size_t longest = 1;
-  for (size_t i = 0; i < static_cast<size_t>(outputs); ++i) {
-    TapsOf(sources, outputs, static_cast<int64_t>(i), run);
-    if (run.weights.size() > longest) longest = run.weights.size();
-    firsts[i] = run.first;
-    found.insert(found.end(), run.weights.begin(), run.weights.end());
-    ends[i] = found.size();
+  const bool narrow = FitsIn32Bits(sources, outputs);
+  for (size_t i = 0, begin = 0; i < static_cast<size_t>(outputs); begin = ends[i++]) {
+    TapsOf(sources, outputs, narrow, static_cast<int64_t>(i), runs);
+    ends[i] = runs.weights.size();
+    if (ends[i] - begin > longest) longest = ends[i] - begin;
   }
   const bool pad = evenCount && longest % 2 == 1 && static_cast<int64_t>(longest) < sources;
   const size_t count = pad ? longest + 1 : longest;
@@ -146,11 +141,11 @@ void BuildResizeTaps(int64_t sources, int64_t outputs, bool evenCount, size_t wi
     // A run that would reach past the last source starts earlier, its
     // weights moved along behind zeros.
     const int64_t first =
-        firsts[i] + static_cast<int64_t>(count) > sources ? sources - static_cast<int64_t>(count) : firsts[i];
-    const size_t shift = static_cast<size_t>(firsts[i] - first);
+        runs.firsts[i] + static_cast<int64_t>(count) > sources ? sources - static_cast<int64_t>(count) : runs.firsts[i];
+    const size_t shift = static_cast<size_t>(runs.firsts[i] - first);
     taps.first[i] = static_cast<int32_t>(first);
     for (size_t t = begin; t < ends[i]; ++t) {
-      taps.weights[i * count + shift + t - begin] = static_cast<int16_t>(found[t]);
+      taps.weights[i * count + shift + t - begin] = static_cast<int16_t>(runs.weights[t]);
     }
   }
 
