@@ -5,6 +5,7 @@
 
 #include "MaskChoice.h"
 #include "PluginBeside.h"
+#include "WipeSetup.h"
 
 namespace kavro_wipe {
 
@@ -73,18 +74,16 @@ bool WipeInstance::ApplyParameters() {
   const bool crop = IsOn(values_.cropToOutput);
   const uint32_t mask = MaskIndexOf(values_.mask);
   if (!setUp_ || crop != appliedCrop_ || mask != setUpMask_) {
-    TransitionSetup setup = {};
-    setup.format.width = layout_.width;
-    setup.format.height = layout_.height;
-    setup.format.stride = layout_.stride;
-    setup.format.totalFrames = kavro::MaskFrameCount(mask);
-    setup.format.colorFormat = COLOR_FORMAT_YUV422_ALPHA;
-    setup.format.aspectMode = VALUE_SOURCE_OWN;
-    setup.format.auxMode = VALUE_SOURCE_OWN;
-    setup.userData = reinterpret_cast<uintptr_t>(this);
-    setup.fetchSourceA = FetchA;
-    setup.fetchSourceB = FetchB;
-    setup.cropToOutputAspect = crop ? 1 : 0;
+    kavro::WipeSetupFields fields;
+    fields.width = layout_.width;
+    fields.height = layout_.height;
+    fields.stride = layout_.stride;
+    fields.totalFrames = kavro::MaskFrameCount(mask);
+    fields.userData = reinterpret_cast<uintptr_t>(this);
+    fields.fetchSourceA = FetchA;
+    fields.fetchSourceB = FetchB;
+    fields.cropToOutput = crop;
+    TransitionSetup setup = kavro::WipeSetup(fields);
     setUp_ = transition_->SetSetup(&setup) != nullptr;
     if (!setUp_) return false;
     appliedCrop_ = crop;

@@ -11,6 +11,7 @@
 #include "BoundedQueue.h"
 #include "MaskChoice.h"
 #include "SourceFetch.h"
+#include "WipeSetup.h"
 
 namespace kavro {
 
@@ -116,17 +117,15 @@ class Run {
       Drain();
       return;
     }
-    TransitionSetup setup = {};
-    setup.format.width = settings_.width;
-    setup.format.height = settings_.height;
-    setup.format.totalFrames = settings_.frames;
-    setup.format.colorFormat = COLOR_FORMAT_YUV422_ALPHA;
-    setup.format.aspectMode = VALUE_SOURCE_OWN;
-    setup.format.auxMode = VALUE_SOURCE_OWN;
-    setup.userData = reinterpret_cast<uintptr_t>(&context);
-    setup.fetchSourceA = FetchSourceA;
-    setup.fetchSourceB = FetchSourceB;
-    setup.cropToOutputAspect = settings_.cropToOutput ? 1 : 0;
+    WipeSetupFields fields;
+    fields.width = settings_.width;
+    fields.height = settings_.height;
+    fields.totalFrames = settings_.frames;
+    fields.userData = reinterpret_cast<uintptr_t>(&context);
+    fields.fetchSourceA = FetchSourceA;
+    fields.fetchSourceB = FetchSourceB;
+    fields.cropToOutput = settings_.cropToOutput;
+    TransitionSetup setup = WipeSetup(fields);
     MaskParameters parameters = settings_.parameters;
     ParameterDescriptor descriptor = {&parameters, sizeof parameters};
     std::vector<uint8_t> frame;
