@@ -4,10 +4,11 @@
 // video sizes, and RenderFrame with the shipped masks and fetches that
 // deliver nothing new, each beside a memcpy of the same bytes.
 //
-// Usage: kiv_timing DIST_DIR [REPETITIONS]
+// Usage: kiv_timing DIST_DIR [REPETITIONS [all|decode|resize|render]]
 // DIST_DIR holds the plug-in, its mask module and the image library. Prints
-// one line per figure: name, then the median over the repetitions of the
-// wall time and of the thread's CPU time, in ms per item.
+// one line per figure of the group (all by default): name, then the median
+// over the repetitions of the wall time and of the thread's CPU time, in ms
+// per item.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -92,24 +93,37 @@ void MeasureCopy(const char* name, int repetitions, size_t bytes) {
   });
 }
 
-std::vector<std::vector<unsigned char>> ShippedFrames(const std::wstring& module) {
-  std::vector<std::vector<unsigned char>> frames;
-  HMODULE library = LoadLibraryExW(module.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-  for (uint32_t id = 10000; library && id <= 10900; ++id) {
-    HRSRC resource = FindResourceW(library, MAKEINTRESOURCEW(id), L"PNG");
-    if (!resource) continue;
-    const auto* data = static_cast<const unsigned char*>(LockResource(LoadResource(library, resource)));
-    frames.emplace_back(data, data + SizeofResource(library, resource));
+// The shipped frames where the mask source finds them: in the loaded
+// module's resources, not copied (64 MB of copies on the heap of a 32-bit
+// process would be work the plug-in never has).
+struct ShippedFrames {
+  struct Frame {
+    const unsigned char* data;
+    unsigned long size;
+  };
+  HMODULE library;
+  std::vector<Frame> frames;
+
+  explicit ShippedFrames(const std::wstring& module)
+      : library(LoadLibraryExW(module.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)) {
+    for (uint32_t id = 10000; library && id <= 10900; ++id) {
+      HRSRC resource = FindResourceW(library, MAKEINTRESOURCEW(id), L"PNG");
+      if (!resource) continue;
+      const auto* data = static_cast<const unsigned char*>(LockResource(LoadResource(library, resource)));
+      if (data) frames.push_back({data, static_cast<unsigned long>(SizeofResource(library, resource))});
+    }
   }
-  if (library) FreeLibrary(library);
-  return frames;
-}
+  ~ShippedFrames() {
+    if (library) FreeLibrary(library);
+  }
+  ShippedFrames(const ShippedFrames&) = delete;
+  ShippedFrames& operator=(const ShippedFrames&) = delete;
+};
 
 // Decoded as the mask source does: choose the decoder, open, read, close, delete.
-bool Decode(const std::vector<unsigned char>& bytes, std::unique_ptr<TImage>& image) {
-  const auto size = static_cast<unsigned long>(bytes.size());
-  image.reset(TImageGenerator::CreateInstance(bytes.data(), size, -1));
-  if (!image || image->Open(bytes.data(), kPeltSourceMemory, size, 0) < 0) return false;
+bool Decode(const ShippedFrames::Frame& frame, std::unique_ptr<TImage>& image) {
+  image.reset(TImageGenerator::CreateInstance(frame.data, frame.size, -1));
+  if (!image || image->Open(frame.data, kPeltSourceMemory, frame.size, 0) < 0) return false;
   const long result = image->Read(0);
   image->Close();
   return result >= 0 && image->GetBitCount() == 8;
@@ -200,46 +214,25 @@ int RenderFrames(const std::string& plugin, int repetitions) {
   return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc < 2 || argc > 3) {
-    std::fprintf(stderr, "usage: kiv_timing DIST_DIR [REPETITIONS]\n");
-    return 2;
-  }
-  const std::string dist = argv[1];
-  const int repetitions = argc == 3 ? std::atoi(argv[2]) : 9;
-  if (repetitions < 1 || repetitions > 1000) {
-    std::fprintf(stderr, "kiv_timing: repetitions must be 1 to 1000\n");
-    return 2;
-  }
-#if defined(_WIN32)
-  const std::string suffix = ".dll";
-#else
-  const std::string suffix = ".so";
-#endif
-  const std::string plugin = dist + "/KavroVideoTransitionMask_B06" + suffix;
-  const std::string masks = dist + "/OldKavroVideoTransitionMask_B06" + suffix;
-
-  TImageGenerator::AddExtendSupportFormat(TImagePNG());
-  const auto frames = ShippedFrames(std::wstring(masks.begin(), masks.end()));
-  if (frames.size() != 899) {
-    std::fprintf(stderr, "kiv_timing: %s holds %zu mask frames, not 899\n", masks.c_str(), frames.size());
-    return 1;
-  }
+int DecodeFrames(const ShippedFrames& shipped, int repetitions) {
   bool failed = false;
-  Measure("decode/shipped_frame", repetitions, frames.size(), [&](Sample& timed) {
+  Measure("decode/shipped_frame", repetitions, shipped.frames.size(), [&](Sample& timed) {
     std::unique_ptr<TImage> image;
     Timed(timed, [&] {
-      for (const auto& bytes : frames) failed |= !Decode(bytes, image);
+      for (const auto& frame : shipped.frames) failed |= !Decode(frame, image);
     });
   });
   MeasureCopy("memcpy/1920x1080_gray", repetitions, size_t{1920} * 1080);
+  if (failed) std::fprintf(stderr, "kiv_timing: decoding failed\n");
+  return failed ? 1 : 0;
+}
 
+int ResizeFrames(const ShippedFrames& shipped, int repetitions) {
   std::unique_ptr<TImage> source;
-  failed |= !Decode(frames[frames.size() / 2], source);
+  bool failed = !Decode(shipped.frames[shipped.frames.size() / 2], source);
   const long resizes[][4] = {{1920, 1080, 1280, 720}, {1920, 1080, 3840, 2160}, {1440, 1080, 1920, 1080}};
   for (const auto& r : resizes) {
+    if (failed) break;
     TImage image;
     const int items = 8;
     const std::string name = "resize/" + std::to_string(r[0]) + "x" + std::to_string(r[1]) + "_to_" +
@@ -257,9 +250,41 @@ int main(int argc, char** argv) {
     MeasureCopy(("memcpy/" + std::to_string(r[2]) + "x" + std::to_string(r[3]) + "_gray").c_str(), repetitions,
                 static_cast<size_t>(r[2] * r[3]));
   }
-  if (failed) {
-    std::fprintf(stderr, "kiv_timing: decoding or resizing failed\n");
+  if (failed) std::fprintf(stderr, "kiv_timing: decoding or resizing failed\n");
+  return failed ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string group = argc == 4 ? argv[3] : "all";
+  if (argc < 2 || argc > 4 || (group != "all" && group != "decode" && group != "resize" && group != "render")) {
+    std::fprintf(stderr, "usage: kiv_timing DIST_DIR [REPETITIONS [all|decode|resize|render]]\n");
+    return 2;
+  }
+  const std::string dist = argv[1];
+  const int repetitions = argc >= 3 ? std::atoi(argv[2]) : 9;
+  if (repetitions < 1 || repetitions > 1000) {
+    std::fprintf(stderr, "kiv_timing: repetitions must be 1 to 1000\n");
+    return 2;
+  }
+#if defined(_WIN32)
+  const std::string suffix = ".dll";
+#else
+  const std::string suffix = ".so";
+#endif
+  const std::string plugin = dist + "/KavroVideoTransitionMask_B06" + suffix;
+  const std::string masks = dist + "/OldKavroVideoTransitionMask_B06" + suffix;
+
+  TImageGenerator::AddExtendSupportFormat(TImagePNG());
+  const ShippedFrames shipped(std::wstring(masks.begin(), masks.end()));
+  if (shipped.frames.size() != 899) {
+    std::fprintf(stderr, "kiv_timing: %s holds %zu mask frames, not 899\n", masks.c_str(), shipped.frames.size());
     return 1;
   }
-  return RenderFrames(plugin, repetitions);
+  int result = 0;
+  if (result == 0 && (group == "all" || group == "decode")) result = DecodeFrames(shipped, repetitions);
+  if (result == 0 && (group == "all" || group == "resize")) result = ResizeFrames(shipped, repetitions);
+  if (result == 0 && (group == "all" || group == "render")) result = RenderFrames(plugin, repetitions);
+  return result;
 }
