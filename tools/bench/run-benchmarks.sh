@@ -24,16 +24,21 @@ done
 echo "== kavro render, 1920x1080 C422 in, nothing out"
 python3 tools/bench/kavro_fps.py build/linux-release/host/kavro build/linux-release/bench/clips "$repetitions" |
   tee "$results/kavro-fps.txt"
-# The two targets take turns, so that a spell of load on the shared machine
-# falls on both; the README takes each figure's median over the rounds.
-rounds=3
+# The two targets take turns figure group by figure group, so that a spell
+# of load on the shared machine falls on both alike; the README takes each
+# figure's median over the rounds, and the median of the rounds' ratios.
+rounds=5
+# Wine's session services start with its first program and run for seconds;
+# a session brought up and settled first keeps them out of the figures.
+tools/wine/settle-session
 for round in $(seq "$rounds"); do
-  echo "== kiv_timing, round $round of $rounds: linux"
-  build/linux-release/bench/timing/kiv_timing "$PWD/build/linux-release/dist" "$repetitions" |
-    tee -a "$results/timing-linux.txt"
-  echo "== kiv_timing, round $round of $rounds: win32 under Wine"
-  tools/wine/run-under-wine build/win32/bench/timing/kiv_timing.exe "$PWD/build/win32/dist" "$repetitions" |
-    tee -a "$results/timing-win32.txt"
+  for group in decode resize render; do
+    echo "== kiv_timing $group, round $round of $rounds: linux, then win32 under Wine"
+    build/linux-release/bench/timing/kiv_timing "$PWD/build/linux-release/dist" "$repetitions" "$group" |
+      tee -a "$results/timing-linux.txt"
+    tools/wine/run-under-wine build/win32/bench/timing/kiv_timing.exe "$PWD/build/win32/dist" "$repetitions" "$group" |
+      tee -a "$results/timing-win32.txt"
+  done
 done
 uptime >"$results/load-after.txt"
 

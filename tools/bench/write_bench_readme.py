@@ -26,17 +26,22 @@ def medians(path):
     return out, data.get("context", {})
 
 
-def timing(path):
-    """name -> (wall ms, cpu ms) from the timing program's lines: the median
-    of each over every line of that name (one per round)."""
+def timing_rounds(path):
+    """name -> [(wall ms, cpu ms)], one per line of that name (one per round),
+    from the timing program's lines."""
     seen = {}
     with open(path) as f:
         for line in f:
             parts = line.split()
             if len(parts) == 3:
                 seen.setdefault(parts[0], []).append((float(parts[1]), float(parts[2])))
+    return seen
+
+
+def timing(path):
+    """name -> (wall ms, cpu ms): the median of each over the rounds."""
     return {name: (statistics.median(w for w, _ in runs), statistics.median(c for _, c in runs))
-            for name, runs in seen.items()}
+            for name, runs in timing_rounds(path).items()}
 
 
 def main():
@@ -51,6 +56,8 @@ def main():
     with open(os.path.join(results, "timing-linux.txt")) as f:
         rounds = sum(1 for line in f if line.startswith("decode/shipped_frame "))
     win32 = timing(os.path.join(results, "timing-win32.txt"))
+    linux_rounds = timing_rounds(os.path.join(results, "timing-linux.txt"))
+    win32_rounds = timing_rounds(os.path.join(results, "timing-win32.txt"))
     kavro = timing(os.path.join(results, "kavro-fps.txt"))
     with open(os.path.join(results, "load-before.txt")) as f:
         load_before = f.read().strip()
@@ -149,21 +156,28 @@ def main():
     add("## win32 under Wine")
     add("")
     add("The same work through `kiv_timing` (`bench/timing/`), built for both targets")
-    add("and run in the same `make bench`: the Linux build natively, the win32 build")
-    add("under Wine, taking turns over %d rounds; each figure is the median of its" % rounds)
-    add("rounds. Target: within 1.3 x of Linux, judged on wall time (Wine reports")
-    add("thread CPU time in steps of a scheduler tick, too coarse for one item).")
+    add("and run in the same `make bench`: the Linux build natively, then at once the")
+    add("win32 build under Wine, group of figures by group, over %d rounds, in a" % rounds)
+    add("Wine session brought up and left to settle first (`tools/wine/settle-session`:")
+    add("Wine's own services run for seconds after a session starts). The")
+    add("machine is shared and its speed drifts over seconds, so each round's Wine")
+    add("figure is divided by the Linux figure measured just before it; the target,")
+    add("within 1.3 x of Linux, is judged on the median of those ratios (the spread")
+    add("of the rounds' ratios beside it), on wall time (Wine reports thread CPU time")
+    add("in steps of a scheduler tick, too coarse for one item). Each ms figure is")
+    add("the median of its rounds.")
     add("")
-    add("| figure | Linux ms | win32 (Wine) ms | win32 / Linux | met |")
+    add("| figure | Linux ms | win32 (Wine) ms | win32 / Linux, median of rounds (lowest to highest) | met |")
     add("|---|---|---|---|---|")
     for name in linux:
         if name.startswith("memcpy/") or name not in win32:
             continue
         l_real, l_cpu = linux[name]
         w_real, w_cpu = win32[name]
-        ratio = w_real / l_real
-        add("| %s | %.3f (%.3f) | %.3f (%.3f) | %.2f | %s |" %
-            (name, l_real, l_cpu, w_real, w_cpu, ratio, "yes" if ratio <= 1.3 else "no"))
+        ratios = [w[0] / l[0] for l, w in zip(linux_rounds[name], win32_rounds[name])]
+        ratio = statistics.median(ratios)
+        add("| %s | %.3f (%.3f) | %.3f (%.3f) | %.2f (%.2f to %.2f) | %s |" %
+            (name, l_real, l_cpu, w_real, w_cpu, ratio, min(ratios), max(ratios), "yes" if ratio <= 1.3 else "no"))
     add("")
     with open(readme, "w") as f:
         f.write("\n".join(lines))
