@@ -72,6 +72,36 @@ inline size_t SixteenAtATime(const In* in, Out* out, const TapTable& taps, size_
   return x;
 }
 
+// Sixteen outputs from x on (x a multiple of 16) through the one window they
+// share: loaded once into both lanes, shuffled into each eight's tap pairs.
+template <int Shift, typename Out, typename Store>
+inline size_t SixteenFromOneWindow(const uint8_t* in, Out* out, const TapTable& taps, size_t x, size_t end,
+                                   Store store) {
+  const TapTable local = taps;  // see SixteenAtATime
+  for (; x + 16 <= end; x += 16) {
+    const size_t group = x / 4;
+    const __m256i window =
+        _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + local.windowStart[group])));
+    const auto* shuffles = reinterpret_cast<const __m256i*>(local.windowShuffle + 16 * group);
+    const auto* weights = reinterpret_cast<const __m256i*>(local.pairs + x);
+    const __m256i low =
+        _mm256_madd_epi16(_mm256_shuffle_epi8(window, _mm256_loadu_si256(shuffles)), _mm256_loadu_si256(weights));
+    const __m256i high = _mm256_madd_epi16(_mm256_shuffle_epi8(window, _mm256_loadu_si256(shuffles + 1)),
+                                           _mm256_loadu_si256(weights + 1));
+    store(out + x, Narrowed(RoundedDown<Shift>(low), RoundedDown<Shift>(high)));
+  }
+  return x;
+}
+
+template <int Shift, typename In, typename Out, typename Store>
+inline size_t ByWindows(const In* in, Out* out, const TapTable& taps, size_t x, size_t end, Store store) {
+  if (taps.count != 2) return SixteenAtATime<Shift, 0>(in, out, taps, x, end, store);
+  if constexpr (sizeof(In) == 1) {
+    if (taps.windowPerSixteen && x % 16 == 0) return SixteenFromOneWindow<Shift>(in, out, taps, x, end, store);
+  }
+  return SixteenAtATime<Shift, 1>(in, out, taps, x, end, store);
+}
+
 // Sixteen outputs at a time by their windows, the rest by the reference.
 // Rows with other channel counts or without windows go to the SSE2 rows.
 template <int Shift, typename In, typename Out, typename Store, typename Row>
@@ -84,8 +114,7 @@ inline void Horizontal(const In* in, size_t readable, Out* out, const TapTable& 
   size_t x = (begin + 3) / 4 * 4;
   if (x > end) x = end;
   reference(in, readable, out, taps, channels, begin, x);
-  x = taps.count == 2 ? SixteenAtATime<Shift, 1>(in, out, taps, x, end, store)
-                      : SixteenAtATime<Shift, 0>(in, out, taps, x, end, store);
+  x = ByWindows<Shift>(in, out, taps, x, end, store);
   reference(in, readable, out, taps, channels, x, end);
 }
 

@@ -70,11 +70,31 @@ void TapsOf(int64_t src, int64_t dst, bool narrow, int64_t i, Runs& runs) {
   }
 }
 
+// The shuffle that turns the window at `start` into output i's tap pairs.
+void SetShuffle(size_t element, int64_t start, size_t i, ResizeTaps& taps) {
+  const auto offset = static_cast<uint8_t>(taps.first[i] - start);
+  uint8_t* lane = taps.windowShuffle.data() + 4 * i;
+  if (element == 1) {  // two levels, each widened to 16 bits
+    lane[0] = offset;
+    lane[2] = static_cast<uint8_t>(offset + 1);
+  } else {  // two 16-bit values as they lie
+    for (uint8_t b = 0; b < 4; ++b) lane[b] = static_cast<uint8_t>(2 * offset + b);
+  }
+}
+
+// Where the window of outputs [from, from + n) starts, or -1 when their taps
+// do not fit one: at their first source, or earlier near the row's end, so
+// that no window, moved along for later pairs, reaches past the last source.
+int64_t WindowStart(const ResizeTaps& taps, int64_t lastStart, int64_t reach, size_t from, size_t n) {
+  const int64_t start = taps.first[from] < lastStart ? taps.first[from] : lastStart;
+  return taps.first[from + n - 1] - start + 2 > reach ? -1 : start;
+}
+
 // Four outputs' taps lie within a window of 16 bytes when their first
 // sources are close enough; later pairs of taps use the window moved along.
-// Windows near the end of a row start earlier, so that no window reaches
-// past the last source. Only when every group of four has its window are
-// there windows at all.
+// Only when every group of four has its window are there windows at all.
+// When enlarging, sixteen outputs' two taps of levels fit one window, which
+// a row then loads once for all of them.
 void BuildWindows(size_t element, int64_t sources, ResizeTaps& taps) {
   const size_t groups = taps.outputs / 4;
   const int64_t reach = static_cast<int64_t>(16 / element);  // values in a window
@@ -83,25 +103,28 @@ void BuildWindows(size_t element, int64_t sources, ResizeTaps& taps) {
   taps.windowStart.assign(groups, 0);
   taps.windowShuffle.assign(groups * 16, 0x80);
   for (size_t g = 0; g < groups; ++g) {
-    const int64_t start = taps.first[4 * g] < lastStart ? taps.first[4 * g] : lastStart;
-    if (taps.first[4 * g + 3] - start + 2 > reach) {
+    const int64_t start = WindowStart(taps, lastStart, reach, 4 * g, 4);
+    if (start < 0) {
       taps.windowStart.clear();
       taps.windowShuffle.clear();
       return;
     }
     taps.windowStart[g] = static_cast<int32_t>(start);
-    for (size_t j = 0; j < 4; ++j) {
-      const auto offset = static_cast<uint8_t>(taps.first[4 * g + j] - start);
-      uint8_t* lane = taps.windowShuffle.data() + 16 * g + 4 * j;
-      if (element == 1) {  // two levels, each widened to 16 bits
-        lane[0] = offset;
-        lane[2] = static_cast<uint8_t>(offset + 1);
-      } else {  // two 16-bit values as they lie
-        for (uint8_t b = 0; b < 4; ++b) lane[b] = static_cast<uint8_t>(2 * offset + b);
-      }
-    }
+    for (size_t j = 0; j < 4; ++j) SetShuffle(element, start, 4 * g + j, taps);
   }
   taps.windowElement = element;
+
+  if (element != 1 || taps.count != 2) return;
+  const size_t blocks = taps.outputs / 16;
+  for (size_t b = 0; b < blocks; ++b) {
+    if (WindowStart(taps, lastStart, reach, 16 * b, 16) < 0) return;
+  }
+  for (size_t b = 0; b < blocks; ++b) {
+    const int64_t start = WindowStart(taps, lastStart, reach, 16 * b, 16);
+    for (size_t g = 4 * b; g < 4 * b + 4; ++g) taps.windowStart[g] = static_cast<int32_t>(start);
+    for (size_t i = 16 * b; i < 16 * b + 16; ++i) SetShuffle(element, start, i, taps);
+  }
+  taps.windowPerSixteen = true;
 }
 
 }  // namespace
@@ -114,7 +137,8 @@ TapTable ResizeTaps::Table() const {
           pairs.empty() ? nullptr : pairs.data(),
           windowElement,
           windowStart.empty() ? nullptr : windowStart.data(),
-          windowShuffle.empty() ? nullptr : windowShuffle.data()};
+          windowShuffle.empty() ? nullptr : windowShuffle.data(),
+          windowPerSixteen};
 }
 
 void BuildResizeTaps(int64_t sources, int64_t outputs, bool evenCount, size_t windowElement, ResizeTaps& taps) {
@@ -163,6 +187,7 @@ void BuildResizeTaps(int64_t sources, int64_t outputs, bool evenCount, size_t wi
   taps.windowStart.clear();
   taps.windowShuffle.clear();
   taps.windowElement = 0;
+  taps.windowPerSixteen = false;
   if ((windowElement == 1 || windowElement == 2) && count % 2 == 0) BuildWindows(windowElement, sources, taps);
 }
 

@@ -32,6 +32,9 @@ struct TapTable {
   size_t windowElement;
   const int32_t* windowStart;
   const uint8_t* windowShuffle;  // 16 bytes per four outputs
+  // Every whole sixteen outputs from output 0 on share one window: their
+  // four groups' starts are the same (enlarging two taps of levels).
+  bool windowPerSixteen;
 };
 
 struct ResizeTaps {
@@ -47,6 +50,7 @@ struct ResizeTaps {
   size_t windowElement = 0;
   std::vector<int32_t> windowStart;
   std::vector<uint8_t> windowShuffle;
+  bool windowPerSixteen = false;
 
   TapTable Table() const;
 };

@@ -240,6 +240,48 @@ TEST(ResizeTaps, HoldTheirWeightsAtTheLargestSizes) {
   }
 }
 
+// Every window lies within the sources and holds its outputs' taps where its
+// shuffle looks for them; enlarging two taps of levels shares one window
+// per whole sixteen outputs, which the AVX2 rows then load once.
+TEST(ResizeTaps, WindowsHoldTheirTapsAndEnlargingSharesThemBySixteen) {
+  std::mt19937 random(RunSeed());
+  for (const Axis& axis : Axes(random)) {
+    for (size_t element : {1u, 2u}) {
+      ResizeTaps taps;
+      BuildResizeTaps(axis.from, axis.to, true, element, taps);
+      if (taps.windowElement == 0) {
+        EXPECT_FALSE(taps.windowPerSixteen);
+        continue;
+      }
+      const int64_t reach = static_cast<int64_t>(16 / element);
+      for (size_t i = 0; i < taps.outputs / 4 * 4; ++i) {
+        const int64_t start = taps.windowStart[i / 4];
+        ASSERT_GE(start, 0);
+        ASSERT_LE(start + reach + static_cast<int64_t>(taps.count - 2), axis.from) << axis.from << " -> " << axis.to;
+        const uint8_t* lane = taps.windowShuffle.data() + 4 * i;
+        const auto offset = taps.first[i] - start;
+        ASSERT_EQ(lane[0], element * static_cast<size_t>(offset)) << axis.from << " -> " << axis.to << " at " << i;
+        ASSERT_LE(offset + 2, reach) << axis.from << " -> " << axis.to << " at " << i;
+      }
+      if (taps.windowPerSixteen) {
+        for (size_t g = 0; g < taps.outputs / 16 * 4; ++g) {
+          ASSERT_EQ(taps.windowStart[g], taps.windowStart[g / 4 * 4]) << axis.from << " -> " << axis.to;
+        }
+      }
+    }
+  }
+  for (const Axis axis : {Axis{1920, 3840}, Axis{1440, 1920}, Axis{1280, 1920}}) {
+    ResizeTaps taps;
+    BuildResizeTaps(axis.from, axis.to, true, 1, taps);
+    EXPECT_TRUE(taps.windowPerSixteen) << axis.from << " -> " << axis.to;
+    BuildResizeTaps(axis.from, axis.to, true, 2, taps);
+    EXPECT_FALSE(taps.windowPerSixteen) << axis.from << " -> " << axis.to << " of 16-bit values";
+  }
+  ResizeTaps shrinking;
+  BuildResizeTaps(1920, 1280, true, 1, shrinking);
+  EXPECT_FALSE(shrinking.windowPerSixteen);
+}
+
 // One pass rounds once: levels scaled straight to levels are what the two
 // passes give when the other axis's pass is exact (levels as middle values).
 TEST(ResizeRowReference, OnePassIsTwoPassesThroughAnUnchangedAxis) {
