@@ -96,14 +96,17 @@ int64_t WindowStart(const ResizeTaps& taps, int64_t lastStart, int64_t reach, si
 // When enlarging, sixteen outputs' two taps of levels fit one window, which
 // a row then loads once for all of them.
 void BuildWindows(size_t element, int64_t sources, ResizeTaps& taps) {
-  const size_t groups = taps.outputs / 4;
+  const size_t groups = taps.outputs / 4, blocks = taps.outputs / 16;
   const int64_t reach = static_cast<int64_t>(16 / element);  // values in a window
   const int64_t lastStart = sources - reach - static_cast<int64_t>(taps.count - 2);
   if (lastStart < 0) return;
+  bool bySixteen = element == 1 && taps.count == 2;
+  for (size_t b = 0; bySixteen && b < blocks; ++b) bySixteen = WindowStart(taps, lastStart, reach, 16 * b, 16) >= 0;
   taps.windowStart.assign(groups, 0);
   taps.windowShuffle.assign(groups * 16, 0x80);
   for (size_t g = 0; g < groups; ++g) {
-    const int64_t start = WindowStart(taps, lastStart, reach, 4 * g, 4);
+    const int64_t start = bySixteen && g / 4 < blocks ? WindowStart(taps, lastStart, reach, g / 4 * 16, 16)
+                                                      : WindowStart(taps, lastStart, reach, 4 * g, 4);
     if (start < 0) {
       taps.windowStart.clear();
       taps.windowShuffle.clear();
@@ -113,18 +116,7 @@ void BuildWindows(size_t element, int64_t sources, ResizeTaps& taps) {
     for (size_t j = 0; j < 4; ++j) SetShuffle(element, start, 4 * g + j, taps);
   }
   taps.windowElement = element;
-
-  if (element != 1 || taps.count != 2) return;
-  const size_t blocks = taps.outputs / 16;
-  for (size_t b = 0; b < blocks; ++b) {
-    if (WindowStart(taps, lastStart, reach, 16 * b, 16) < 0) return;
-  }
-  for (size_t b = 0; b < blocks; ++b) {
-    const int64_t start = WindowStart(taps, lastStart, reach, 16 * b, 16);
-    for (size_t g = 4 * b; g < 4 * b + 4; ++g) taps.windowStart[g] = static_cast<int32_t>(start);
-    for (size_t i = 16 * b; i < 16 * b + 16; ++i) SetShuffle(element, start, i, taps);
-  }
-  taps.windowPerSixteen = true;
+  taps.windowPerSixteen = bySixteen;
 }
 
 }  // namespace
