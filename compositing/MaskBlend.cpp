@@ -9,7 +9,8 @@
 
 static_assert(MASK_BLEND_REFERENCE == static_cast<int32_t>(CPU_LEVEL_BASELINE) &&
                   MASK_BLEND_SSE2 == static_cast<int32_t>(CPU_LEVEL_SSE2) &&
-                  MASK_BLEND_AVX2 == static_cast<int32_t>(CPU_LEVEL_AVX2),
+                  MASK_BLEND_AVX2 == static_cast<int32_t>(CPU_LEVEL_AVX2) &&
+                  MASK_BLEND_AVX512 == static_cast<int32_t>(CPU_LEVEL_AVX512),
               "the kernel's levels are the CPU levels");
 
 namespace {
@@ -28,6 +29,8 @@ Selection Select(MASK_BLEND_LEVEL limit) {
   chosen = {MASK_BLEND_SSE2, BlendMaskRowSse2};
   if (allowed < MASK_BLEND_AVX2) return chosen;
   chosen = {MASK_BLEND_AVX2, BlendMaskRowAvx2};
+  if (allowed < MASK_BLEND_AVX512) return chosen;
+  chosen = {MASK_BLEND_AVX512, BlendMaskRowAvx512};
 #endif
   return chosen;
 }
@@ -39,7 +42,7 @@ struct Active {
   std::atomic<MaskBlendRowFn> row;
 
   Active() {
-    const Selection best = Select(MASK_BLEND_AVX2);
+    const Selection best = Select(MASK_BLEND_AVX512);
     level.store(best.level, std::memory_order_relaxed);
     row.store(best.row, std::memory_order_relaxed);
   }

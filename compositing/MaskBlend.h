@@ -25,9 +25,10 @@ enum MASK_BLEND_LEVEL : int32_t {
   MASK_BLEND_REFERENCE = 0,
   MASK_BLEND_SSE2 = 1,
   MASK_BLEND_AVX2 = 2,
+  MASK_BLEND_AVX512 = 3,
 };
 
-// "reference", "sse2" or "avx2".
+// "reference", "sse2", "avx2" or "avx512".
 const char* MaskBlendLevelName(MASK_BLEND_LEVEL level);
 
 // The highest level this CPU (and this build) can run.

@@ -22,6 +22,7 @@ void BlendMaskRowReference(const MaskBlendRow& row);
 #if defined(__i386__) || defined(__x86_64__)
 void BlendMaskRowSse2(const MaskBlendRow& row);
 void BlendMaskRowAvx2(const MaskBlendRow& row);
+void BlendMaskRowAvx512(const MaskBlendRow& row);
 #endif
 
 namespace maskblend {
@@ -44,10 +45,12 @@ inline MaskBlendRow Skip(const MaskBlendRow& row, uint32_t pixels, uint32_t byte
 
 // Drives a SIMD variant over a row: a pass that finishes a pair begun before
 // the row, then whole steps of kPixels pixels (kPixels even, so each step
-// starts on a pair), then the reference for the rest, a lone pixel included.
+// starts on a pair), then `finish` (the reference unless a narrower variant
+// is given) for the rest, a lone pixel included.
 // `step` mixes kPixels pixels at (out, work, outAlpha, workAlpha, mask).
 template <uint32_t kPixels, typename Xor, typename Step>
-inline void RunRowInSteps(const MaskBlendRow& row, Xor maskXor, Step step) {
+inline void RunRowInSteps(const MaskBlendRow& row, Xor maskXor, Step step,
+                          MaskBlendRowFn finish = BlendMaskRowReference) {
   MaskBlendRow rest = row;
   if (row.startsOnSecondPixel) {
     MaskBlendRow head = row;
@@ -75,7 +78,7 @@ inline void RunRowInSteps(const MaskBlendRow& row, Xor maskXor, Step step) {
   }
 
   const MaskBlendRow tail = Skip(rest, kPixels * steps, 2 * kPixels * steps);
-  if (tail.byteCount != 0) BlendMaskRowReference(tail);
+  if (tail.byteCount != 0) finish(tail);
 }
 
 }  // namespace

@@ -119,7 +119,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
       std::printf("%-10s %-10s %12.3f %14.1f %12.2f %14s\n", name.c_str(), "memcpy", copy->second * 1e3,
                   pixels / copy->second / 1e6, 1.0, "");
       const auto reference = seconds.find("blend/" + name + "/reference");
-      for (int32_t level = MASK_BLEND_REFERENCE; level <= MASK_BLEND_AVX2; ++level) {
+      for (int32_t level = MASK_BLEND_REFERENCE; level <= MASK_BLEND_AVX512; ++level) {
         const auto blend =
             seconds.find("blend/" + name + "/" + MaskBlendLevelName(static_cast<MASK_BLEND_LEVEL>(level)));
         if (blend == seconds.end()) continue;

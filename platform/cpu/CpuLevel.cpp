@@ -7,8 +7,12 @@
 namespace {
 
 #if defined(__i386__) || defined(__x86_64__)
-// AVX2 needs the OS to save the 256-bit registers too (XCR0 bits 1 and 2).
-bool OsSavesYmmState() {
+// The OS must save the registers an instruction set adds: XCR0 bits 1 and 2
+// for the 256-bit ones, and 5 to 7 for AVX-512's mask and 512-bit ones.
+constexpr uint32_t kYmmState = 0x6;
+constexpr uint32_t kZmmState = 0xE6;
+
+bool OsSavesState(uint32_t state) {
   uint32_t eax = 0, ebx = 0, ecx = 0, edx = 0;
   if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
   const bool osxsave = (ecx & bit_OSXSAVE) != 0;
@@ -16,14 +20,21 @@ bool OsSavesYmmState() {
   if (!osxsave || !avx) return false;
   uint32_t xcr0 = 0, xcr0High = 0;
   __asm__ volatile("xgetbv" : "=a"(xcr0), "=d"(xcr0High) : "c"(0));
-  return (xcr0 & 0x6) == 0x6;
+  return (xcr0 & state) == state;
+}
+
+bool HasAvx512Level(uint32_t ebx7, uint32_t ecx7) {
+  const bool f = (ebx7 & bit_AVX512F) != 0, bw = (ebx7 & bit_AVX512BW) != 0, vl = (ebx7 & bit_AVX512VL) != 0;
+  const bool vbmi = (ecx7 & bit_AVX512VBMI) != 0, vbmi2 = (ecx7 & bit_AVX512VBMI2) != 0;
+  return f && bw && vl && vbmi && vbmi2 && OsSavesState(kZmmState);
 }
 
 CPU_LEVEL Detect() {
   uint32_t eax = 0, ebx = 0, ecx = 0, edx = 0;
   if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx) || (edx & bit_SSE2) == 0) return CPU_LEVEL_BASELINE;
   if (!__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) || (ebx & bit_AVX2) == 0) return CPU_LEVEL_SSE2;
-  return OsSavesYmmState() ? CPU_LEVEL_AVX2 : CPU_LEVEL_SSE2;
+  if (!OsSavesState(kYmmState)) return CPU_LEVEL_SSE2;
+  return HasAvx512Level(ebx, ecx) ? CPU_LEVEL_AVX512 : CPU_LEVEL_AVX2;
 }
 #else
 CPU_LEVEL Detect() { return CPU_LEVEL_BASELINE; }
@@ -44,6 +55,8 @@ const char* CpuLevelName(CPU_LEVEL level) {
       return "sse2";
     case CPU_LEVEL_AVX2:
       return "avx2";
+    case CPU_LEVEL_AVX512:
+      return "avx512";
   }
   return "unknown";
 }

@@ -9,10 +9,14 @@ enum CPU_LEVEL : int32_t {
   CPU_LEVEL_BASELINE = 0,  // plain C++ only
   CPU_LEVEL_SSE2 = 1,
   CPU_LEVEL_AVX2 = 2,  // with the OS saving the 256-bit registers
+  // AVX-512 F, BW, VL, VBMI and VBMI2, with the OS saving the 512-bit and the
+  // mask registers. VBMI2 first came with the cores that run 512-bit work
+  // without lowering their clock; older AVX-512 CPUs stay at AVX2.
+  CPU_LEVEL_AVX512 = 3,
 };
 
 // Found once, on the first call; the same answer afterwards.
 CPU_LEVEL CpuLevel();
 
-// "reference", "sse2" or "avx2": the name of the variant written for a level.
+// "reference", "sse2", "avx2" or "avx512": the name of the variant written for a level.
 const char* CpuLevelName(CPU_LEVEL level);

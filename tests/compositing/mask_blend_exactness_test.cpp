@@ -111,7 +111,7 @@ class BlendExactness : public ::testing::TestWithParam<MASK_BLEND_LEVEL> {
   void SetUp() override {
     if (MaskBlendCpuLevel() < GetParam()) GTEST_SKIP() << "this CPU lacks " << MaskBlendLevelName(GetParam());
   }
-  void TearDown() override { SetMaskBlendLevelLimit(MASK_BLEND_AVX2); }
+  void TearDown() override { SetMaskBlendLevelLimit(MASK_BLEND_AVX512); }
 
   // One row through the reference and through the level under test.
   void Check(std::mt19937& random, const RowCase& c) {
@@ -172,13 +172,13 @@ class BlendExactness : public ::testing::TestWithParam<MASK_BLEND_LEVEL> {
 // head: each possible tail, odd widths (a lone last pixel) included.
 TEST_P(BlendExactness, EveryTail) {
   std::vector<uint32_t> widths;
-  for (uint32_t width = 0; width <= 3 * 16 + 2; ++width) widths.push_back(width);
+  for (uint32_t width = 0; width <= 3 * 32 + 2; ++width) widths.push_back(width);
   CheckWidths(widths);
 }
 
 TEST_P(BlendExactness, FrameWidths) { CheckWidths({719, 720, 1279, 1280, 1919, 1920}); }
 
-INSTANTIATE_TEST_SUITE_P(Levels, BlendExactness, ::testing::Values(MASK_BLEND_SSE2, MASK_BLEND_AVX2), LevelTestName);
-;
+INSTANTIATE_TEST_SUITE_P(Levels, BlendExactness, ::testing::Values(MASK_BLEND_SSE2, MASK_BLEND_AVX2, MASK_BLEND_AVX512),
+                         LevelTestName);
 
 }  // namespace

@@ -15,7 +15,7 @@ using Bytes = std::vector<uint8_t>;
 class BlendRules : public ::testing::TestWithParam<MASK_BLEND_LEVEL> {
  protected:
   void SetUp() override { ASSERT_EQ(SetMaskBlendLevelLimit(GetParam()), GetParam()); }
-  void TearDown() override { SetMaskBlendLevelLimit(MASK_BLEND_AVX2); }
+  void TearDown() override { SetMaskBlendLevelLimit(MASK_BLEND_AVX512); }
 };
 
 // A row of `width` pixels whose every pixel byte, alpha and mask byte is the
@@ -237,7 +237,7 @@ TEST(BlendEntry, MissingBuffersMixNothing) {
 TEST(BlendEntry, ForcedLevelsNeverExceedTheCpu) {
   const MASK_BLEND_LEVEL cpu = MaskBlendCpuLevel();
   EXPECT_EQ(MaskBlendActiveLevel(), cpu) << "the best level the CPU has is used unless capped";
-  for (const MASK_BLEND_LEVEL limit : {MASK_BLEND_REFERENCE, MASK_BLEND_SSE2, MASK_BLEND_AVX2}) {
+  for (const MASK_BLEND_LEVEL limit : {MASK_BLEND_REFERENCE, MASK_BLEND_SSE2, MASK_BLEND_AVX2, MASK_BLEND_AVX512}) {
     const MASK_BLEND_LEVEL expected = limit < cpu ? limit : cpu;
     EXPECT_EQ(SetMaskBlendLevelLimit(limit), expected);
     EXPECT_EQ(MaskBlendActiveLevel(), expected);
