@@ -46,6 +46,17 @@ def timing(path):
             for name, runs in timing_rounds(path).items()}
 
 
+def cpu_model():
+    try:
+        with open("/proc/cpuinfo") as f:
+            for line in f:
+                if line.startswith("model name"):
+                    return line.split(":", 1)[1].strip()
+    except OSError:
+        pass
+    return "model unknown"
+
+
 def main():
     results, readme, command = sys.argv[1:4]
     bench = {}
@@ -57,14 +68,27 @@ def main():
     linux = timing(os.path.join(results, "timing-linux.txt"))
     with open(os.path.join(results, "timing-linux.txt")) as f:
         rounds = sum(1 for line in f if line.startswith("decode/shipped_frame "))
-    win32 = timing(os.path.join(results, "timing-win32.txt"))
+    not_run = os.path.join(results, "win32-not-run.txt")
+    win32_absent = None
+    if os.path.exists(not_run):
+        with open(not_run) as f:
+            win32_absent = f.read().strip()
+    else:
+        win32 = timing(os.path.join(results, "timing-win32.txt"))
+        win32_rounds = timing_rounds(os.path.join(results, "timing-win32.txt"))
     linux_rounds = timing_rounds(os.path.join(results, "timing-linux.txt"))
-    win32_rounds = timing_rounds(os.path.join(results, "timing-win32.txt"))
     kavro = timing(os.path.join(results, "kavro-fps.txt"))
     with open(os.path.join(results, "load-before.txt")) as f:
         load_before = f.read().strip()
     with open(os.path.join(results, "load-after.txt")) as f:
         load_after = f.read().strip()
+
+    # The blend benchmark and the render benchmark both name a memcpy/1920x1080; the
+    # kernel's is the frame it blends, so read it from its own program.
+    blend, _ = medians(os.path.join(results, "mask_blend_benchmark.json"))
+    # The kernel's best level on this CPU: the widest one measured.
+    best_blend = next((name for name in ("blend/1920x1080/%s/real_time" % level for level in ("avx512", "avx2", "sse2"))
+                       if name in blend), "blend/1920x1080/avx2/real_time")
 
     # figure, benchmark, memcpy benchmark of the same bytes, target in ms or as a multiple of the memcpy
     rows = [
@@ -78,7 +102,7 @@ def main():
          "BM_Memcpy/w:3840/h:2160", 4.0, None),
         ("resize 1440x1080 to 1920x1080 (4:3 after the cut)", "BM_Resize/from_w:1440/from_h:1080/to_w:1920/to_h:1080",
          "BM_Memcpy/w:1920/h:1080", 1.2, None),
-        ("blend kernel, best level, 1920x1080", "blend/1920x1080/avx2/real_time", "memcpy/1920x1080/real_time",
+        ("blend kernel, best level (%s), 1920x1080" % best_blend.split("/")[2], best_blend, "memcpy/1920x1080/real_time",
          None, 4.0),
         ("RenderFrame, fetches excluded, 1280x720", "render_no_fetch/1280x720/real_time",
          "memcpy/1280x720/real_time", 2.0, None),
@@ -89,9 +113,6 @@ def main():
         ("RenderFrame with both fetches copying, 1920x1080", "render/1920x1080/real_time",
          "memcpy/1920x1080/real_time", None, None),
     ]
-    # The blend benchmark and the render benchmark both name a memcpy/1920x1080; the
-    # kernel's is the frame it blends, so read it from its own program.
-    blend, _ = medians(os.path.join(results, "mask_blend_benchmark.json"))
 
     lines = []
     add = lines.append
@@ -103,8 +124,8 @@ def main():
     add("measured in the same run. Wall time first, the thread's CPU time in brackets:")
     add("the machine is shared, and CPU time shows the work without the waiting.")
     add("")
-    add("Machine: %s CPUs at %s MHz. Load at the start: `%s`; at the end: `%s`." %
-        (context.get("num_cpus", "?"), context.get("mhz_per_cpu", "?"), load_before, load_after))
+    add("Machine: %s CPUs (%s) at %s MHz. Load at the start: `%s`; at the end: `%s`." %
+        (context.get("num_cpus", "?"), cpu_model(), context.get("mhz_per_cpu", "?"), load_before, load_after))
     add("")
     add("| figure | median ms | memcpy ms | x memcpy | target | met (wall, CPU) |")
     add("|---|---|---|---|---|---|")
@@ -157,6 +178,13 @@ def main():
         add("")
     add("## win32 under Wine")
     add("")
+    if win32_absent is not None:
+        add("Not measured in this run: the machine could not start the win32 build under Wine.")
+        add("")
+        add("    " + win32_absent)
+        add("")
+        write(readme, lines)
+        return
     add("The same work through `kiv_timing` (`bench/timing/`), built for both targets")
     add("and run in the same `make bench`: the Linux build natively, then at once the")
     add("win32 build under Wine, group of figures by group, over %d rounds, in a" % rounds)
@@ -186,6 +214,10 @@ def main():
             (name, l_real, l_cpu, w_real, w_cpu, ratio, min(ratios), max(ratios), fastest,
              "yes" if ratio <= 1.3 else "no"))
     add("")
+    write(readme, lines)
+
+
+def write(readme, lines):
     with open(readme, "w") as f:
         f.write("\n".join(lines))
 
