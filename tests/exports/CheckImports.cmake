@@ -1,0 +1,28 @@
+# Fails unless each Windows file imports only the DLLs allowed: a shipped file
+# that needs a compiler runtime DLL (libgcc, libstdc++, winpthread) would not
+# load on a machine without one.
+# cmake -DFILES=<file;...> -DALLOWED=<dll;...> -DTOOL=<objdump> -P CheckImports.cmake
+cmake_policy(SET CMP0057 NEW)
+string(TOLOWER "${ALLOWED}" allowed)
+set(wrong "")
+foreach(file IN LISTS FILES)
+  execute_process(COMMAND "${TOOL}" -p "${file}" OUTPUT_VARIABLE listing RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "${TOOL} could not read ${file}")
+  endif()
+  string(REGEX MATCHALL "DLL Name: [^\n]+" names "${listing}")
+  set(imports "")
+  foreach(name IN LISTS names)
+    string(REGEX REPLACE "^DLL Name: *" "" name "${name}")
+    string(STRIP "${name}" name)
+    list(APPEND imports "${name}")
+    string(TOLOWER "${name}" lower)
+    if(NOT lower IN_LIST allowed)
+      string(APPEND wrong "\n  ${file} imports ${name}")
+    endif()
+  endforeach()
+  message(STATUS "${file}: imports ${imports}")
+endforeach()
+if(wrong)
+  message(FATAL_ERROR "files import DLLs outside the allowed ones (${ALLOWED}):${wrong}")
+endif()
