@@ -40,10 +40,10 @@ def timing_rounds(path):
     return seen
 
 
-def timing(path):
+def over_rounds(rounds):
     """name -> (wall ms, cpu ms): the median of each over the rounds."""
     return {name: (statistics.median(r[0] for r in runs), statistics.median(r[1] for r in runs))
-            for name, runs in timing_rounds(path).items()}
+            for name, runs in rounds.items()}
 
 
 def cpu_model():
@@ -65,19 +65,18 @@ def main():
         if name.endswith(".json"):
             figures, context = medians(os.path.join(results, name))
             bench.update(figures)
-    linux = timing(os.path.join(results, "timing-linux.txt"))
-    with open(os.path.join(results, "timing-linux.txt")) as f:
-        rounds = sum(1 for line in f if line.startswith("decode/shipped_frame "))
+    linux_rounds = timing_rounds(os.path.join(results, "timing-linux.txt"))
+    linux = over_rounds(linux_rounds)
+    rounds = len(linux_rounds.get("decode/shipped_frame", []))
     not_run = os.path.join(results, "win32-not-run.txt")
     win32_absent = None
     if os.path.exists(not_run):
         with open(not_run) as f:
             win32_absent = f.read().strip()
     else:
-        win32 = timing(os.path.join(results, "timing-win32.txt"))
         win32_rounds = timing_rounds(os.path.join(results, "timing-win32.txt"))
-    linux_rounds = timing_rounds(os.path.join(results, "timing-linux.txt"))
-    kavro = timing(os.path.join(results, "kavro-fps.txt"))
+        win32 = over_rounds(win32_rounds)
+    kavro = over_rounds(timing_rounds(os.path.join(results, "kavro-fps.txt")))
     with open(os.path.join(results, "load-before.txt")) as f:
         load_before = f.read().strip()
     with open(os.path.join(results, "load-after.txt")) as f:
