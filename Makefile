@@ -68,11 +68,13 @@ demo-win32: build
 
 test: build build-tsan
 	ctest --preset linux -j $(JOBS)
-	@if tools/wine/can-run-win32; then \
-	  echo "ctest --preset win32 -j $(JOBS)"; ctest --preset win32 -j $(JOBS); \
+	@if mode=$$(tools/wine/can-run-win32 --mode); then \
+	  echo "ctest --preset win32 -j $(JOBS)   (Wine runs $$mode)"; ctest --preset win32 -j $(JOBS); \
 	else echo "== win32 tests under Wine NOT run on this machine (reason above); only those that read the built files" >&2; \
 	  echo "ctest --preset win32 -L no_wine"; ctest --preset win32 -L no_wine; fi
 	ctest --preset tsan
+	@tools/wine/can-run-win32 2>/dev/null || \
+	  echo "== NOTE: the win32 tests under Wine were NOT run: $$(tools/wine/can-run-win32 2>&1 | head -n 1)" >&2
 
 # The optimised native build's benchmarks and the timing program on both
 # targets (the win32 build under Wine); writes bench/README.md.

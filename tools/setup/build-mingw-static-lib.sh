@@ -79,11 +79,12 @@ apt_options=(
   -o "APT::Sandbox::User=$(id -un)"
 )
 echo "$me: fetching Debian's source package"
-apt-get -q "${apt_options[@]}" update >"$apt_dir/update.log" 2>&1 || {
-  cat "$apt_dir/update.log" >&2
-  exit 1
-}
+# A mirror in mid-sync fails on some index; the one with this package may
+# still have come.
+update_failed=0
+apt-get -q "${apt_options[@]}" update >"$apt_dir/update.log" 2>&1 || update_failed=1
 (cd "$out/src" && apt-get -q "${apt_options[@]}" source "$package") >"$apt_dir/source.log" 2>&1 || {
+  [ "$update_failed" -eq 0 ] || grep -E '^(E|W):' "$apt_dir/update.log" >&2
   cat "$apt_dir/source.log" >&2
   exit 1
 }
