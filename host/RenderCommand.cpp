@@ -7,6 +7,7 @@
 #include "FrameOutputs.h"
 #include "LoadedPlugin.h"
 #include "MaskChoice.h"
+#include "OutputClashes.h"
 #include "PluginFiles.h"
 #include "RenderLoop.h"
 #include "SettingsCommand.h"
@@ -60,6 +61,7 @@ Y4mFormat OutputFormat(int width, int height, const Source& a, const Source& b) 
 }  // namespace
 
 int RunRender(const RenderOptions& options) {
+  RefuseClashingOutputs(options);
   const std::string pluginPath = FindPlugin(options.plugin);
   LoadedPlugin plugin(pluginPath);
   if (!plugin.error().empty()) {

@@ -1,0 +1,14 @@
+// Outputs that would overwrite an input or each other, found before anything
+// is opened for writing.
+#pragma once
+
+#include "CommandLine.h"
+
+namespace kavro {
+
+// Throws UsageError when -o or --sheet names the same file as a source or as
+// each other (the same file by device and inode where it exists, so links
+// and other spellings count; by their full path where it does not yet).
+void RefuseClashingOutputs(const RenderOptions& options);
+
+}  // namespace kavro
