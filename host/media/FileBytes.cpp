@@ -26,8 +26,9 @@ std::vector<uint8_t> ReadFileBytes(const std::string& path) {
   size_t got;
   while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
   const bool failed = std::ferror(in) != 0;
+  const int error = errno;
   std::fclose(in);
-  if (failed) throw MediaError("cannot read " + path);
+  if (failed) throw MediaError("cannot read " + path + ": " + std::strerror(error ? error : EIO));
   return bytes;
 }
 
@@ -35,15 +36,24 @@ void WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& by
   const std::string temporary = path + ".part";
   std::FILE* out = std::fopen(temporary.c_str(), "wb");
   if (!out) throw MediaError("cannot write " + path + ": " + Reason());
+  errno = 0;
   bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-  if (std::fclose(out) != 0) written = false;
+  int error = errno;
+  if (std::fclose(out) != 0 && written) {
+    written = false;
+    error = errno;
+  }
 #if defined(_WIN32)
   // Windows will not rename over an existing file.
   if (written) std::remove(path.c_str());
 #endif
-  if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
+  if (written && std::rename(temporary.c_str(), path.c_str()) != 0) {
+    written = false;
+    error = errno;
+  }
+  if (!written) {
     std::remove(temporary.c_str());
-    throw MediaError("cannot write " + path);
+    throw MediaError("cannot write " + path + ": " + std::strerror(error ? error : EIO));
   }
 }
 

@@ -10,6 +10,10 @@
 #include "KavroProgram.h"
 #include "ScratchFiles.h"
 
+#if !defined(_WIN32)
+#include <sys/wait.h>
+#endif
+
 namespace {
 
 std::string UniformY4m(const std::string& header, int frames, size_t frameBytes, char value) {
@@ -58,5 +62,48 @@ TEST(KavroOutputs, RefusesAnOutputThatIsAnInputOrAnotherOutput) {
   EXPECT_EQ(ReadBytes(folder + "victim.y4m"), clip);
 #endif
 }
+
+#if !defined(_WIN32)
+// kavro with its files limited to `blocks` of 512 bytes and SIGXFSZ ignored,
+// so a write past the limit fails as on a full disk (after a partial write).
+ProgramRun RunKavroWithFileLimit(int blocks, const std::vector<std::string>& arguments, const std::string& folder) {
+  const std::string kavro = std::filesystem::path(PluginCopy("kavro")).replace_extension().string();
+  std::string command = "ulimit -f " + std::to_string(blocks) + "; trap '' XFSZ; exec '" + kavro + "'";
+  for (const std::string& argument : arguments) command += " '" + argument + "'";
+  const std::string script = folder + "limited.sh";
+  WriteBytes(script, command + " 2> '" + folder + "stderr'\n");
+  ProgramRun run;
+  const int status = std::system(("dash '" + script + "'").c_str());
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.err = ReadBytes(folder + "stderr");
+  return run;
+}
+
+// A disk that fills up mid-frame: the file is cut back to its whole frames,
+// as many as the message counts, and kavro reads it back.
+TEST(KavroOutputs, AFullDiskLeavesOnlyWholeFramesAndSaysWhy) {
+  const std::string folder = ScratchFolder("outputs_full_disk");
+  const ProgramRun run = RunKavroWithFileLimit(
+      400, {"render", "--size", "320x180", "--frames", "20", "--plugin", NoMasks(), "-o", folder + "o.y4m"}, folder);
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("cannot write " + folder + "o.y4m: File too large"), std::string::npos) << run.err;
+  const size_t header = std::string("YUV4MPEG2 W320 H180 F25:1 Ip A1:1 C422\n").size();
+  const size_t frame = 6 + 320 * 180 * 2;
+  const std::string bytes = ReadBytes(folder + "o.y4m");
+  ASSERT_GE(bytes.size(), header);
+  EXPECT_EQ((bytes.size() - header) % frame, 0u) << bytes.size();
+  const size_t frames = (bytes.size() - header) / frame;
+  EXPECT_EQ(frames, 1u);  // 400 blocks hold 1.78 frames
+  EXPECT_NE(run.err.find("(" + std::to_string(frames) + " of 20 frames written)"), std::string::npos) << run.err;
+  const ProgramRun again = RunKavro({"render", folder + "o.y4m", "--plugin", NoMasks(), "-o", folder + "again.y4m"});
+  EXPECT_EQ(again.exitCode, 0) << again.err;
+}
+
+TEST(KavroOutputs, AWriteErrorNamesStandardOutputAndTheReason) {
+  const ProgramRun run = RunKavro({"render", "--frames", "2", "--plugin", NoMasks(), "-o", "-"}, "", "/dev/full");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("kavro: cannot write standard output: No space left on device"), std::string::npos) << run.err;
+}
+#endif
 
 }  // namespace
