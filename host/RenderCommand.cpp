@@ -77,6 +77,7 @@ int RunRender(const RenderOptions& options) {
     width = a ? a->width() + a->width() % 2 : kDefaultClipWidth;
     height = a ? a->height() : kDefaultClipHeight;
   }
+  CheckPictureSize(width, height, "the output");
   if (!a) a = MakeDefaultSource(DefaultClip::kTestPattern, width, height);
   if (!b) b = MakeDefaultSource(DefaultClip::kGradient, width, height);
 
