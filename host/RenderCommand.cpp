@@ -10,6 +10,7 @@
 #include "OutputClashes.h"
 #include "PluginFiles.h"
 #include "RenderLoop.h"
+#include "RenderMemory.h"
 #include "SettingsCommand.h"
 #include "Sources.h"
 
@@ -32,6 +33,27 @@ void WarnAboutMasks(const std::string& pluginPath, uint32_t mask) {
 std::unique_ptr<Source> OpenOrMake(const RenderOptions& options, size_t which) {
   if (which < options.sources.size()) return OpenSource(options.sources[which]);
   return nullptr;
+}
+
+// What the render holds per thread and per frame, from its sources and outputs.
+RenderCosts Costs(int width, int height, const Source& a, const Source& b, const RenderOptions& options) {
+  RenderShape shape;
+  shape.width = static_cast<uint32_t>(width);
+  shape.height = static_cast<uint32_t>(height);
+  const uint64_t area = uint64_t{shape.width} * shape.height;
+  const Source* sources[2] = {&a, &b};
+  for (int s = 0; s < 2; ++s) {
+    const Y4mFormat* format = sources[s]->y4mFormat();
+    const bool asItIs =
+        format && format->chroma == Y4mChroma::k422 && format->width == width && format->height == height;
+    if (format) shape.sourceFrameBytes[s] = Y4mFrameBytes(*format);
+    if (!asItIs)
+      shape.convertedArea[s] =
+          uint64_t(static_cast<uint32_t>(sources[s]->width())) * static_cast<uint32_t>(sources[s]->height());
+  }
+  if (!options.output.empty()) shape.encodedBytes += 2 * area;
+  if (!options.pngFolder.empty()) shape.encodedBytes += 8 * area;  // RGBA and its PNG
+  return EstimateRenderCosts(shape);
 }
 
 // The stream header of the output: the first YUV4MPEG2 source's frame rate
@@ -107,7 +129,14 @@ int RunRender(const RenderOptions& options) {
   settings.maskFrames = MaskFrameCount(settings.parameters.maskIndex);
   settings.cropToOutput = options.cropToOutput;
   const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  settings.threads = std::min<int>(options.threads ? options.threads : cores, static_cast<int>(frames));
+  const int threads = std::min<int>(options.threads ? options.threads : cores, static_cast<int>(frames));
+  const InFlightPlan plan = PlanInFlight(threads, Costs(width, height, *a, *b, options), kRenderMemoryBudget);
+  settings.threads = plan.threads;
+  settings.maxInFlight = plan.maxInFlight;
+  if (plan.threads < threads && options.threads && !options.quiet) {
+    std::fprintf(stderr, "kavro: %d threads, not %d: more frames of %dx%d would not fit in memory\n", plan.threads,
+                 threads, width, height);
+  }
 
   OutputOptions outputOptions;
   outputOptions.y4mPath = options.output;
