@@ -64,13 +64,15 @@ Y4mFormat OutputFormat(int width, int height, const Source& a, const Source& b) 
   format.width = width;
   format.height = height;
   format.chroma = Y4mChroma::k422;
+  format.range = Y4mRange::kLimited;
   format.rateNumerator = kDefaultClipRate;
   format.rateDenominator = 1;
   const Y4mFormat* first = a.y4mFormat() ? a.y4mFormat() : b.y4mFormat();
   if (first) {
     format.rateNumerator = first->rateNumerator;
     format.rateDenominator = first->rateDenominator;
-    format.interlace = first->interlace;
+    // A mixed stream's frames go out without their own tags: unknown.
+    format.interlace = first->interlace == 'm' ? '?' : first->interlace;
   }
   const Proportions shown = a.proportions();
   const Proportions pixel = PictureProportions(uint64_t{shown.width} * static_cast<uint32_t>(height),

@@ -9,6 +9,7 @@
 #include "ColourConversion.h"
 #include "FileBytes.h"
 #include "PackedRgba.h"
+#include "PictureFitting.h"
 #include "PngFile.h"
 #include "Scaling.h"
 #include "Y4mPacked.h"
@@ -27,11 +28,12 @@ uint64_t GreatestCommonDivisor(uint64_t a, uint64_t b) {
   return a;
 }
 
-void PackScaled(const Picture& picture, const PackedLayout& layout, uint8_t* frame) {
+void PackScaled(const Picture& picture, const PackedLayout& layout, uint8_t* frame, bool interlaced = false) {
   if (picture.width == static_cast<int>(layout.width) && picture.height == static_cast<int>(layout.height)) {
     PackPicture(picture, layout, frame);
   } else {
-    PackPicture(ScalePicture(picture, static_cast<int>(layout.width), static_cast<int>(layout.height)), layout, frame);
+    PackPicture(FitPicture(picture, static_cast<int>(layout.width), static_cast<int>(layout.height), interlaced),
+                layout, frame);
   }
 }
 
@@ -55,7 +57,7 @@ class Y4mFrame : public SourceFrame {
     if (PacksAsItIs(format_, layout)) {
       PackY4m422Planes(format_, planes_.data(), layout, frame);
     } else {
-      PackScaled(Y4mPlanesToPicture(format_, planes_.data()), layout, frame);
+      PackScaled(Y4mPlanesToPicture(format_, planes_.data()), layout, frame, IsInterlaced(format_));
     }
   }
 
@@ -113,7 +115,10 @@ class Y4mSource : public Source {
       pool_->Give(std::move(planes));
       throw;
     }
-    return std::make_shared<Y4mFrame>(reader_.format(), std::move(planes), pool_);
+    Y4mFormat format = reader_.format();
+    // A mixed stream says each frame's interlacing in its FRAME header.
+    if (format.interlace == 'm') format.interlace = Y4mFrameInterlace(reader_.frameTags());
+    return std::make_shared<Y4mFrame>(format, std::move(planes), pool_);
   }
 
  private:

@@ -62,6 +62,7 @@ bool Y4mReader::ReadFrame(std::vector<uint8_t>& planes) {
   const std::string frame = FrameName(framesRead_);
   if (!ReadLine(line, kY4mMaxHeaderLine, (frame + " header").c_str())) return false;
   if (!IsFrameHeader(line)) throw MediaError(name_ + ": " + frame + " does not start with FRAME");
+  frameTags_ = line.size() > std::strlen(kFrameTag) ? line.substr(std::strlen(kFrameTag) + 1) : std::string();
   planes.resize(frameBytes_);
   size_t got = std::fread(planes.data(), 1, frameBytes_, stream_);
   if (got != frameBytes_) {

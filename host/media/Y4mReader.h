@@ -23,6 +23,8 @@ class Y4mReader {
   // stream, when it ends exactly between frames; a frame cut short or a bad
   // frame header throws MediaError.
   bool ReadFrame(std::vector<uint8_t>& planes);
+  // The tags of the FRAME header last read ("FRAME" and its space left out).
+  const std::string& frameTags() const { return frameTags_; }
 
   // For a seekable file: checks every frame still ahead and counts them, then
   // returns to where it was. Throws MediaError on a frame cut short. Empty for
@@ -39,6 +41,7 @@ class Y4mReader {
   Y4mFormat format_;
   size_t frameBytes_ = 0;
   uint64_t framesRead_ = 0;
+  std::string frameTags_;
 };
 
 }  // namespace kavro

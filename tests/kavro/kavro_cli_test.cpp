@@ -176,7 +176,7 @@ TEST(KavroProgram, WithoutTheResourceModuleTheOutputIsSourceA) {
   EXPECT_NE(run.err.find("the output is source A"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("kavro: 3 frames in"), std::string::npos) << run.err;
   Output out = ReadOutput(folder + "out.y4m");
-  EXPECT_EQ(FormatY4mHeader(out.format), "YUV4MPEG2 W8 H4 F30:1 Ip A1:1 C422\n");
+  EXPECT_EQ(FormatY4mHeader(out.format), "YUV4MPEG2 W8 H4 F30:1 Ip A1:1 C422 XCOLORRANGE=LIMITED\n");
   ASSERT_EQ(out.frames.size(), 3u);
   for (size_t f = 0; f < 3; ++f) EXPECT_EQ(out.frames[f], a.Frame(f)) << f;
   // Every byte of the file is the source's: header aside, the planes are copied.
@@ -326,7 +326,8 @@ TEST(KavroProgram, ThreadsDoNotChangeABit) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
   }
   const std::string one = ReadBytes(folder + "t1.y4m");
-  EXPECT_EQ(one.size(), std::string("YUV4MPEG2 W64 H36 F25:1 Ip A1:1 C422\n").size() + 9 * (6 + 64 * 36 * 2));
+  EXPECT_EQ(one.size(),
+            std::string("YUV4MPEG2 W64 H36 F25:1 Ip A1:1 C422 XCOLORRANGE=LIMITED\n").size() + 9 * (6 + 64 * 36 * 2));
   EXPECT_EQ(one, ReadBytes(folder + "t4.y4m"));
   EXPECT_EQ(ReadBytes(folder + "t1.png"), ReadBytes(folder + "t4.png"));
   for (int f = 0; f < 9; ++f) {

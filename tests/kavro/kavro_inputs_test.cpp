@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "KavroProgram.h"
+#include "PngFile.h"
 #include "ScratchFiles.h"
 #include "Y4mReader.h"
 
@@ -63,6 +64,80 @@ TEST(KavroInputs, AVeryTallFrameIsWipedToTheEnd) {
     EXPECT_EQ(out.frames[0].y, std::vector<uint8_t>(2 * 4096, 16)) << crop;
     EXPECT_EQ(out.frames[2].y, std::vector<uint8_t>(2 * 4096, 235)) << crop;
   }
+}
+
+std::string NoMasks() { return PluginCopy("kiv_none"); }
+
+std::string Header(const std::string& path) {
+  const std::string bytes = ReadBytes(path);
+  return bytes.substr(0, bytes.find('\n'));
+}
+
+// A white full-range clip into a white still: every frame white in the
+// limited range, and the output says its range.
+TEST(KavroInputs, AFullRangeSourceComesOutInTheLimitedRange) {
+  const std::string folder = ScratchFolder("inputs_full_range");
+  WriteBytes(folder + "a.y4m", Uniform422(4, 2, 3, 255, " XCOLORRANGE=FULL"));
+  const std::vector<uint8_t> white(4 * 2 * 4, 255);
+  WriteBytes(folder + "b.png", EncodePng(white.data(), 4, 2, 4));
+  const ProgramRun run = RunKavro(
+      {"render", folder + "a.y4m", folder + "b.png", "-o", folder + "out.y4m", "--plugin", PluginCopy("kiv_complete")});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const Output out = ReadOutput(folder + "out.y4m");
+  ASSERT_EQ(out.frames.size(), 3u);
+  for (const Picture& frame : out.frames) EXPECT_EQ(frame.y, std::vector<uint8_t>(8, 235));
+  EXPECT_NE(Header(folder + "out.y4m").find(" XCOLORRANGE=LIMITED"), std::string::npos);
+}
+
+// Top-field chroma rows 50, bottom-field rows 200.
+TEST(KavroInputs, InterlacedChromaKeepsItsFieldsApart) {
+  const std::string folder = ScratchFolder("inputs_interlaced");
+  std::string bytes = "YUV4MPEG2 W8 H8 It C420mpeg2\nFRAME\n" + std::string(64, '\x80');
+  for (int plane = 0; plane < 2; ++plane) {
+    for (int row = 0; row < 4; ++row) bytes += std::string(4, static_cast<char>(row % 2 ? 200 : 50));
+  }
+  WriteBytes(folder + "a.y4m", bytes);
+  for (const char* size : {"8x8", "8x16"}) {
+    const ProgramRun run =
+        RunKavro({"render", folder + "a.y4m", "-o", folder + "out.y4m", "--size", size, "--plugin", NoMasks()});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const Output out = ReadOutput(folder + "out.y4m");
+    ASSERT_EQ(out.frames.size(), 1u);
+    EXPECT_EQ(out.format.interlace, 't');
+    const Picture& frame = out.frames[0];
+    for (int row = 0; row < frame.height; ++row) {
+      EXPECT_EQ(frame.cb[static_cast<size_t>(row) * 4], row % 2 ? 200 : 50) << size << " row " << row;
+    }
+  }
+}
+
+// ffmpeg refuses a stream that says Im; kavro's frames carry no tags of their own.
+TEST(KavroInputs, AMixedInterlacingSourceGivesAHeaderOthersRead) {
+  const std::string folder = ScratchFolder("inputs_mixed");
+  std::string bytes = "YUV4MPEG2 W4 H4 Im C420jpeg\n";
+  for (const char* tag : {"FRAME Itpi\n", "FRAME Ippp\n"}) bytes += tag + std::string(24, '\x80');
+  WriteBytes(folder + "a.y4m", bytes);
+  const ProgramRun run = RunKavro({"render", folder + "a.y4m", "-o", folder + "out.y4m", "--plugin", NoMasks()});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(Header(folder + "out.y4m").find(" I? "), std::string::npos) << Header(folder + "out.y4m");
+  EXPECT_EQ(ReadOutput(folder + "out.y4m").frames.size(), 2u);
+}
+
+TEST(KavroInputs, AnOddWidthGainsACopyOfItsLastColumn) {
+  const std::string folder = ScratchFolder("inputs_odd_width");
+  const std::string row = {
+      50, static_cast<char>(161), static_cast<char>(232), static_cast<char>(221), static_cast<char>(211), 32, 81};
+  std::string bytes = "YUV4MPEG2 W7 H5 C422\nFRAME\n";
+  for (int r = 0; r < 5; ++r) bytes += row;
+  bytes += std::string(4 * 5 * 2, '\x80');
+  WriteBytes(folder + "a.y4m", bytes);
+  const ProgramRun run = RunKavro({"render", folder + "a.y4m", "-o", folder + "out.y4m", "--plugin", NoMasks()});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const Output out = ReadOutput(folder + "out.y4m");
+  ASSERT_EQ(out.frames.size(), 1u);
+  ASSERT_EQ(out.frames[0].width, 8);
+  EXPECT_EQ(std::vector<uint8_t>(out.frames[0].y.begin(), out.frames[0].y.begin() + 8),
+            (std::vector<uint8_t>{50, 161, 232, 221, 211, 32, 81, 81}));
 }
 
 }  // namespace

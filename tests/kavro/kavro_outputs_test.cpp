@@ -87,7 +87,7 @@ TEST(KavroOutputs, AFullDiskLeavesOnlyWholeFramesAndSaysWhy) {
       400, {"render", "--size", "320x180", "--frames", "20", "--plugin", NoMasks(), "-o", folder + "o.y4m"}, folder);
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_NE(run.err.find("cannot write " + folder + "o.y4m: File too large"), std::string::npos) << run.err;
-  const size_t header = std::string("YUV4MPEG2 W320 H180 F25:1 Ip A1:1 C422\n").size();
+  const size_t header = std::string("YUV4MPEG2 W320 H180 F25:1 Ip A1:1 C422 XCOLORRANGE=LIMITED\n").size();
   const size_t frame = 6 + 320 * 180 * 2;
   const std::string bytes = ReadBytes(folder + "o.y4m");
   ASSERT_GE(bytes.size(), header);
