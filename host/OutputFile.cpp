@@ -1,7 +1,5 @@
 #include "OutputFile.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstring>
 
@@ -17,11 +15,6 @@
 namespace kavro {
 
 namespace {
-
-bool IsRegularFile(std::FILE* stream) {
-  struct stat status = {};
-  return fstat(fileno(stream), &status) == 0 && S_ISREG(status.st_mode);
-}
 
 bool CutTo(std::FILE* stream, uint64_t size) {
 #if defined(_WIN32)

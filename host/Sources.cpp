@@ -85,8 +85,9 @@ class GeneratedFrame : public SourceFrame {
 
 class Y4mSource : public Source {
  public:
-  Y4mSource(std::FILE* stream, const std::string& path)
-      : stream_(stream), reader_(stream, path == "-" ? "standard input" : path) {
+  Y4mSource(std::FILE* stream, const std::string& path, std::string alreadyRead = "")
+      : stream_(stream), reader_(stream, path == "-" ? "standard input" : path, std::move(alreadyRead)) {
+    // A pipe cannot seek: its length, like standard input's, is unknown.
     if (path != "-") {
       length_ = reader_.CountRemainingFrames();
       if (length_ && *length_ == 0) throw MediaError(reader_.name() + ": holds no frames");
@@ -188,16 +189,28 @@ std::unique_ptr<Source> OpenSource(const std::string& path) {
   static const uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   uint8_t start[8] = {};
   const size_t got = std::fread(start, 1, sizeof start, stream);
+  // The first bytes stay with what was read, not sought back to, so a named
+  // pipe reads like a file.
   if (got == sizeof start && std::memcmp(start, kPngSignature, sizeof start) == 0) {
+    std::vector<uint8_t> bytes(start, start + got);
+    try {
+      const std::vector<uint8_t> rest = ReadStreamBytes(stream, path);
+      bytes.insert(bytes.end(), rest.begin(), rest.end());
+    } catch (...) {
+      std::fclose(stream);
+      throw;
+    }
     std::fclose(stream);
-    std::vector<uint8_t> bytes = ReadFileBytes(path);
     return std::make_unique<StillSource>(path, DecodePng(bytes.data(), bytes.size(), path));
   }
-  if (got < 5 || std::memcmp(start, kY4mSignature, 5) != 0 || std::fseek(stream, 0, SEEK_SET) != 0) {
+  if (got < 5 || std::memcmp(start, kY4mSignature, 5) != 0) {
     std::fclose(stream);
     throw MediaError(path + ": neither a YUV4MPEG2 file nor a PNG image");
   }
   try {
+    if (!IsRegularFile(stream) || std::fseek(stream, 0, SEEK_SET) != 0) {
+      return std::make_unique<Y4mSource>(stream, path, std::string(start, start + got));
+    }
     return std::make_unique<Y4mSource>(stream, path);
   } catch (...) {
     std::fclose(stream);

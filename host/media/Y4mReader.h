@@ -13,8 +13,10 @@ namespace kavro {
 
 class Y4mReader {
  public:
-  // Reads the stream header; throws MediaError naming `name`. The stream stays the caller's.
-  Y4mReader(std::FILE* stream, std::string name);
+  // Reads the stream header; throws MediaError naming `name`. The stream
+  // stays the caller's. `alreadyRead`: bytes taken from a stream that cannot
+  // seek back (a pipe), read before the stream's own.
+  Y4mReader(std::FILE* stream, std::string name, std::string alreadyRead = "");
 
   const Y4mFormat& format() const { return format_; }
   const std::string& name() const { return name_; }
@@ -34,6 +36,9 @@ class Y4mReader {
  private:
   // Reads up to the newline; false when the stream ends before any byte.
   bool ReadLine(std::string& line, size_t limit, const char* what);
+  // getc and fread, the bytes already read first.
+  int Get();
+  size_t Read(uint8_t* out, size_t bytes);
   std::string FrameName(uint64_t index) const;
 
   std::FILE* stream_;
@@ -42,6 +47,8 @@ class Y4mReader {
   size_t frameBytes_ = 0;
   uint64_t framesRead_ = 0;
   std::string frameTags_;
+  std::string pending_;
+  size_t pendingAt_ = 0;
 };
 
 }  // namespace kavro

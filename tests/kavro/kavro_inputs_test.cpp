@@ -1,8 +1,16 @@
 // kavro end to end on sources of unusual shapes and kinds.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
+
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "KavroProgram.h"
 #include "PngFile.h"
@@ -139,5 +147,38 @@ TEST(KavroInputs, AnOddWidthGainsACopyOfItsLastColumn) {
   EXPECT_EQ(std::vector<uint8_t>(out.frames[0].y.begin(), out.frames[0].y.begin() + 8),
             (std::vector<uint8_t>{50, 161, 232, 221, 211, 32, 81, 81}));
 }
+
+#if !defined(_WIN32)
+// A source that cannot seek (a named pipe, or <(...) in a shell) is read as
+// it comes, like standard input: its length is then unknown.
+TEST(KavroInputs, NamedPipesAreReadLikeStandardInput) {
+  const std::string folder = ScratchFolder("inputs_pipes");
+  const std::string clip = Uniform422(4, 2, 3, 90);
+  const std::vector<uint8_t> white(4 * 2 * 4, 255);
+  const std::vector<uint8_t> png = EncodePng(white.data(), 4, 2, 4);
+  WriteBytes(folder + "clip.y4m", clip);
+  WriteBytes(folder + "still.png", png);
+  ASSERT_EQ(mkfifo((folder + "clip.fifo").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo((folder + "still.fifo").c_str(), 0600), 0);
+  // Writers in the background, started by the shell that runs kavro.
+  const std::string feed = "cat '" + folder + "clip.y4m' > '" + folder + "clip.fifo' 2> /dev/null & cat '" + folder +
+                           "still.png' > '" + folder + "still.fifo' 2> /dev/null & ";
+  const std::string kavro = std::filesystem::path(PluginCopy("kavro")).replace_extension().string();
+  const std::string command = feed + "'" + kavro + "' render '" + folder + "clip.fifo' '" + folder +
+                              "still.fifo' -o '" + folder + "out.y4m' --plugin '" + NoMasks() + "' 2> '" + folder +
+                              "stderr'";
+  const int status = std::system(command.c_str());
+  // A writer kavro left waiting gives up once its pipe has had a reader.
+  for (const char* fifo : {"clip.fifo", "still.fifo"}) {
+    const int reader = open((folder + fifo).c_str(), O_RDONLY | O_NONBLOCK);
+    if (reader >= 0) close(reader);
+  }
+  EXPECT_EQ(status, 0) << ReadBytes(folder + "stderr");
+  const Output out = ReadOutput(folder + "out.y4m");
+  // Of unknown length, as a stream is: the default length, the last frame held.
+  ASSERT_EQ(out.frames.size(), 60u);
+  EXPECT_EQ(out.frames[59].y, std::vector<uint8_t>(8, 90));
+}
+#endif
 
 }  // namespace
