@@ -20,6 +20,8 @@ FrameOutputs::FrameOutputs(const OutputOptions& options, const Y4mFormat& header
     }
   }
   if (!options_.sheetPath.empty()) {
+    // Written at the end: a path that cannot take it fails before the render.
+    CheckWritable(options_.sheetPath);
     sheet_ = std::make_unique<ContactSheet>(frames, options_.sheetEvery, header.width, header.height);
   }
   if (!options_.y4mPath.empty()) {

@@ -79,6 +79,13 @@ Y4mFormat OutputFormat(int width, int height, const Source& a, const Source& b) 
                                                uint64_t{shown.height} * static_cast<uint32_t>(width), 1, 1);
   format.aspectNumerator = pixel.width;
   format.aspectDenominator = pixel.height;
+  // At A's own size, A's unknown pixel aspect stays unknown; scaled, the
+  // output keeps the proportions A has when its pixels are taken as square.
+  const Y4mFormat* formatA = a.y4mFormat();
+  const bool sizeOfA = formatA && height == formatA->height && width - formatA->width == formatA->width % 2;
+  if (sizeOfA && (formatA->aspectNumerator == 0 || formatA->aspectDenominator == 0)) {
+    format.aspectNumerator = format.aspectDenominator = 0;
+  }
   return format;
 }
 

@@ -68,6 +68,14 @@ void WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& by
   }
 }
 
+void CheckWritable(const std::string& path) {
+  const std::string temporary = path + ".part";
+  std::FILE* out = std::fopen(temporary.c_str(), "wb");
+  if (!out) throw MediaError("cannot write " + path + ": " + Reason());
+  std::fclose(out);
+  std::remove(temporary.c_str());
+}
+
 bool IsRegularFile(std::FILE* stream) {
   struct stat status = {};
   return fstat(fileno(stream), &status) == 0 && S_ISREG(status.st_mode);

@@ -22,6 +22,10 @@ bool IsRegularFile(std::FILE* stream);
 // or absent. Throws MediaError.
 void WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes);
 
+// Throws MediaError "cannot write PATH: reason" unless PATH.part can be
+// created (and removes it again): for outputs written only at the end.
+void CheckWritable(const std::string& path);
+
 // Opens a file for binary reading or writing; "-" is standard input or
 // output, switched to binary mode. Throws MediaError naming the path.
 std::FILE* OpenBinary(const std::string& path, bool write);

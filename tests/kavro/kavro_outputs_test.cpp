@@ -63,6 +63,28 @@ TEST(KavroOutputs, RefusesAnOutputThatIsAnInputOrAnotherOutput) {
 #endif
 }
 
+// The sheet is written after the last frame; a path it cannot go to once
+// failed only then.
+TEST(KavroOutputs, AnUnwritableSheetFailsBeforeTheRender) {
+  const std::string folder = ScratchFolder("outputs_sheet");
+  const ProgramRun run = RunKavro({"render", "--frames", "3", "--plugin", NoMasks(), "-o", folder + "out.y4m",
+                                   "--sheet", folder + "no/such/folder/sheet.png"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("cannot write " + folder + "no/such/folder/sheet.png: "), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("frames written"), std::string::npos) << run.err;
+  EXPECT_FALSE(std::filesystem::exists(folder + "out.y4m"));
+}
+
+// A clip of unknown pixel aspect stays unknown rather than turning square.
+TEST(KavroOutputs, AnUnknownPixelAspectStaysUnknown) {
+  const std::string folder = ScratchFolder("outputs_aspect");
+  WriteBytes(folder + "a.y4m", UniformY4m("W4 H2 A0:0 C422", 1, 16, 'x'));
+  const ProgramRun run = RunKavro({"render", folder + "a.y4m", "--plugin", NoMasks(), "-o", folder + "out.y4m"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  const std::string bytes = ReadBytes(folder + "out.y4m");
+  EXPECT_NE(bytes.substr(0, bytes.find('\n')).find(" A0:0 "), std::string::npos) << bytes.substr(0, 60);
+}
+
 #if !defined(_WIN32)
 // kavro with its files limited to `blocks` of 512 bytes and SIGXFSZ ignored,
 // so a write past the limit fails as on a full disk (after a partial write).
