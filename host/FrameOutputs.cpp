@@ -6,6 +6,7 @@
 #include "FileBytes.h"
 #include "PackedRgba.h"
 #include "PngFile.h"
+#include "StaleFrames.h"
 #include "Y4mPacked.h"
 
 namespace kavro {
@@ -18,6 +19,13 @@ FrameOutputs::FrameOutputs(const OutputOptions& options, const Y4mFormat& header
     if (error || !std::filesystem::is_directory(options_.pngFolder)) {
       throw MediaError("cannot create the folder " + options_.pngFolder + (error ? ": " + error.message() : ""));
     }
+    // Frames of an earlier, longer render would sit beside the new ones.
+    RemoveStaleFrames(options_.pngFolder, [&](const std::string& name) {
+      const size_t digits = name.size() - std::string("frame_.png").size();
+      const std::string number = name.substr(6, digits);
+      const std::string ours = std::filesystem::path(PngPath(0)).filename().string();
+      return name.size() == ours.size() && digits <= 18 && std::stoull(number) < frames_;
+    });
   }
   if (!options_.sheetPath.empty()) {
     // Written at the end: a path that cannot take it fails before the render.

@@ -85,6 +85,26 @@ TEST(KavroOutputs, AnUnknownPixelAspectStaysUnknown) {
   EXPECT_NE(bytes.substr(0, bytes.find('\n')).find(" A0:0 "), std::string::npos) << bytes.substr(0, 60);
 }
 
+// A shorter render into the folder of a longer one leaves only its own
+// frames, and every file that is not a frame.
+TEST(KavroOutputs, APngFolderHoldsOnlyTheFramesOfTheLastRender) {
+  const std::string folder = ScratchFolder("outputs_png_folder");
+  const std::string frames = folder + "frames";
+  ASSERT_EQ(RunKavro({"render", "--size", "8x4", "--frames", "12", "--plugin", NoMasks(), "--png", frames}).exitCode,
+            0);
+  WriteBytes(frames + "/notes.txt", "mine");
+  WriteBytes(frames + "/frame_x.png", "mine");
+  WriteBytes(frames + "/frame_000001.png", "an earlier render of 100000 frames or more");
+  const ProgramRun run = RunKavro({"render", "--size", "8x4", "--frames", "3", "--plugin", NoMasks(), "--png", frames});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(frames))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"frame_00000.png", "frame_00001.png", "frame_00002.png", "frame_x.png",
+                                             "notes.txt"}));
+}
+
 #if !defined(_WIN32)
 // kavro with its files limited to `blocks` of 512 bytes and SIGXFSZ ignored,
 // so a write past the limit fails as on a full disk (after a partial write).
