@@ -13,6 +13,7 @@
 #include "RenderMemory.h"
 #include "SettingsCommand.h"
 #include "Sources.h"
+#include "Y4mPacked.h"
 
 namespace kavro {
 
@@ -44,12 +45,12 @@ RenderCosts Costs(int width, int height, const Source& a, const Source& b, const
   const Source* sources[2] = {&a, &b};
   for (int s = 0; s < 2; ++s) {
     const Y4mFormat* format = sources[s]->y4mFormat();
-    const bool asItIs =
-        format && format->chroma == Y4mChroma::k422 && format->width == width && format->height == height;
+    const bool asItIs = format && PacksAsItIs(*format, PackedLayout(shape.width, shape.height));
     if (format) shape.sourceFrameBytes[s] = Y4mFrameBytes(*format);
-    if (!asItIs)
+    if (!asItIs) {
       shape.convertedArea[s] =
-          uint64_t(static_cast<uint32_t>(sources[s]->width())) * static_cast<uint32_t>(sources[s]->height());
+          uint64_t{static_cast<uint32_t>(sources[s]->width())} * static_cast<uint32_t>(sources[s]->height());
+    }
   }
   if (!options.output.empty()) shape.encodedBytes += 2 * area;
   if (!options.pngFolder.empty()) shape.encodedBytes += 8 * area;  // RGBA and its PNG
