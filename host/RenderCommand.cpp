@@ -144,8 +144,8 @@ int RunRender(const RenderOptions& options) {
   settings.threads = plan.threads;
   settings.maxInFlight = plan.maxInFlight;
   if (plan.threads < threads && options.threads && !options.quiet) {
-    std::fprintf(stderr, "kavro: %d threads, not %d: more frames of %dx%d would not fit in memory\n", plan.threads,
-                 threads, width, height);
+    std::fprintf(stderr, "kavro: %d thread%s, not %d: more frames of %dx%d would not fit in memory\n", plan.threads,
+                 plan.threads == 1 ? "" : "s", threads, width, height);
   }
 
   OutputOptions outputOptions;
