@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "StaleFrames.h"
+
 namespace kavro {
 
 namespace {
@@ -32,6 +34,14 @@ bool SameFile(const std::string& first, const std::string& second) {
   return left == right;
 }
 
+// A frame file of the --png folder: this render replaces or removes those.
+bool InFrameFolder(const std::string& input, const std::string& folder) {
+  const fs::path path(input);
+  if (!IsFrameFileName(path.filename().string())) return false;
+  const std::string parent = path.has_parent_path() ? path.parent_path().string() : std::string(".");
+  return SameFile(parent, folder);
+}
+
 }  // namespace
 
 void RefuseClashingOutputs(const RenderOptions& options) {
@@ -44,6 +54,13 @@ void RefuseClashingOutputs(const RenderOptions& options) {
   if (!options.output.empty() && options.output != "-") outputs.push_back({"-o", options.output});
   if (!options.sheet.empty()) outputs.push_back({"--sheet", options.sheet});
 
+  if (!options.pngFolder.empty()) {
+    for (const NamedFile& input : inputs) {
+      if (InFrameFolder(input.path, options.pngFolder)) {
+        throw UsageError(input.role + " " + input.path + " is a frame of the --png folder, which this render rewrites");
+      }
+    }
+  }
   for (size_t o = 0; o < outputs.size(); ++o) {
     for (const NamedFile& input : inputs) {
       if (SameFile(outputs[o].path, input.path)) {

@@ -8,7 +8,8 @@ namespace kavro {
 
 // Throws UsageError when -o or --sheet names the same file as a source or as
 // each other (the same file by device and inode where it exists, so links
-// and other spellings count; by their full path where it does not yet).
+// and other spellings count; by their full path where it does not yet), or
+// when a source is one of the frame_<digits>.png files of the --png folder.
 void RefuseClashingOutputs(const RenderOptions& options);
 
 }  // namespace kavro

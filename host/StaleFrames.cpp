@@ -8,9 +8,7 @@
 
 namespace kavro {
 
-namespace {
-
-bool IsFrameName(const std::string& name) {
+bool IsFrameFileName(const std::string& name) {
   const std::string prefix = "frame_", suffix = ".png";
   if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
       name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
@@ -22,14 +20,12 @@ bool IsFrameName(const std::string& name) {
   return true;
 }
 
-}  // namespace
-
 void RemoveStaleFrames(const std::string& folder, const std::function<bool(const std::string& name)>& written) {
   std::error_code error;
   std::vector<std::filesystem::path> stale;
   for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
     const std::string name = entry.path().filename().string();
-    if (IsFrameName(name) && !written(name) && entry.is_regular_file(error)) stale.push_back(entry.path());
+    if (IsFrameFileName(name) && !written(name) && entry.is_regular_file(error)) stale.push_back(entry.path());
   }
   for (const std::filesystem::path& path : stale) {
     if (!std::filesystem::remove(path, error) && error) {

@@ -8,6 +8,9 @@
 
 namespace kavro {
 
+// frame_<digits>.png: a name of the frames --png writes.
+bool IsFrameFileName(const std::string& name);
+
 // Removes every frame_<digits>.png in `folder` whose name `written` does not
 // claim. Throws MediaError naming a file that could not be removed.
 void RemoveStaleFrames(const std::string& folder, const std::function<bool(const std::string& name)>& written);

@@ -53,6 +53,14 @@ TEST(KavroOutputs, RefusesAnOutputThatIsAnInputOrAnotherOutput) {
     EXPECT_EQ(ReadBytes(folder + "b.y4m"), clip);
     EXPECT_FALSE(std::filesystem::exists(folder + "new.y4m")) << c.outputs.back();
   }
+  // A frame of the --png folder, which the render replaces or removes.
+  std::filesystem::create_directories(folder + "frames");
+  WriteBytes(folder + "frames/frame_00007.png", "an earlier frame");
+  const ProgramRun framed = RunKavro({"render", folder + "victim.y4m", folder + "frames/frame_00007.png", "--plugin",
+                                      NoMasks(), "--png", folder + "sub/../frames"});
+  EXPECT_NE(framed.exitCode, 0);
+  EXPECT_NE(framed.err.find("is a frame of the --png folder"), std::string::npos) << framed.err;
+  EXPECT_EQ(ReadBytes(folder + "frames/frame_00007.png"), "an earlier frame");
 #if !defined(_WIN32)
   // A hard link is the same file under another name.
   std::filesystem::create_hard_link(folder + "victim.y4m", folder + "link.y4m");
