@@ -19,8 +19,9 @@ bool SamePair(const uint8_t* packed, const uint8_t* alpha, const uint8_t* otherP
 }  // namespace
 
 bool WipeInstance::SizeFits(uint64_t width, uint64_t height) {
-  return width >= 1 && height >= 1 && width <= kavro::kMaxDimension && height <= kavro::kMaxDimension &&
-         width * height <= static_cast<uint64_t>(kavro::kMaxArea);
+  return width <= static_cast<uint64_t>(kavro::kMaxDimension) &&
+         height <= static_cast<uint64_t>(kavro::kMaxDimension) &&
+         kavro::SizeWithinLimits(static_cast<int64_t>(width), static_cast<int64_t>(height));
 }
 
 WipeInstance::WipeInstance(uint32_t width, uint32_t height)

@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "MaskChoice.h"
+#include "MediaLimits.h"
 
 namespace kavro {
 
@@ -8,7 +9,6 @@ namespace {
 
 constexpr uint32_t kMaxFrames = 1000000;
 constexpr int kMaxThreads = 64;
-constexpr int kMaxOutputSide = 16384;
 
 bool ParseNumber(const std::string& text, uint64_t max, uint64_t& value) {
   if (text.empty() || text.size() > 12) return false;
@@ -32,9 +32,10 @@ uint32_t ParseCount(const std::string& option, const std::string& text, uint64_t
 void ParseSize(const std::string& text, RenderOptions& options) {
   size_t x = text.find('x');
   uint64_t width = 0, height = 0;
-  if (x == std::string::npos || !ParseNumber(text.substr(0, x), kMaxOutputSide, width) ||
-      !ParseNumber(text.substr(x + 1), kMaxOutputSide, height) || width < 2 || height < 1) {
-    throw UsageError("bad --size '" + text + "' (WIDTHxHEIGHT, up to " + std::to_string(kMaxOutputSide) + " a side)");
+  if (x == std::string::npos || !ParseNumber(text.substr(0, x), kMaxDimension, width) ||
+      !ParseNumber(text.substr(x + 1), kMaxDimension, height) || width < 2 ||
+      !SizeWithinLimits(static_cast<int64_t>(width), static_cast<int64_t>(height))) {
+    throw UsageError("bad --size '" + text + "' (WIDTHxHEIGHT, " + SizeLimitsText() + ")");
   }
   if (width % 2 != 0) throw UsageError("bad --size '" + text + "': the width must be even (4:2:2 pixel pairs)");
   options.width = static_cast<int>(width);

@@ -40,6 +40,15 @@ RgbaImage ContactSheet::Draw() const {
   const int cellWidth = thumbWidth_ + kGap, cellHeight = thumbHeight_ + kLabelHeight + kGap;
   RgbaImage sheet(kGap + columns * cellWidth, kGap + rows * cellHeight);
   FillRect(sheet, 0, 0, sheet.width, sheet.height, kBackground);
+  // Labels as large as the narrowest cell holds the widest; none where even
+  // the smallest would run into the next cell.
+  int digitScale = 0;
+  if (!thumbnails_.empty()) {
+    const uint32_t widest = thumbnails_.rbegin()->first;
+    for (int scale = kDigitScale; scale >= 1 && digitScale == 0; --scale) {
+      if (NumberWidth(widest, scale) <= thumbWidth_) digitScale = scale;
+    }
+  }
   int cell = 0;
   for (const auto& [frame, thumbnail] : thumbnails_) {
     const int left = kGap + cell % columns * cellWidth, top = kGap + cell / columns * cellHeight;
@@ -53,7 +62,7 @@ RgbaImage ContactSheet::Draw() const {
         for (int c = 0; c < 3; ++c) out[c] = static_cast<uint8_t>((in[c] * in[3] + behind * (255 - in[3]) + 127) / 255);
       }
     }
-    DrawNumber(sheet, left, top + thumbHeight_ + 4, frame, kDigitScale, kInk);
+    if (digitScale) DrawNumber(sheet, left, top + thumbHeight_ + 4, frame, digitScale, kInk);
     ++cell;
   }
   return sheet;

@@ -6,6 +6,7 @@
 #include "FileBytes.h"
 #include "PackedRgba.h"
 #include "PngFile.h"
+#include "StaleFrames.h"
 #include "Y4mPacked.h"
 
 namespace kavro {
@@ -18,22 +19,27 @@ FrameOutputs::FrameOutputs(const OutputOptions& options, const Y4mFormat& header
     if (error || !std::filesystem::is_directory(options_.pngFolder)) {
       throw MediaError("cannot create the folder " + options_.pngFolder + (error ? ": " + error.message() : ""));
     }
+    // Frames of an earlier, longer render would sit beside the new ones.
+    RemoveStaleFrames(options_.pngFolder, [&](const std::string& name) {
+      const size_t digits = name.size() - std::string("frame_.png").size();
+      const std::string number = name.substr(6, digits);
+      const std::string ours = std::filesystem::path(PngPath(0)).filename().string();
+      return name.size() == ours.size() && digits <= 18 && std::stoull(number) < frames_;
+    });
   }
   if (!options_.sheetPath.empty()) {
+    // Written at the end: a path that cannot take it fails before the render.
+    CheckWritable(options_.sheetPath);
     sheet_ = std::make_unique<ContactSheet>(frames, options_.sheetEvery, header.width, header.height);
   }
   if (!options_.y4mPath.empty()) {
-    y4m_ = OpenBinary(options_.y4mPath, true);
+    y4m_ = std::make_unique<OutputFile>(options_.y4mPath);
     const std::string text = FormatY4mHeader(header);
-    if (std::fwrite(text.data(), 1, text.size(), y4m_) != text.size()) {
-      throw MediaError("cannot write " + options_.y4mPath);
-    }
+    y4m_->Write(text.data(), text.size());
   }
 }
 
-FrameOutputs::~FrameOutputs() {
-  if (y4m_ && y4m_ != stdout) std::fclose(y4m_);
-}
+FrameOutputs::~FrameOutputs() = default;
 
 std::string FrameOutputs::PngPath(uint32_t index) const {
   std::string number = std::to_string(index);
@@ -55,19 +61,15 @@ void FrameOutputs::Encode(uint32_t index, const uint8_t* frame, const PackedLayo
 }
 
 void FrameOutputs::Write(uint32_t index, EncodedFrame& frame) {
-  if (y4m_ && std::fwrite(frame.y4m.data(), 1, frame.y4m.size(), y4m_) != frame.y4m.size()) {
-    throw MediaError("cannot write " + (options_.y4mPath == "-" ? std::string("standard output") : options_.y4mPath));
-  }
+  if (y4m_) y4m_->Write(frame.y4m.data(), frame.y4m.size());
   if (!options_.pngFolder.empty()) WriteFileAtomically(PngPath(index), frame.png);
   if (sheet_ && frame.thumbnail) sheet_->Add(index, std::move(*frame.thumbnail));
 }
 
 void FrameOutputs::Finish() {
   if (y4m_) {
-    const bool flushed = std::fflush(y4m_) == 0;
-    const bool closed = y4m_ == stdout || std::fclose(y4m_) == 0;
-    y4m_ = nullptr;
-    if (!flushed || !closed) throw MediaError("cannot write " + options_.y4mPath);
+    y4m_->Close();
+    y4m_.reset();
   }
   if (sheet_) WriteFileAtomically(options_.sheetPath, sheet_->EncodePng());
 }

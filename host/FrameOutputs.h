@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ContactSheet.h"
+#include "OutputFile.h"
 #include "PackedFrame.h"
 #include "Y4m.h"
 
@@ -52,7 +53,7 @@ class FrameOutputs {
  private:
   OutputOptions options_;
   uint32_t frames_;
-  std::FILE* y4m_ = nullptr;
+  std::unique_ptr<OutputFile> y4m_;
   std::unique_ptr<ContactSheet> sheet_;
 };
 

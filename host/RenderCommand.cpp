@@ -7,10 +7,13 @@
 #include "FrameOutputs.h"
 #include "LoadedPlugin.h"
 #include "MaskChoice.h"
+#include "OutputClashes.h"
 #include "PluginFiles.h"
 #include "RenderLoop.h"
+#include "RenderMemory.h"
 #include "SettingsCommand.h"
 #include "Sources.h"
+#include "Y4mPacked.h"
 
 namespace kavro {
 
@@ -33,6 +36,27 @@ std::unique_ptr<Source> OpenOrMake(const RenderOptions& options, size_t which) {
   return nullptr;
 }
 
+// What the render holds per thread and per frame, from its sources and outputs.
+RenderCosts Costs(int width, int height, const Source& a, const Source& b, const RenderOptions& options) {
+  RenderShape shape;
+  shape.width = static_cast<uint32_t>(width);
+  shape.height = static_cast<uint32_t>(height);
+  const uint64_t area = uint64_t{shape.width} * shape.height;
+  const Source* sources[2] = {&a, &b};
+  for (int s = 0; s < 2; ++s) {
+    const Y4mFormat* format = sources[s]->y4mFormat();
+    const bool asItIs = format && PacksAsItIs(*format, PackedLayout(shape.width, shape.height));
+    if (format) shape.sourceFrameBytes[s] = Y4mFrameBytes(*format);
+    if (!asItIs) {
+      shape.convertedArea[s] =
+          uint64_t{static_cast<uint32_t>(sources[s]->width())} * static_cast<uint32_t>(sources[s]->height());
+    }
+  }
+  if (!options.output.empty()) shape.encodedBytes += 2 * area;
+  if (!options.pngFolder.empty()) shape.encodedBytes += 8 * area;  // RGBA and its PNG
+  return EstimateRenderCosts(shape);
+}
+
 // The stream header of the output: the first YUV4MPEG2 source's frame rate
 // and interlacing, and a pixel aspect that shows the output at source A's
 // proportions.
@@ -41,25 +65,35 @@ Y4mFormat OutputFormat(int width, int height, const Source& a, const Source& b) 
   format.width = width;
   format.height = height;
   format.chroma = Y4mChroma::k422;
+  format.range = Y4mRange::kLimited;
   format.rateNumerator = kDefaultClipRate;
   format.rateDenominator = 1;
   const Y4mFormat* first = a.y4mFormat() ? a.y4mFormat() : b.y4mFormat();
   if (first) {
     format.rateNumerator = first->rateNumerator;
     format.rateDenominator = first->rateDenominator;
-    format.interlace = first->interlace;
+    // A mixed stream's frames go out without their own tags: unknown.
+    format.interlace = first->interlace == 'm' ? '?' : first->interlace;
   }
   const Proportions shown = a.proportions();
   const Proportions pixel = PictureProportions(uint64_t{shown.width} * static_cast<uint32_t>(height),
                                                uint64_t{shown.height} * static_cast<uint32_t>(width), 1, 1);
   format.aspectNumerator = pixel.width;
   format.aspectDenominator = pixel.height;
+  // At A's own size, A's unknown pixel aspect stays unknown; scaled, the
+  // output keeps the proportions A has when its pixels are taken as square.
+  const Y4mFormat* formatA = a.y4mFormat();
+  const bool sizeOfA = formatA && height == formatA->height && width - formatA->width == formatA->width % 2;
+  if (sizeOfA && (formatA->aspectNumerator == 0 || formatA->aspectDenominator == 0)) {
+    format.aspectNumerator = format.aspectDenominator = 0;
+  }
   return format;
 }
 
 }  // namespace
 
 int RunRender(const RenderOptions& options) {
+  RefuseClashingOutputs(options);
   const std::string pluginPath = FindPlugin(options.plugin);
   LoadedPlugin plugin(pluginPath);
   if (!plugin.error().empty()) {
@@ -75,6 +109,7 @@ int RunRender(const RenderOptions& options) {
     width = a ? a->width() + a->width() % 2 : kDefaultClipWidth;
     height = a ? a->height() : kDefaultClipHeight;
   }
+  CheckPictureSize(width, height, "the output");
   if (!a) a = MakeDefaultSource(DefaultClip::kTestPattern, width, height);
   if (!b) b = MakeDefaultSource(DefaultClip::kGradient, width, height);
 
@@ -104,7 +139,14 @@ int RunRender(const RenderOptions& options) {
   settings.maskFrames = MaskFrameCount(settings.parameters.maskIndex);
   settings.cropToOutput = options.cropToOutput;
   const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  settings.threads = std::min<int>(options.threads ? options.threads : cores, static_cast<int>(frames));
+  const int threads = std::min<int>(options.threads ? options.threads : cores, static_cast<int>(frames));
+  const InFlightPlan plan = PlanInFlight(threads, Costs(width, height, *a, *b, options), kRenderMemoryBudget);
+  settings.threads = plan.threads;
+  settings.maxInFlight = plan.maxInFlight;
+  if (plan.threads < threads && options.threads && !options.quiet) {
+    std::fprintf(stderr, "kavro: %d thread%s, not %d: more frames of %dx%d would not fit in memory\n", plan.threads,
+                 plan.threads == 1 ? "" : "s", threads, width, height);
+  }
 
   OutputOptions outputOptions;
   outputOptions.y4mPath = options.output;

@@ -5,10 +5,12 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <thread>
 #include <vector>
 
 #include "BoundedQueue.h"
+#include "FailureText.h"
 #include "MaskChoice.h"
 #include "SourceFetch.h"
 #include "WipeSetup.h"
@@ -24,6 +26,12 @@ struct Job {
   std::shared_ptr<const SourceFrame> a, b;
   EncodedFrame encoded;
 };
+
+// Out of memory names the frame; other failures say what they are about.
+std::string FrameFailure(uint32_t index, const std::exception& error) {
+  const std::string text = FailureText(error);
+  return text == kOutOfMemory ? "frame " + std::to_string(index) + ": " + text : text;
+}
 
 std::string DescribeResult(int32_t result) {
   switch (result) {
@@ -49,7 +57,7 @@ class Run {
         outputs_(outputs),
         progress_(progress),
         layout_(settings.width, settings.height),
-        maxInFlight_(2 * static_cast<uint32_t>(settings.threads) + 2),
+        maxInFlight_(settings.maxInFlight ? settings.maxInFlight : 2 * static_cast<uint32_t>(settings.threads) + 2),
         work_(static_cast<size_t>(settings.threads)) {
     spareJobs_.reserve(maxInFlight_);
   }
@@ -101,7 +109,7 @@ class Run {
         job->a = a_.Next();
         job->b = b_.Next();
       } catch (const std::exception& error) {
-        Fail(i, error.what());
+        Fail(i, FrameFailure(i, error));
         break;
       }
       if (!work_.Push(std::move(job))) break;
@@ -132,7 +140,7 @@ class Run {
     try {
       frame.resize(layout_.bufferBytes());
     } catch (const std::exception&) {
-      Fail(0, "out of memory for a frame buffer");
+      Fail(0, FrameFailure(0, std::bad_alloc()));
     }
     if (frame.empty() || !transition->SetSetup(&setup)) {
       Fail(0, "the plug-in could not store its setup");
@@ -146,6 +154,8 @@ class Run {
       std::unique_ptr<Job> job = std::move(*next);
       const uint32_t i = job->index;
       if (FailedBefore(i)) continue;
+      context.error.clear();
+      context.outOfMemory = false;
       context.a = {job->a.get(), aspectA};
       context.b = {job->b.get(), aspectB};
       FrameBuffer output = {};
@@ -153,6 +163,10 @@ class Run {
       output.size = frame.size();
       const int32_t result = transition->RenderFrame(MaskFramePosition(i, settings_.frames, settings_.maskFrames),
                                                      static_cast<int32_t>(i), &output);
+      if (result == RESULT_OUT_OF_MEMORY || (result == RESULT_FAILED && context.outOfMemory)) {
+        Fail(i, FrameFailure(i, std::bad_alloc()));
+        continue;
+      }
       if (result != RESULT_OK) {
         Fail(i, "frame " + std::to_string(i) + ": the plug-in answered " + std::to_string(result) + " (" +
                     DescribeResult(result) + ")" + (context.error.empty() ? "" : ": " + context.error));
@@ -161,7 +175,7 @@ class Run {
       try {
         outputs_.Encode(i, frame.data(), layout_, job->encoded);
       } catch (const std::exception& error) {
-        Fail(i, error.what());
+        Fail(i, FrameFailure(i, error));
         continue;
       }
       job->a.reset();
@@ -207,7 +221,7 @@ class Run {
       try {
         outputs_.Write(i, job->encoded);
       } catch (const std::exception& error) {
-        Fail(i, error.what());
+        Fail(i, FrameFailure(i, error));
         break;
       }
       {

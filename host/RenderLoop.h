@@ -22,6 +22,7 @@ struct RenderSettings {
   uint32_t maskFrames = 1;  // frames of the chosen mask, spread over the transition
   bool cropToOutput = false;
   int threads = 1;
+  uint32_t maxInFlight = 0;  // frames read and not yet written; 0: 2 threads + 2
 };
 
 // A failed render. The frames before the failing one have been written.

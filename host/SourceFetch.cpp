@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "FailureText.h"
+
 namespace kavro {
 
 namespace {
@@ -20,7 +22,8 @@ uint8_t Fetch(FetchContext& context, const FetchSource& source, const FrameForma
   try {
     source.frame->Render(layout, buffer.data);
   } catch (const std::exception& error) {
-    context.error = error.what();
+    context.error = FailureText(error);
+    context.outOfMemory = context.error == kOutOfMemory;
     return 0;
   }
   const bool givenAspect = request.aspectMode == VALUE_SOURCE_GIVEN;

@@ -18,6 +18,7 @@ struct FetchSource {
 struct FetchContext {
   FetchSource a, b;
   std::string error;  // why the last failed fetch failed
+  bool outOfMemory = false;
 };
 
 // Render the context's frame of A (or B) at the request's geometry into the

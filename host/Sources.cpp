@@ -9,6 +9,7 @@
 #include "ColourConversion.h"
 #include "FileBytes.h"
 #include "PackedRgba.h"
+#include "PictureFitting.h"
 #include "PngFile.h"
 #include "Scaling.h"
 #include "Y4mPacked.h"
@@ -27,11 +28,12 @@ uint64_t GreatestCommonDivisor(uint64_t a, uint64_t b) {
   return a;
 }
 
-void PackScaled(const Picture& picture, const PackedLayout& layout, uint8_t* frame) {
+void PackScaled(const Picture& picture, const PackedLayout& layout, uint8_t* frame, bool interlaced = false) {
   if (picture.width == static_cast<int>(layout.width) && picture.height == static_cast<int>(layout.height)) {
     PackPicture(picture, layout, frame);
   } else {
-    PackPicture(ScalePicture(picture, static_cast<int>(layout.width), static_cast<int>(layout.height)), layout, frame);
+    PackPicture(FitPicture(picture, static_cast<int>(layout.width), static_cast<int>(layout.height), interlaced),
+                layout, frame);
   }
 }
 
@@ -55,7 +57,7 @@ class Y4mFrame : public SourceFrame {
     if (PacksAsItIs(format_, layout)) {
       PackY4m422Planes(format_, planes_.data(), layout, frame);
     } else {
-      PackScaled(Y4mPlanesToPicture(format_, planes_.data()), layout, frame);
+      PackScaled(Y4mPlanesToPicture(format_, planes_.data()), layout, frame, IsInterlaced(format_));
     }
   }
 
@@ -83,8 +85,9 @@ class GeneratedFrame : public SourceFrame {
 
 class Y4mSource : public Source {
  public:
-  Y4mSource(std::FILE* stream, const std::string& path)
-      : stream_(stream), reader_(stream, path == "-" ? "standard input" : path) {
+  Y4mSource(std::FILE* stream, const std::string& path, std::string alreadyRead = "")
+      : stream_(stream), reader_(stream, path == "-" ? "standard input" : path, std::move(alreadyRead)) {
+    // A pipe cannot seek: its length, like standard input's, is unknown.
     if (path != "-") {
       length_ = reader_.CountRemainingFrames();
       if (length_ && *length_ == 0) throw MediaError(reader_.name() + ": holds no frames");
@@ -113,7 +116,10 @@ class Y4mSource : public Source {
       pool_->Give(std::move(planes));
       throw;
     }
-    return std::make_shared<Y4mFrame>(reader_.format(), std::move(planes), pool_);
+    Y4mFormat format = reader_.format();
+    // A mixed stream says each frame's interlacing in its FRAME header.
+    if (format.interlace == 'm') format.interlace = Y4mFrameInterlace(reader_.frameTags());
+    return std::make_shared<Y4mFrame>(format, std::move(planes), pool_);
   }
 
  private:
@@ -183,16 +189,28 @@ std::unique_ptr<Source> OpenSource(const std::string& path) {
   static const uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   uint8_t start[8] = {};
   const size_t got = std::fread(start, 1, sizeof start, stream);
+  // The first bytes stay with what was read, not sought back to, so a named
+  // pipe reads like a file.
   if (got == sizeof start && std::memcmp(start, kPngSignature, sizeof start) == 0) {
+    std::vector<uint8_t> bytes(start, start + got);
+    try {
+      const std::vector<uint8_t> rest = ReadStreamBytes(stream, path);
+      bytes.insert(bytes.end(), rest.begin(), rest.end());
+    } catch (...) {
+      std::fclose(stream);
+      throw;
+    }
     std::fclose(stream);
-    std::vector<uint8_t> bytes = ReadFileBytes(path);
     return std::make_unique<StillSource>(path, DecodePng(bytes.data(), bytes.size(), path));
   }
-  if (got < 5 || std::memcmp(start, kY4mSignature, 5) != 0 || std::fseek(stream, 0, SEEK_SET) != 0) {
+  if (got < 5 || std::memcmp(start, kY4mSignature, 5) != 0) {
     std::fclose(stream);
     throw MediaError(path + ": neither a YUV4MPEG2 file nor a PNG image");
   }
   try {
+    if (!IsRegularFile(stream) || std::fseek(stream, 0, SEEK_SET) != 0) {
+      return std::make_unique<Y4mSource>(stream, path, std::string(start, start + got));
+    }
     return std::make_unique<Y4mSource>(stream, path);
   } catch (...) {
     std::fclose(stream);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "CommandLine.h"
+#include "FailureText.h"
 #include "InfoCommand.h"
 #include "Picture.h"
 #include "RenderCommand.h"
@@ -54,7 +55,7 @@ int main(int argc, char** argv) {
   } catch (const kavro::UsageError& error) {
     return Fail(error.what(), 2);
   } catch (const std::exception& error) {
-    return Fail(error.what(), 1);
+    return Fail(kavro::FailureText(error).c_str(), 1);
   }
   return 1;
 }

@@ -151,7 +151,10 @@ bool MaskImageFactory::CropToAspect(TImage& image, int32_t aspectWidth, int32_t 
     // 62.99999999999999, so 62 columns.
     const double exactWidth = static_cast<double>(height) * target;
     if (!(exactWidth > -2147483648.0 && exactWidth < 2147483648.0)) return false;
-    const int32_t newWidth = static_cast<int32_t>(exactWidth);
+    int32_t newWidth = static_cast<int32_t>(exactWidth);
+    // A frame far taller than the mask would keep no column; its middle
+    // column, stretched over the frame, still wipes.
+    if (newWidth == 0 && target > 0) newWidth = 1;
     // Of an odd surplus the extra column goes on the right.
     const int32_t left = (static_cast<int32_t>(width) - newWidth) >> 1;
 

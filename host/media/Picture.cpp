@@ -5,10 +5,9 @@
 namespace kavro {
 
 void CheckPictureSize(int64_t width, int64_t height, const char* what) {
-  if (width < 1 || height < 1 || width > kMaxDimension || height > kMaxDimension || width * height > kMaxArea) {
+  if (!SizeWithinLimits(width, height)) {
     throw MediaError(std::string(what) + ": unsupported picture size " + std::to_string(width) + "x" +
-                     std::to_string(height) + " (at most " + std::to_string(kMaxDimension) +
-                     " a side, 8192x4608 in all)");
+                     std::to_string(height) + " (" + SizeLimitsText() + ")");
   }
 }
 

@@ -6,12 +6,9 @@
 #include <stdexcept>
 #include <vector>
 
-namespace kavro {
+#include "MediaLimits.h"
 
-// Largest width or height a file may declare, and largest picture area: an
-// 8K frame fits, a hostile header cannot ask for gigabytes.
-constexpr int kMaxDimension = 16384;
-constexpr int64_t kMaxArea = int64_t{8192} * 4608;
+namespace kavro {
 
 // Bad input: the message names the file and what is wrong with it.
 class MediaError : public std::runtime_error {
@@ -19,7 +16,7 @@ class MediaError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Throws MediaError unless 1 <= width, height <= kMaxDimension and the area fits kMaxArea.
+// Throws MediaError unless SizeWithinLimits.
 void CheckPictureSize(int64_t width, int64_t height, const char* what);
 
 // Planar Y'CbCr 4:2:2 with an alpha plane. Chroma is sited on the even luma

@@ -4,6 +4,8 @@
 #include <sstream>
 
 #include "ChromaSiting.h"
+#include "FieldChroma.h"
+#include "RangeConversion.h"
 
 namespace kavro {
 
@@ -73,7 +75,8 @@ Siting420 SitingOf(Y4mChroma chroma) {
 bool Y4mFormat::operator==(const Y4mFormat& other) const {
   return width == other.width && height == other.height && rateNumerator == other.rateNumerator &&
          rateDenominator == other.rateDenominator && aspectNumerator == other.aspectNumerator &&
-         aspectDenominator == other.aspectDenominator && interlace == other.interlace && chroma == other.chroma;
+         aspectDenominator == other.aspectDenominator && interlace == other.interlace && chroma == other.chroma &&
+         range == other.range;
 }
 
 Y4mFormat ParseY4mHeader(const std::string& line, const std::string& name) {
@@ -117,7 +120,11 @@ Y4mFormat ParseY4mHeader(const std::string& line, const std::string& name) {
                            " is not supported (kavro reads 8-bit C420jpeg, C420mpeg2, C420paldv, C420, C422, C444)");
         }
         break;
-      default:  // X comments and tags of later versions
+      case 'X':
+        if (tag == "XCOLORRANGE=FULL") format.range = Y4mRange::kFull;
+        if (tag == "XCOLORRANGE=LIMITED") format.range = Y4mRange::kLimited;
+        break;
+      default:  // tags of later versions
         break;
     }
     if (!good) throw MediaError(name + ": bad header tag '" + tag + "'");
@@ -131,7 +138,10 @@ std::string FormatY4mHeader(const Y4mFormat& format) {
   std::ostringstream text;
   text << kY4mSignature << " W" << format.width << " H" << format.height << " F" << format.rateNumerator << ':'
        << format.rateDenominator << " I" << format.interlace << " A" << format.aspectNumerator << ':'
-       << format.aspectDenominator << " C" << ChromaTag(format.chroma) << '\n';
+       << format.aspectDenominator << " C" << ChromaTag(format.chroma);
+  if (format.range == Y4mRange::kLimited) text << " XCOLORRANGE=LIMITED";
+  if (format.range == Y4mRange::kFull) text << " XCOLORRANGE=FULL";
+  text << '\n';
   return text.str();
 }
 
@@ -143,6 +153,22 @@ size_t Y4mFrameBytes(const Y4mFormat& format) {
   if (Is420(format.chroma)) chroma = halfWidth * static_cast<size_t>((format.height + 1) / 2);
   return luma + 2 * chroma;
 }
+
+char Y4mFrameInterlace(const std::string& frameHeader) {
+  std::istringstream tags(frameHeader);
+  std::string tag;
+  while (tags >> tag) {
+    if (tag.size() != 4 || tag[0] != 'I') continue;
+    if (tag[3] == 'p') return 'p';
+    if (tag[3] != 'i') return '?';
+    if (tag[1] == 't' || tag[1] == 'T') return 't';
+    if (tag[1] == 'b' || tag[1] == 'B') return 'b';
+    return '?';
+  }
+  return '?';
+}
+
+bool IsInterlaced(const Y4mFormat& format) { return format.interlace == 't' || format.interlace == 'b'; }
 
 Picture Y4mPlanesToPicture(const Y4mFormat& format, const uint8_t* planes) {
   Picture picture(format.width, format.height);
@@ -160,9 +186,11 @@ Picture Y4mPlanesToPicture(const Y4mFormat& format, const uint8_t* planes) {
       DownsampleChromaRow(cr + row * width, format.width, &picture.cr[row * chromaWidth]);
     }
   } else {
-    UpsampleChroma420To422(cb, format.width, format.height, SitingOf(format.chroma), picture.cb.data());
-    UpsampleChroma420To422(cr, format.width, format.height, SitingOf(format.chroma), picture.cr.data());
+    const auto upsample = IsInterlaced(format) ? UpsampleChroma420To422ByField : UpsampleChroma420To422;
+    upsample(cb, format.width, format.height, SitingOf(format.chroma), picture.cb.data());
+    upsample(cr, format.width, format.height, SitingOf(format.chroma), picture.cr.data());
   }
+  if (format.range == Y4mRange::kFull) FullRangeToLimited(picture);
   return picture;
 }
 

@@ -15,8 +15,9 @@ constexpr size_t kFrameHeaderBytes = sizeof kFrameHeader - 1;
 }  // namespace
 
 bool PacksAsItIs(const Y4mFormat& format, const PackedLayout& layout) {
-  return format.chroma == Y4mChroma::k422 && format.width == static_cast<int>(layout.width) &&
-         format.height == static_cast<int>(layout.height) && layout.width % 2 == 0 && layout.stride >= 2 * layout.width;
+  return format.chroma == Y4mChroma::k422 && format.range != Y4mRange::kFull &&
+         format.width == static_cast<int>(layout.width) && format.height == static_cast<int>(layout.height) &&
+         layout.width % 2 == 0 && layout.stride >= 2 * layout.width;
 }
 
 void PackY4m422Planes(const Y4mFormat& format, const uint8_t* planes, const PackedLayout& layout, uint8_t* frame) {

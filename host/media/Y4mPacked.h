@@ -11,7 +11,8 @@
 
 namespace kavro {
 
-// True when a frame of this stream packs as it is: C422 at the layout's size.
+// True when a frame of this stream packs as it is: limited-range C422 at the
+// layout's size.
 bool PacksAsItIs(const Y4mFormat& format, const PackedLayout& layout);
 
 // One frame's planes into the packed frame, alpha 255. Throws MediaError

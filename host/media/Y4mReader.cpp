@@ -1,5 +1,6 @@
 #include "Y4mReader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -32,17 +33,30 @@ bool IsFrameHeader(const std::string& line) {
 
 }  // namespace
 
-Y4mReader::Y4mReader(std::FILE* stream, std::string name) : stream_(stream), name_(std::move(name)) {
+Y4mReader::Y4mReader(std::FILE* stream, std::string name, std::string alreadyRead)
+    : stream_(stream), name_(std::move(name)), pending_(std::move(alreadyRead)) {
   std::string line;
   if (!ReadLine(line, kY4mMaxHeaderLine, "stream header")) throw MediaError(name_ + ": empty input");
   format_ = ParseY4mHeader(line, name_);
   frameBytes_ = Y4mFrameBytes(format_);
 }
 
+int Y4mReader::Get() {
+  if (pendingAt_ < pending_.size()) return static_cast<unsigned char>(pending_[pendingAt_++]);
+  return std::getc(stream_);
+}
+
+size_t Y4mReader::Read(uint8_t* out, size_t bytes) {
+  const size_t fromPending = std::min(bytes, pending_.size() - pendingAt_);
+  std::memcpy(out, pending_.data() + pendingAt_, fromPending);
+  pendingAt_ += fromPending;
+  return fromPending + std::fread(out + fromPending, 1, bytes - fromPending, stream_);
+}
+
 bool Y4mReader::ReadLine(std::string& line, size_t limit, const char* what) {
   line.clear();
   for (;;) {
-    int c = std::getc(stream_);
+    int c = Get();
     if (c == EOF) {
       if (std::ferror(stream_)) throw MediaError(name_ + ": read error in the " + what);
       if (line.empty()) return false;
@@ -62,8 +76,9 @@ bool Y4mReader::ReadFrame(std::vector<uint8_t>& planes) {
   const std::string frame = FrameName(framesRead_);
   if (!ReadLine(line, kY4mMaxHeaderLine, (frame + " header").c_str())) return false;
   if (!IsFrameHeader(line)) throw MediaError(name_ + ": " + frame + " does not start with FRAME");
+  frameTags_ = line.size() > std::strlen(kFrameTag) ? line.substr(std::strlen(kFrameTag) + 1) : std::string();
   planes.resize(frameBytes_);
-  size_t got = std::fread(planes.data(), 1, frameBytes_, stream_);
+  size_t got = Read(planes.data(), frameBytes_);
   if (got != frameBytes_) {
     throw MediaError(name_ + ": " + frame + " is cut short (" + std::to_string(got) + " of " +
                      std::to_string(frameBytes_) + " bytes)");

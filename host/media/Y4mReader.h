@@ -13,8 +13,10 @@ namespace kavro {
 
 class Y4mReader {
  public:
-  // Reads the stream header; throws MediaError naming `name`. The stream stays the caller's.
-  Y4mReader(std::FILE* stream, std::string name);
+  // Reads the stream header; throws MediaError naming `name`. The stream
+  // stays the caller's. `alreadyRead`: bytes taken from a stream that cannot
+  // seek back (a pipe), read before the stream's own.
+  Y4mReader(std::FILE* stream, std::string name, std::string alreadyRead = "");
 
   const Y4mFormat& format() const { return format_; }
   const std::string& name() const { return name_; }
@@ -23,6 +25,8 @@ class Y4mReader {
   // stream, when it ends exactly between frames; a frame cut short or a bad
   // frame header throws MediaError.
   bool ReadFrame(std::vector<uint8_t>& planes);
+  // The tags of the FRAME header last read ("FRAME" and its space left out).
+  const std::string& frameTags() const { return frameTags_; }
 
   // For a seekable file: checks every frame still ahead and counts them, then
   // returns to where it was. Throws MediaError on a frame cut short. Empty for
@@ -32,6 +36,9 @@ class Y4mReader {
  private:
   // Reads up to the newline; false when the stream ends before any byte.
   bool ReadLine(std::string& line, size_t limit, const char* what);
+  // getc and fread, the bytes already read first.
+  int Get();
+  size_t Read(uint8_t* out, size_t bytes);
   std::string FrameName(uint64_t index) const;
 
   std::FILE* stream_;
@@ -39,6 +46,9 @@ class Y4mReader {
   Y4mFormat format_;
   size_t frameBytes_ = 0;
   uint64_t framesRead_ = 0;
+  std::string frameTags_;
+  std::string pending_;
+  size_t pendingAt_ = 0;
 };
 
 }  // namespace kavro

@@ -13,8 +13,12 @@ namespace pelt {
 // Decodes such a file into `image` and returns true. Returns false for every
 // other file, and for every file that is damaged or odd in any way, without
 // deciding anything about it: the caller then hands it to the general decoder,
-// which accepts or refuses it. So this path never accepts a file that the
-// general one refuses, and gives the pixels it would give.
+// which accepts or refuses it. So this path accepts no file that the general
+// one refuses, and gives the pixels it would give, with one exception: a
+// stream that uses the deflate length symbols 286 or 287 (or the distance
+// codes 30 or 31), which zlib refuses and libdeflate reads like their valid
+// neighbours. Only a stream made by hand uses them, and finding them would
+// take a second decode of every frame.
 bool DecodePlainGrayPng(const unsigned char* data, size_t size, TImage::Impl& image);
 
 }  // namespace pelt

@@ -253,6 +253,17 @@ TEST_F(KavroWipe, ShowsAUnchangedAtTheStartAndBUnchangedAtTheEnd) {
   EXPECT_EQ(Render(s), s.a);
 }
 
+// Cropped to a very tall frame the 16:9 mask once kept no column, and the
+// end still showed A.
+TEST_F(KavroWipe, VeryTallFramesEndOnB) {
+  for (const uint32_t width : {2u, 8u}) {
+    const Scene s = MakeScene(width, width == 2 ? 4096 : 16384, 5);
+    ASSERT_NE(s.instance, nullptr);
+    mixer_->Set(s.instance, kPosition, 1.0);
+    EXPECT_TRUE(Render(s) == s.b) << width;
+  }
+}
+
 TEST_F(KavroWipe, MidwayTakesEachInputsOwnPixelsWhereTheMaskShowsItWhole) {
   const Scene s = MakeScene(64, 36, 3);
   ASSERT_NE(s.instance, nullptr);

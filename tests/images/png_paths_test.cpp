@@ -296,4 +296,69 @@ TEST(PlainGrayPngPath, HeadersDecideAsTheGeneralDecoder) {
   EXPECT_FALSE(ExpectSameAsGeneral(late.Bytes(), "header not first"));
 }
 
+// Deflate bits, first bit lowest; Huffman codes go in from their top bit.
+class DeflateBits {
+ public:
+  void Put(uint32_t value, int count) {
+    for (int i = 0; i < count; ++i) Bit((value >> i) & 1);
+  }
+  void Code(uint32_t code, int length) {
+    for (int i = length - 1; i >= 0; --i) Bit((code >> i) & 1);
+  }
+  std::vector<uint8_t> Bytes() const { return bytes_; }
+
+ private:
+  void Bit(uint32_t bit) {
+    if (used_ % 8 == 0) bytes_.push_back(0);
+    bytes_.back() = static_cast<uint8_t>(bytes_.back() | bit << (used_ % 8));
+    ++used_;
+  }
+  std::vector<uint8_t> bytes_;
+  size_t used_ = 0;
+};
+
+// One 259 x 1 row in a fixed-code block: filter 0, one pixel, then 258
+// copies of it under `lengthSymbol` (285 means 258; zlib refuses 286 and 287,
+// which libdeflate reads as 258 too), distance 1, end of block.
+std::string RowRepeatedWithLengthSymbol(uint32_t lengthSymbol) {
+  DeflateBits bits;
+  bits.Put(1, 1);                             // last block
+  bits.Put(1, 2);                             // fixed codes
+  bits.Code(0x30 + 0, 8);                     // literal 0: the filter
+  bits.Code(0x30 + 0x5A, 8);                  // literal 0x5A: the pixel
+  bits.Code(0xC0 + (lengthSymbol - 280), 8);  // length
+  bits.Code(0, 5);                            // distance code 0: 1
+  bits.Code(0, 7);                            // end of block
+  std::vector<uint8_t> row(260, 0x5A);
+  row[0] = 0;
+  std::vector<uint8_t> stream = {0x78, 0x01};
+  const std::vector<uint8_t> deflate = bits.Bytes();
+  stream.insert(stream.end(), deflate.begin(), deflate.end());
+  uint32_t a = 1, b = 0;
+  for (uint8_t byte : row) {
+    a = (a + byte) % 65521;
+    b = (b + a) % 65521;
+  }
+  const uint32_t adler = b << 16 | a;
+  for (int shift = 24; shift >= 0; shift -= 8) stream.push_back(static_cast<uint8_t>(adler >> shift));
+  GrayPicture picture;
+  picture.width = 259;
+  picture.height = 1;
+  picture.pixels.assign(259, 0x5A);
+  return GrayPng(picture, stream, 1 << 20).Bytes();
+}
+
+// The one known difference between the paths, as the plain path's header
+// states it: length symbols 286 and 287, which only a hand-made stream uses.
+TEST(PlainGrayPngPath, TheReservedLengthSymbolsAreTheOneKnownDifference) {
+  EXPECT_TRUE(ExpectSameAsGeneral(RowRepeatedWithLengthSymbol(285), "length symbol 285"));
+  for (const uint32_t symbol : {286u, 287u}) {
+    const std::string bytes = RowRepeatedWithLengthSymbol(symbol);
+    EXPECT_FALSE(DecodeWith(PELT_PNG_GENERAL_ONLY, bytes).ok) << symbol;
+    const Decoded plain = DecodeWith(PELT_PNG_PLAIN_ONLY, bytes);
+    ASSERT_TRUE(plain.ok) << symbol;
+    EXPECT_EQ(plain.bits, DecodeWith(PELT_PNG_GENERAL_ONLY, RowRepeatedWithLengthSymbol(285)).bits) << symbol;
+  }
+}
+
 }  // namespace

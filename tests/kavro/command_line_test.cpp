@@ -53,6 +53,9 @@ TEST(CommandLine, DefaultsLeaveChoicesToTheRender) {
   EXPECT_EQ(o.width, 0);
   EXPECT_EQ(o.threads, 0);
   EXPECT_EQ(ParseCommandLine({"render", "--sheet=s.png", "--frames=7"}).options.frames, 7u);
+  // The largest sizes the media library holds pass.
+  EXPECT_EQ(ParseCommandLine({"render", "-o", "-", "--size", "8192x4608"}).options.height, 4608);
+  EXPECT_EQ(ParseCommandLine({"render", "-o", "-", "--size", "16384x2304"}).options.width, 16384);
 }
 
 TEST(CommandLine, ReadsTheOtherCommands) {
@@ -86,6 +89,9 @@ TEST(CommandLine, RejectsMalformedLinesWithTheReason) {
       {{"render", "-o", "o.y4m", "--size", "641x360"}, "the width must be even"},
       {{"render", "-o", "o.y4m", "--size", "0x0"}, "bad --size '0x0'"},
       {{"render", "-o", "o.y4m", "--size", "20000x2"}, "bad --size '20000x2'"},
+      // Within a side but beyond the area the media library holds.
+      {{"render", "-o", "o.y4m", "--size", "10000x4000"}, "bad --size '10000x4000' (WIDTHxHEIGHT, at most 16384"},
+      {{"render", "-o", "o.y4m", "--size", "16384x16384"}, "bad --size '16384x16384'"},
       {{"render", "-o", "o.y4m", "--invert=yes"}, "--invert takes no value"},
       {{"render", "-o", "o.y4m", "--mask", "7"}, "no mask 7"},
       {{"render", "-o", "o.y4m", "--mask", "zebra"}, "unknown mask 'zebra'"},

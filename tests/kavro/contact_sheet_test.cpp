@@ -66,6 +66,32 @@ TEST(ContactSheet, PlacesNumberedCellsInRowsOfSix) {
   EXPECT_EQ(DecodePng(png.data(), png.size(), "sheet").width, image.width);
 }
 
+// Labels once overlapped their neighbours and ran past the sheet's edge.
+TEST(ContactSheet, LabelsStayInsideTheirCellsOrAreLeftOut) {
+  struct Case {
+    int frameWidth;
+    bool labelled;
+  } cases[] = {{8, false}, {20, true}, {64, true}};
+  for (const Case& c : cases) {
+    ContactSheet sheet(200, 10, c.frameWidth, 8);
+    for (uint32_t f = 0; f < 200; ++f) {
+      if (sheet.Shows(f)) sheet.Add(f, sheet.Thumbnail(Picture(c.frameWidth, 8)));
+    }
+    const RgbaImage image = sheet.Draw();
+    const int cellWidth = sheet.thumbnailWidth() + 8;
+    int ink = 0;
+    for (int y = 0; y < image.height; ++y) {
+      for (int x = 0; x < image.width; ++x) {
+        if (image.pixels[(static_cast<size_t>(y) * image.width + x) * 4] != 235) continue;
+        ++ink;
+        const int inCell = (x - 8) % cellWidth;
+        EXPECT_TRUE(x >= 8 && inCell < sheet.thumbnailWidth()) << c.frameWidth << ": ink at " << x << "," << y;
+      }
+    }
+    EXPECT_EQ(ink > 0, c.labelled) << c.frameWidth;
+  }
+}
+
 TEST(Progress, DrawsABarWithRateAndTimeLeft) {
   EXPECT_EQ(Progress::Bar(0, 60, 0), "[..............................] 0/60 frames");
   EXPECT_EQ(Progress::Bar(30, 60, 2.0), "[###############...............] 30/60 frames  15.0 fps  0:02 left");

@@ -215,16 +215,28 @@ TEST(CropToAspect, LeavesImagesThatAreNotWiderUntouched) {
   }
 }
 
-TEST(CropToAspect, ACutToNoColumnsFailsAndLeavesTheImage) {
-  // 45 * (1 / 1000) truncates to 0 columns; a negative proportion to fewer.
-  for (int32_t aspectWidth : {1, -4}) {
-    auto image = Numbered(100, 45, true);
-    std::vector<unsigned char> before(image->GetBits(), image->GetBits() + image->GetSize());
-    EXPECT_FALSE(MaskImageFactory::CropToAspect(*image, aspectWidth, aspectWidth == 1 ? 1000 : 3));
-    ASSERT_TRUE(image->IsValid());
-    EXPECT_EQ(image->GetWidth(), 100);
-    EXPECT_EQ(std::vector<unsigned char>(image->GetBits(), image->GetBits() + image->GetSize()), before);
+// 45 * (1 / 1000) truncates to 0 columns: the middle one is kept, so a very
+// tall frame is still wiped.
+TEST(CropToAspect, ACutToNoColumnsKeepsTheMiddleColumn) {
+  auto original = Numbered(100, 45, true);
+  auto image = Numbered(100, 45, true);
+  ASSERT_TRUE(MaskImageFactory::CropToAspect(*image, 1, 1000));
+  ASSERT_EQ(image->GetWidth(), 1);
+  ASSERT_EQ(image->GetHeight(), 45);
+  EXPECT_NE(image->IsNoHandle(), 0);
+  for (long row = 0; row < 45; ++row) {
+    EXPECT_EQ(image->GetBits()[row * image->GetWidthBytes()], original->GetBits()[row * original->GetWidthBytes() + 49])
+        << "row " << row;
   }
+}
+
+TEST(CropToAspect, ANegativeProportionFailsAndLeavesTheImage) {
+  auto image = Numbered(100, 45, true);
+  std::vector<unsigned char> before(image->GetBits(), image->GetBits() + image->GetSize());
+  EXPECT_FALSE(MaskImageFactory::CropToAspect(*image, -4, 3));
+  ASSERT_TRUE(image->IsValid());
+  EXPECT_EQ(image->GetWidth(), 100);
+  EXPECT_EQ(std::vector<unsigned char>(image->GetBits(), image->GetBits() + image->GetSize()), before);
 }
 
 TEST(CropToAspect, ADecodedFrameCanBeCutAndScaled) {

@@ -19,7 +19,7 @@ import sys
 import time
 
 WIDTH, HEIGHT, FRAMES = 1920, 1080, 120
-CLIP_BYTES = len("YUV4MPEG2 W1920 H1080 F25:1 Ip A1:1 C422\n") + FRAMES * (len("FRAME\n") + 2 * WIDTH * HEIGHT)
+CLIP_BYTES = len("YUV4MPEG2 W1920 H1080 F25:1 Ip A1:1 C422 XCOLORRANGE=LIMITED\n") + FRAMES * (len("FRAME\n") + 2 * WIDTH * HEIGHT)
 
 
 def make_clip(kavro, path, mask):
