@@ -34,9 +34,8 @@ double ClampProgress(double progress) {
   return progress > 1 ? 1 : progress;
 }
 
-uint32_t MaskFrameAtPosition(int64_t position, int64_t length, uint32_t maskFrames) {
+uint32_t MaskFrameAtPosition(int32_t position, int32_t length, uint32_t maskFrames) {
   if (length <= 1 || position <= 0) return 0;
-  if (length > UINT32_MAX) length = UINT32_MAX;
   if (position >= length) position = length - 1;
   return kavro::MaskFramePosition(static_cast<uint32_t>(position), static_cast<uint32_t>(length), maskFrames);
 }
@@ -46,19 +45,14 @@ uint32_t MaskFrameAtProgress(double progress, uint32_t maskFrames) {
   return static_cast<uint32_t>(std::lround(ClampProgress(progress) * (maskFrames - 1)));
 }
 
-Proportions ShownProportions(uint64_t width, uint64_t height, int64_t pixelWidth, int64_t pixelHeight) {
+Proportions ShownProportions(uint64_t width, uint64_t height, int pixelWidth, int pixelHeight) {
+  if (width == 0 || height == 0) return {};
   if (pixelWidth <= 0 || pixelHeight <= 0) pixelWidth = pixelHeight = 1;
-  // Terms beyond 32 bits are out of any picture's range; halving keeps the product in 64 bits.
-  uint64_t across = static_cast<uint64_t>(pixelWidth), down = static_cast<uint64_t>(pixelHeight);
-  while (across > 0xFFFFFFFFu || down > 0xFFFFFFFFu) {
-    across = (across + 1) / 2;
-    down = (down + 1) / 2;
-  }
   width = width > 0xFFFFFFFFu ? 0xFFFFFFFFu : width;
   height = height > 0xFFFFFFFFu ? 0xFFFFFFFFu : height;
-  uint64_t horizontal = width * across, vertical = height * down;
+  uint64_t horizontal = width * static_cast<uint64_t>(pixelWidth),
+           vertical = height * static_cast<uint64_t>(pixelHeight);
   const uint64_t divisor = std::gcd(horizontal, vertical);
-  if (divisor == 0) return {};
   horizontal /= divisor;
   vertical /= divisor;
   while (horizontal > 0xFFFFFFFFu || vertical > 0xFFFFFFFFu) {

@@ -23,7 +23,7 @@ double ClampProgress(double progress);
 // (its own frame numbers, from its in point): the whole animation spread over
 // it, as kavro spreads it. Positions outside the transition are held to its
 // ends.
-uint32_t MaskFrameAtPosition(int64_t position, int64_t length, uint32_t maskFrames);
+uint32_t MaskFrameAtPosition(int32_t position, int32_t length, uint32_t maskFrames);
 
 // The mask frame for an explicit progress: 0 the first, 1 the last, in
 // between the nearest.
@@ -31,11 +31,11 @@ uint32_t MaskFrameAtProgress(double progress, uint32_t maskFrames);
 
 // A picture's shown proportions, width * pixel width : height * pixel
 // height, in lowest terms (halved until each term fits 32 bits); a pixel
-// aspect with a zero term counts as square.
+// aspect with a zero term counts as square. 0 : 0 (unknown) for an empty picture.
 struct Proportions {
   uint32_t width = 0, height = 0;
 };
-Proportions ShownProportions(uint64_t width, uint64_t height, int64_t pixelWidth, int64_t pixelHeight);
+Proportions ShownProportions(uint64_t width, uint64_t height, int pixelWidth, int pixelHeight);
 
 struct WipeChoice {
   uint32_t mask = 0;
