@@ -77,6 +77,8 @@ def main():
         win32_rounds = timing_rounds(os.path.join(results, "timing-win32.txt"))
         win32 = over_rounds(win32_rounds)
     kavro = over_rounds(timing_rounds(os.path.join(results, "kavro-fps.txt")))
+    melt_path = os.path.join(results, "melt-fps.txt")
+    melt = over_rounds(timing_rounds(melt_path)) if os.path.exists(melt_path) else {}
     with open(os.path.join(results, "load-before.txt")) as f:
         load_before = f.read().strip()
     with open(os.path.join(results, "load-after.txt")) as f:
@@ -175,6 +177,7 @@ def main():
         for name, (real, cpu) in kavro.items():
             add("- `%s`: %.0f (by CPU time: %.0f)" % (name, 1000.0 / real, 1000.0 / cpu))
         add("")
+    add_melt(add, melt)
     add("## win32 under Wine")
     add("")
     if win32_absent is not None:
@@ -214,6 +217,38 @@ def main():
              "yes" if ratio <= 1.3 else "no"))
     add("")
     write(readme, lines)
+
+
+def add_melt(add, melt):
+    """melt_fps.py's figures: the native MLT module against MLT's luma and the frei0r mixer."""
+    if not melt:
+        return
+    add("## melt (MLT)")
+    add("")
+    add("`tools/bench/melt_fps.py`: melt renders 100 frames of two 1920x1080 C422 YUV4MPEG2 clips to a")
+    add("YUV4MPEG2 file (4:2:2), melt's start included, the three transitions taking turns within each")
+    add("repetition. Target: the native module `kavro_wipe` at least as many frames a second as MLT's")
+    add("own `luma` (a dissolve), with one render thread (`real_time=-1`) and the consumer's default.")
+    add("")
+    add("| threading | `kavro_wipe` fps | `luma` fps | `frei0r.kavro_wipe` fps | kavro_wipe / luma | met |")
+    add("|---|---|---|---|---|---|")
+    for threading in ("one_thread", "default_threads"):
+        fps = {}
+        for transition in ("kavro_wipe", "luma", "frei0r.kavro_wipe"):
+            figure = melt.get("melt/%s/1920x1080_c422/%s" % (transition, threading))
+            fps[transition] = 1000.0 / figure[0] if figure else None
+        if None in fps.values():
+            add("| %s | missing | | | | |" % threading)
+            continue
+        ratio = fps["kavro_wipe"] / fps["luma"]
+        add("| %s | %.1f | %.1f | %.1f | %.2f | %s |" % (threading.replace("_", " "), fps["kavro_wipe"], fps["luma"],
+                                                      fps["frei0r.kavro_wipe"], ratio, "yes" if ratio >= 1 else "no"))
+    add("")
+    add("CPU time a frame (every thread of melt), ms:")
+    add("")
+    for name, (real, cpu) in melt.items():
+        add("- `%s`: %.2f" % (name, cpu))
+    add("")
 
 
 def write(readme, lines):
