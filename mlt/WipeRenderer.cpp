@@ -7,6 +7,17 @@
 
 namespace kavro_mlt {
 
+void CopyPicture(const SourcePicture& picture, const kavro::PackedLayout& layout, uint8_t* frame) {
+  const size_t packedBytes = static_cast<size_t>(layout.alphaOffset());
+  const size_t alphaBytes = size_t{layout.width} * layout.height;
+  std::memcpy(frame, picture.image, packedBytes);
+  if (picture.alpha) {
+    std::memcpy(frame + packedBytes, picture.alpha, alphaBytes);
+  } else {
+    std::memset(frame + packedBytes, 0xFF, alphaBytes);
+  }
+}
+
 WipeRenderer::WipeRenderer(KavroCreateVideoTransitionProc factory) {
   if (!factory || !factory(&transition_)) transition_ = nullptr;
 }
@@ -82,14 +93,7 @@ uint8_t WipeRenderer::Fetch(const SourcePicture& source, const FrameFormat* requ
     return 0;
   }
   if (buffer->size != 0 && buffer->size < layout.usedBytes()) return 0;
-  const size_t packedBytes = static_cast<size_t>(layout.alphaOffset());
-  const size_t alphaBytes = size_t{layout.width} * layout.height;
-  std::memcpy(buffer->data, source.image, packedBytes);
-  if (source.alpha) {
-    std::memcpy(buffer->data + packedBytes, source.alpha, alphaBytes);
-  } else {
-    std::memset(buffer->data + packedBytes, 0xFF, alphaBytes);
-  }
+  if (&source != &frame_->a || buffer->data != frame_->outputHoldingA) CopyPicture(source, layout, buffer->data);
   const bool given = request->aspectMode == VALUE_SOURCE_GIVEN;
   buffer->aspectWidth = given ? request->aspectWidth : frame_->aspectWidth;
   buffer->aspectHeight = given ? request->aspectHeight : frame_->aspectHeight;

@@ -19,11 +19,17 @@ struct SourcePicture {
   const uint8_t* alpha = nullptr;
 };
 
+// Packs a picture into a plug-in frame of `layout`: its rows, then its alpha
+// plane, or an opaque one.
+void CopyPicture(const SourcePicture& picture, const kavro::PackedLayout& layout, uint8_t* frame);
+
 struct WipeFrame {
   uint32_t width = 0, height = 0;  // width even
   // The pictures' shown proportions, in lowest terms, as each fetch reports them.
   uint32_t aspectWidth = 0, aspectHeight = 0;
   SourcePicture a, b;
+  // An output buffer that already holds A, packed: fetching A into it copies nothing.
+  const uint8_t* outputHoldingA = nullptr;
   WipeChoice choice;
   int32_t fetchArg = 0;
 };

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "MaskChoice.h"
+#include "PackOnHelper.h"
 #include "PackedFrame.h"
 #include "PluginFolder.h"
 #include "RendererPool.h"
@@ -72,31 +73,47 @@ int GetImage(mlt_frame aFrame, uint8_t** image, mlt_image_format* format, int* w
 
   *format = mlt_image_yuv422;
   const int error = mlt_frame_get_image(aFrame, image, format, width, height, writable);
-  if (error || !*image || !bFrame || !pool || *format != mlt_image_yuv422) return error;
+  if (error || !*image || !bFrame || !pool || *format != mlt_image_yuv422 || !PluginFactory()) return error;
   if (*width <= 0 || *height <= 0 || *width % 2 != 0) {
     TellOnce(Problem::kUnusablePicture, "pictures " + std::to_string(*width) + " pixels wide (not even) show source A");
     return 0;
   }
+  const int pixels = *width * *height;
+  bool usable = true;
+  const SourcePicture a = {*image, AlphaOf(aFrame, pixels, usable)};
+  const kavro::PackedLayout layout(static_cast<uint32_t>(*width), static_cast<uint32_t>(*height));
+  const uint64_t bytes = layout.bufferBytes();
+  if (!usable || bytes > INT32_MAX) {
+    TellOnce(Problem::kUnusablePicture, "an alpha plane smaller than its picture: such frames show source A");
+    return 0;
+  }
+  auto* mixed = static_cast<uint8_t*>(mlt_pool_alloc(static_cast<int>(bytes)));
+  if (!mixed) return 0;
+
   uint8_t* bImage = nullptr;
   mlt_image_format bFormat = mlt_image_yuv422;
   int bWidth = *width, bHeight = *height;
-  if (mlt_frame_get_image(bFrame, &bImage, &bFormat, &bWidth, &bHeight, 0) || !bImage || bFormat != mlt_image_yuv422 ||
-      bWidth != *width || bHeight != *height) {
-    TellOnce(Problem::kUnusablePicture, "source B came in another size or format than A: such frames show source A");
+  bool bTaken = false;
+  {
+    PackOnHelper packing(a, layout, mixed);
+    bTaken = mlt_frame_get_image(bFrame, &bImage, &bFormat, &bWidth, &bHeight, 0) == 0 && bImage &&
+             bFormat == mlt_image_yuv422 && bWidth == *width && bHeight == *height;
+  }
+  const SourcePicture b = {bImage, bTaken ? AlphaOf(bFrame, pixels, usable) : nullptr};
+  if (!bTaken || !usable) {
+    TellOnce(Problem::kUnusablePicture, bTaken ? "an alpha plane smaller than its picture: such frames show source A"
+                                               : "source B came in another size or format than A: such frames show "
+                                                 "source A");
+    mlt_pool_release(mixed);
     return 0;
   }
 
   WipeFrame frame;
-  frame.width = static_cast<uint32_t>(*width);
-  frame.height = static_cast<uint32_t>(*height);
-  const int pixels = *width * *height;
-  bool usable = true;
-  frame.a = {*image, AlphaOf(aFrame, pixels, usable)};
-  frame.b = {bImage, AlphaOf(bFrame, pixels, usable)};
-  if (!usable) {
-    TellOnce(Problem::kUnusablePicture, "an alpha plane smaller than its picture: such frames show source A");
-    return 0;
-  }
+  frame.width = layout.width;
+  frame.height = layout.height;
+  frame.a = a;
+  frame.b = b;
+  frame.outputHoldingA = mixed;
   mlt_profile profile = mlt_service_profile(MLT_TRANSITION_SERVICE(transition));
   const Proportions shown = ShownProportions(frame.width, frame.height, profile ? profile->sample_aspect_num : 1,
                                              profile ? profile->sample_aspect_den : 1);
@@ -105,11 +122,6 @@ int GetImage(mlt_frame aFrame, uint8_t** image, mlt_image_format* format, int* w
   frame.choice = choice;
   frame.fetchArg = static_cast<int32_t>(mlt_frame_get_position(aFrame));
 
-  const kavro::PackedLayout layout(frame.width, frame.height);
-  const uint64_t bytes = layout.bufferBytes();
-  if (bytes > INT32_MAX) return 0;
-  auto* mixed = static_cast<uint8_t*>(mlt_pool_alloc(static_cast<int>(bytes)));
-  if (!mixed) return 0;
   std::unique_ptr<WipeRenderer> renderer;
   int32_t result = RESULT_FAILED;
   try {
