@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""Times melt at full HD with three transitions over the same two clips:
-the native MLT module kavro_wipe, MLT's own luma dissolve and the frei0r
-mixer frei0r.kavro_wipe. 100 frames of two 1920x1080 C422 YUV4MPEG2 clips
+"""Times melt at full HD with four transitions over the same two clips:
+the native MLT module kavro_wipe, MLT's own luma as a dissolve and as a wipe
+(a luma map MLT draws itself, luma01) and the frei0r mixer frei0r.kavro_wipe. 100 frames of two 1920x1080 C422 YUV4MPEG2 clips
 (kavro_fps.py's) to a YUV4MPEG2 file, melt's start included, on one render
-thread (real_time=-1) and with the consumer's default threading. The three
+thread (real_time=-1) and with the consumer's default threading. The four
 take turns within each repetition, so a spell of load on the shared machine
 falls on all alike.
 
@@ -22,7 +22,8 @@ import time
 
 FRAMES = 100
 RUN_MELT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "melt", "run-melt")
-TRANSITIONS = (("kavro_wipe", ["kavro_wipe"]), ("luma", ["luma"]),
+# name in the figures, then the service and its properties
+TRANSITIONS = (("kavro_wipe", ["kavro_wipe"]), ("luma", ["luma"]), ("luma_wipe_map", ["luma", "resource=luma01.pgm"]),
                ("frei0r.kavro_wipe", ["frei0r.kavro_wipe", "0=0=0;%d=1" % (FRAMES - 1)]))
 THREADING = (("one_thread", ["real_time=-1"]), ("default_threads", []))
 
