@@ -90,9 +90,12 @@ class Helper {
 PackOnHelper::PackOnHelper(const SourcePicture& picture, const kavro::PackedLayout& layout, uint8_t* frame)
     : job_{picture, layout, frame} {
   Helper* helper = Helper::Instance();
-  if (helper) {
+  if (!helper) return;
+  try {
     helper->Post(&job_);
     posted_ = true;
+  } catch (const std::exception&) {
+    posted_ = false;  // Finish() packs it
   }
 }
 

@@ -4,8 +4,9 @@
 
 namespace kavro_mlt {
 
-constexpr const char* kProgressProperty = "progress";  // 0..1, animatable; unset: the transition's own position
-constexpr const char* kMaskProperty = "mask";          // an index or a name
+// 0..1, animatable; unset or empty: the transition's own position.
+constexpr const char* kProgressProperty = "progress";
+constexpr const char* kMaskProperty = "mask";  // an index or a name
 constexpr const char* kInvertProperty = "invert_mask";
 constexpr const char* kReverseProperty = "reverse";
 constexpr const char* kCropProperty = "crop_to_output";

@@ -38,7 +38,8 @@ WipeChoice ReadChoice(mlt_transition transition, mlt_frame frame) {
   }
   choice.mask = named.mask;
   const uint32_t maskFrames = kavro::MaskFrameCount(choice.mask);
-  if (mlt_properties_get(properties, kProgressProperty)) {
+  const char* progress = mlt_properties_get(properties, kProgressProperty);
+  if (progress && *progress) {
     choice.maskFrame = MaskFrameAtProgress(
         mlt_properties_anim_get_double(properties, kProgressProperty, position, length), maskFrames);
   } else if (length > 0) {
@@ -78,12 +79,16 @@ int GetImage(mlt_frame aFrame, uint8_t** image, mlt_image_format* format, int* w
     TellOnce(Problem::kUnusablePicture, "pictures " + std::to_string(*width) + " pixels wide (not even) show source A");
     return 0;
   }
+  const kavro::PackedLayout layout(static_cast<uint32_t>(*width), static_cast<uint32_t>(*height));
+  const uint64_t bytes = layout.bufferBytes();
+  if (bytes > INT32_MAX) {  // MLT sizes its buffers in int
+    TellOnce(Problem::kUnusablePicture, "pictures too large for MLT's buffers show source A");
+    return 0;
+  }
   const int pixels = *width * *height;
   bool usable = true;
   const SourcePicture a = {*image, AlphaOf(aFrame, pixels, usable)};
-  const kavro::PackedLayout layout(static_cast<uint32_t>(*width), static_cast<uint32_t>(*height));
-  const uint64_t bytes = layout.bufferBytes();
-  if (!usable || bytes > INT32_MAX) {
+  if (!usable) {
     TellOnce(Problem::kUnusablePicture, "an alpha plane smaller than its picture: such frames show source A");
     return 0;
   }

@@ -153,6 +153,8 @@ TEST_F(KavroWipeMltModule, MeltWritesWhatKavroWritesForEveryMaskInvertedAndRever
       {"paper", "kavro_wipe mask=0", "--mask 0"},
       {"paper_inverted_reversed", "kavro_wipe mask=0 invert_mask=1 reverse=1", "--mask 0 --invert --reverse"},
       {"wafu1", "kavro_wipe:wafu1", "--mask 1"},
+      // Kdenlive's default: keyframed from the first frame to the last, which MLT counts from the end.
+      {"wafu1_keyframed_to_the_end", "kavro_wipe mask=1 'progress=0=0;-1=1'", "--mask 1"},
       {"wafu1_inverted", "kavro_wipe mask=1 invert_mask=1", "--mask 1 --invert"},
       {"wafu2_reversed", "kavro_wipe mask=mask_wafu2 reverse=1", "--mask 2 --reverse"},
       {"wafu2_inverted_reversed_cropped", "kavro_wipe mask=2 invert_mask=1 reverse=1 crop_to_output=1",
