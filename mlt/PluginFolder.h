@@ -1,7 +1,8 @@
 // The plug-in in the "kavro" folder beside the module, loaded by path through
 // its exported factory, once per process, when the first transition renders.
-// (Not beside the module itself: MLT opens every file in its module folder
-// and warns about each one that is not a module.) What is wrong with it is
+// (Not beside the module itself: MLT opens every file in its module folder at
+// every start, so the plug-in and its resource module would be loaded into
+// every MLT program, and a damaged copy would bring each one down.) What is wrong with it is
 // told once on standard error; the transition then passes source A through.
 #pragma once
 
