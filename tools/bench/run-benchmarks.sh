@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs every benchmark of the optimised native build, the timing program on
-# both targets (win32 under Wine) and kavro render at full HD, keeps the
+# both targets (win32 under Wine), kavro render and melt at full HD, keeps the
 # results in build/linux-release/bench/results, and writes bench/README.md
 # from them.
 # `make bench` builds what this needs first.
@@ -24,6 +24,10 @@ done
 echo "== kavro render, 1920x1080 C422 in, nothing out"
 python3 tools/bench/kavro_fps.py build/linux-release/host/kavro build/linux-release/bench/clips "$repetitions" |
   tee "$results/kavro-fps.txt"
+echo "== melt, 1920x1080 C422 in and out: the MLT module kavro_wipe, MLT's luma, the frei0r mixer"
+python3 tools/bench/melt_fps.py build/linux-release/mlt/repository build/linux-release/frei0r \
+  build/linux-release/bench/clips build/linux-release/bench/melt-out.y4m "$repetitions" |
+  tee "$results/melt-fps.txt"
 # The two targets take turns figure group by figure group, so that a spell
 # of load on the shared machine falls on both alike; the README takes each
 # figure's median over the rounds, and the median of the rounds' ratios.

@@ -79,6 +79,8 @@ def main():
         with open(os.path.join(results, "win32-mode.txt")) as f:
             emulated = f.read().strip() == "emulated"
     kavro = over_rounds(timing_rounds(os.path.join(results, "kavro-fps.txt")))
+    melt_path = os.path.join(results, "melt-fps.txt")
+    melt = over_rounds(timing_rounds(melt_path)) if os.path.exists(melt_path) else {}
     with open(os.path.join(results, "load-before.txt")) as f:
         load_before = f.read().strip()
     with open(os.path.join(results, "load-after.txt")) as f:
@@ -177,6 +179,7 @@ def main():
         for name, (real, cpu) in kavro.items():
             add("- `%s`: %.0f (by CPU time: %.0f)" % (name, 1000.0 / real, 1000.0 / cpu))
         add("")
+    add_melt(add, melt)
     add("## win32 under Wine")
     add("")
     if win32_absent is not None:
@@ -221,6 +224,40 @@ def main():
              "not judged (emulated)" if emulated else "yes" if ratio <= 1.3 else "no"))
     add("")
     write(readme, lines)
+
+
+def add_melt(add, melt):
+    """melt_fps.py's figures: the native MLT module against MLT's luma and the frei0r mixer."""
+    if not melt:
+        return
+    add("## melt (MLT)")
+    add("")
+    add("`tools/bench/melt_fps.py`: melt renders 100 frames of two 1920x1080 C422 YUV4MPEG2 clips to a")
+    add("YUV4MPEG2 file (4:2:2), melt's start included, the transitions taking turns within each")
+    add("repetition: the native module `kavro_wipe`, MLT's own `luma` as a dissolve and as a wipe (a luma")
+    add("map MLT draws, `luma01`), the frei0r mixer. Target: `kavro_wipe` at least as many frames a second")
+    add("as the `luma` dissolve, with one render thread (`real_time=-1`) and the consumer's default.")
+    add("")
+    add("| threading | `kavro_wipe` fps | `luma` fps | `luma` wipe map fps | `frei0r.kavro_wipe` fps | kavro_wipe / luma | met |")
+    add("|---|---|---|---|---|---|---|")
+    names = ("kavro_wipe", "luma", "luma_wipe_map", "frei0r.kavro_wipe")
+    for threading in ("one_thread", "default_threads"):
+        fps = {}
+        for transition in names:
+            figure = melt.get("melt/%s/1920x1080_c422/%s" % (transition, threading))
+            fps[transition] = 1000.0 / figure[0] if figure else None
+        if None in fps.values():
+            add("| %s | missing | | | | | |" % threading)
+            continue
+        ratio = fps["kavro_wipe"] / fps["luma"]
+        add("| %s | %s | %.2f | %s |" % (threading.replace("_", " "), " | ".join("%.1f" % fps[n] for n in names), ratio,
+                                         "yes" if ratio >= 1 else "no"))
+    add("")
+    add("CPU time a frame (every thread of melt), ms:")
+    add("")
+    for name, (real, cpu) in melt.items():
+        add("- `%s`: %.2f" % (name, cpu))
+    add("")
 
 
 def write(readme, lines):

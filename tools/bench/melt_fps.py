@@ -1,0 +1,84 @@
+#!/usr/bin/env python3
+"""Times melt at full HD with four transitions over the same two clips:
+the native MLT module kavro_wipe, MLT's own luma as a dissolve and as a wipe
+(a luma map MLT draws itself, luma01) and the frei0r mixer frei0r.kavro_wipe. 100 frames of two 1920x1080 C422 YUV4MPEG2 clips
+(kavro_fps.py's) to a YUV4MPEG2 file, melt's start included, on one render
+thread (real_time=-1) and with the consumer's default threading. The four
+take turns within each repetition, so a spell of load on the shared machine
+falls on all alike.
+
+Prints one line per figure, as kiv_timing does: name, then the median over
+the repetitions of the whole process's wall time and CPU time (every
+thread), in ms per frame.
+
+Usage: melt_fps.py MLT_REPOSITORY FREI0R_DIR CLIP_FOLDER OUTPUT_FILE REPETITIONS
+"""
+import os
+import resource
+import statistics
+import subprocess
+import sys
+import time
+
+FRAMES = 100
+RUN_MELT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "melt", "run-melt")
+# name in the figures, then the service and its properties
+TRANSITIONS = (("kavro_wipe", ["kavro_wipe"]), ("luma", ["luma"]), ("luma_wipe_map", ["luma", "resource=luma01.pgm"]),
+               ("frei0r.kavro_wipe", ["frei0r.kavro_wipe", "0=0=0;%d=1" % (FRAMES - 1)]))
+THREADING = (("one_thread", ["real_time=-1"]), ("default_threads", []))
+
+
+def children_cpu():
+    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return usage.ru_utime + usage.ru_stime
+
+
+def melt(environment, a, b, transition, threading, output):
+    """Wall and CPU seconds of one render; exits when melt fails or writes another length."""
+    last = str(FRAMES - 1)
+    command = [RUN_MELT, "-quiet", a, "in=0", "out=" + last, "-track", b, "in=0", "out=" + last, "-transition"]
+    command += transition[:1] + ["in=0", "out=" + last, "a_track=0", "b_track=1"] + transition[1:]
+    command += ["-consumer", "avformat:" + output, "pix_fmt=yuv422p"] + threading
+    cpu = children_cpu()
+    start = time.perf_counter()
+    done = subprocess.run(command, env=environment, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+    wall = time.perf_counter() - start
+    if done.returncode != 0:
+        sys.exit("melt_fps: %s failed: %s" % (" ".join(command), done.stderr.strip()))
+    return wall, children_cpu() - cpu
+
+
+def frames_written(path):
+    with open(path, "rb") as f:
+        header = f.readline()
+        size = os.path.getsize(path) - len(header)
+    fields = dict((field[:1], field[1:]) for field in header.split()[1:])
+    frame = len(b"FRAME\n") + 2 * int(fields[b"W"]) * int(fields[b"H"])
+    return size // frame
+
+
+def main():
+    repository, frei0r, folder, output, repetitions = sys.argv[1:5] + [int(sys.argv[5])]
+    a, b = os.path.join(folder, "a_1080p_422.y4m"), os.path.join(folder, "b_1080p_422.y4m")
+    environment = dict(os.environ, MLT_REPOSITORY=os.path.abspath(repository), FREI0R_PATH=os.path.abspath(frei0r))
+    try:
+        for threads_name, threading in THREADING:
+            runs = {name: [] for name, _ in TRANSITIONS}
+            for repetition in range(repetitions + 1):
+                for name, transition in TRANSITIONS:
+                    run = melt(environment, a, b, transition, threading, output)
+                    if frames_written(output) != FRAMES:
+                        sys.exit("melt_fps: %s wrote %d frames, not %d" % (name, frames_written(output), FRAMES))
+                    if repetition:  # the first warms the caches and the files up
+                        runs[name].append(run)
+            for name, _ in TRANSITIONS:
+                wall = statistics.median(run[0] for run in runs[name]) * 1e3 / FRAMES
+                cpu = statistics.median(run[1] for run in runs[name]) * 1e3 / FRAMES
+                print("melt/%s/1920x1080_c422/%s %10.4f %10.4f" % (name, threads_name, wall, cpu), flush=True)
+    finally:
+        if os.path.exists(output):
+            os.remove(output)
+
+
+if __name__ == "__main__":
+    main()
