@@ -22,13 +22,23 @@ FrameOutputs::FrameOutputs(const OutputOptions& options, const Y4mFormat& header
   if (!options_.sheetPath.empty()) {
     sheet_ = std::make_unique<ContactSheet>(frames, options_.sheetEvery, header.width, header.height);
   }
-  if (!options_.y4mPath.empty()) {
+  if (!options_.y4mPath.empty() && !IsY4mOutputName(options_.y4mPath)) {
+#ifdef KAVRO_HAVE_AV
+    encoded_ = OpenEncodedOutput(options_.y4mPath, header, frames, options_.encoding);
+#else
+    throw MediaError(options_.y4mPath + ": this build writes YUV4MPEG2 only");
+#endif
+  } else if (!options_.y4mPath.empty()) {
     y4m_ = OpenBinary(options_.y4mPath, true);
     const std::string text = FormatY4mHeader(header);
     if (std::fwrite(text.data(), 1, text.size(), y4m_) != text.size()) {
       throw MediaError("cannot write " + options_.y4mPath);
     }
   }
+}
+
+bool IsY4mOutputName(const std::string& path) {
+  return path == "-" || (path.size() >= 5 && path.compare(path.size() - 4, 4, ".y4m") == 0);
 }
 
 FrameOutputs::~FrameOutputs() {
@@ -44,6 +54,7 @@ std::string FrameOutputs::PngPath(uint32_t index) const {
 
 void FrameOutputs::Encode(uint32_t index, const uint8_t* frame, const PackedLayout& layout, EncodedFrame& out) const {
   if (y4m_) EncodeY4m422Packed(frame, layout, out.y4m);
+  if (encoded_) encoded_->Convert(frame, layout, out.video);
   if (!options_.pngFolder.empty()) {
     out.rgba.resize(size_t{layout.width} * layout.height * 4);
     PackedRgbaScratch scratch;
@@ -58,11 +69,13 @@ void FrameOutputs::Write(uint32_t index, EncodedFrame& frame) {
   if (y4m_ && std::fwrite(frame.y4m.data(), 1, frame.y4m.size(), y4m_) != frame.y4m.size()) {
     throw MediaError("cannot write " + (options_.y4mPath == "-" ? std::string("standard output") : options_.y4mPath));
   }
+  if (encoded_) encoded_->Write(index, frame.video);
   if (!options_.pngFolder.empty()) WriteFileAtomically(PngPath(index), frame.png);
   if (sheet_ && frame.thumbnail) sheet_->Add(index, std::move(*frame.thumbnail));
 }
 
 void FrameOutputs::Finish() {
+  if (encoded_) encoded_->Finish();
   if (y4m_) {
     const bool flushed = std::fflush(y4m_) == 0;
     const bool closed = y4m_ == stdout || std::fclose(y4m_) == 0;

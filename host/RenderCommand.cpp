@@ -28,9 +28,23 @@ void WarnAboutMasks(const std::string& pluginPath, uint32_t mask) {
   }
 }
 
-std::unique_ptr<Source> OpenOrMake(const RenderOptions& options, size_t which) {
-  if (which < options.sources.size()) return OpenSource(options.sources[which]);
+std::unique_ptr<Source> OpenOrMake(const RenderOptions& options, size_t which, const SourcePlacement& placement) {
+  if (which < options.sources.size()) return OpenSource(options.sources[which], placement);
   return nullptr;
+}
+
+// B is sampled on A's clock and in A's matrix; the built-in A runs at 25 fps.
+SourcePlacement PlacementAfter(const Source* a, double startSeconds) {
+  SourcePlacement placement;
+  placement.startSeconds = startSeconds;
+  placement.rateNumerator = kDefaultClipRate;
+  placement.rateDenominator = 1;
+  if (a && a->y4mFormat()) {
+    placement.rateNumerator = a->y4mFormat()->rateNumerator;
+    placement.rateDenominator = a->y4mFormat()->rateDenominator;
+  }
+  placement.matrix = a ? a->colour().matrix : ColourTags().matrix;
+  return placement;
 }
 
 // The stream header of the output: the first YUV4MPEG2 source's frame rate
@@ -67,8 +81,10 @@ int RunRender(const RenderOptions& options) {
     return 1;
   }
 
-  std::unique_ptr<Source> a = OpenOrMake(options, 0);
-  std::unique_ptr<Source> b = OpenOrMake(options, 1);
+  SourcePlacement placementA;
+  placementA.startSeconds = options.startA;
+  std::unique_ptr<Source> a = OpenOrMake(options, 0, placementA);
+  std::unique_ptr<Source> b = OpenOrMake(options, 1, PlacementAfter(a.get(), options.startB));
   int width = options.width, height = options.height;
   if (width == 0) {
     // A's size, an odd width made even by one column.
@@ -78,7 +94,12 @@ int RunRender(const RenderOptions& options) {
   if (!a) a = MakeDefaultSource(DefaultClip::kTestPattern, width, height);
   if (!b) b = MakeDefaultSource(DefaultClip::kGradient, width, height);
 
+  const Y4mFormat header = OutputFormat(width, height, *a, *b);
   uint32_t frames = options.frames;
+  if (options.durationSeconds > 0) {
+    const double count = options.durationSeconds * header.rateNumerator / header.rateDenominator + 0.5;
+    frames = static_cast<uint32_t>(std::clamp(count, 1.0, 1000000.0));
+  }
   if (frames == 0) {
     uint64_t shorter = 0;
     for (const Source* source : {a.get(), b.get()}) {
@@ -111,7 +132,15 @@ int RunRender(const RenderOptions& options) {
   outputOptions.pngFolder = options.pngFolder;
   outputOptions.sheetPath = options.sheet;
   outputOptions.sheetEvery = options.sheetEvery;
-  FrameOutputs outputs(outputOptions, OutputFormat(width, height, *a, *b), frames);
+  EncodingOptions& encoding = outputOptions.encoding;
+  encoding.codec = options.codec;
+  encoding.pixelFormat = options.pixelFormat;
+  encoding.quality = options.quality;
+  encoding.audio = !options.noAudio;
+  if (!options.sources.empty()) encoding.audioA = {options.sources[0], options.startA};
+  if (options.sources.size() > 1) encoding.audioB = {options.sources[1], options.startB};
+  encoding.colour = a->colour();
+  FrameOutputs outputs(outputOptions, header, frames);
 
   WarnAboutMasks(pluginPath, settings.parameters.maskIndex);
   HeldClip clipA(std::move(a)), clipB(std::move(b));
