@@ -293,6 +293,9 @@ class AvEncodedOutput : public EncodedOutput {
       result = avcodec_receive_packet(codec, packet_.get());
       if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return;
       if (result < 0) throw MediaError("cannot encode for " + path_ + ": " + AvErrorText(result));
+      // Every picture lasts one frame, every audio packet its samples; the
+      // containers need that for the last one's end.
+      if (packet_->duration == 0 && codec->codec_type == AVMEDIA_TYPE_VIDEO) packet_->duration = 1;
       av_packet_rescale_ts(packet_.get(), codec->time_base, stream->time_base);
       packet_->stream_index = stream->index;
       result = av_interleaved_write_frame(output_.get(), packet_.get());
