@@ -195,7 +195,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       throw UsageError("nothing to write: give -o OUT.y4m, --png DIR or --sheet FILE.png");
     }
     const std::string& out = options.output;
-#ifndef KAVRO_HAVE_AV
+#ifdef KAVRO_HAVE_AV
+    if (out.size() > 1 && out[0] == '-') throw UsageError("-o needs a file name ('" + out + "' is an option)");
+#else
     if (!out.empty() && !IsY4mOutputName(out)) {
       throw UsageError("-o writes YUV4MPEG2: name a .y4m file or - (for other formats pipe into an encoder)");
     }
@@ -217,7 +219,12 @@ std::string HelpText() {
   for (uint32_t mask = 0; mask < MaskCount(); ++mask) {
     masks += "                       " + std::to_string(mask) + "  " + MaskName(mask) + "\n";
   }
-  return "usage: kavro render [A] [B] -o OUT [options]       mix clip B into clip A with a mask wipe\n"
+#ifdef KAVRO_HAVE_AV
+  return "usage: kavro render [A] [B] -o OUT.y4m|OUT.mp4|OUT.mkv|... [options]   mix clip B into clip A with a mask "
+         "wipe\n"
+#else
+  return "usage: kavro render [A] [B] -o OUT.y4m [options]   mix clip B into clip A with a mask wipe\n"
+#endif
          "       kavro info [--plugin PATH]                   what the plug-in offers, and its masks\n"
          "       kavro settings [--plugin PATH]               the plug-in's settings dialog\n"
          "       kavro --help | --version\n"
