@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <random>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -264,6 +265,41 @@ ClipReading ReadClip(const std::string& path) {
   av_packet_free(&packet);
   avformat_close_input(&input);
   return reading;
+}
+
+std::string WriteUndecodableClip(const std::string& path) {
+  AVCodecID codec = AV_CODEC_ID_NONE;
+  for (AVCodecID candidate : {AV_CODEC_ID_AVS2, AV_CODEC_ID_AVS3}) {
+    if (!avcodec_find_decoder(candidate)) {
+      codec = candidate;
+      break;
+    }
+  }
+  if (codec == AV_CODEC_ID_NONE) return "";
+  AVFormatContext* output = nullptr;
+  if (avformat_alloc_output_context2(&output, nullptr, "mpegts", path.c_str()) < 0) return "";
+  AVStream* stream = avformat_new_stream(output, nullptr);
+  stream->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
+  stream->codecpar->codec_id = codec;
+  stream->codecpar->width = 64;
+  stream->codecpar->height = 48;
+  stream->time_base = AVRational{1, 25};
+  bool good = avio_open(&output->pb, path.c_str(), AVIO_FLAG_WRITE) >= 0 && avformat_write_header(output, nullptr) >= 0;
+  std::mt19937 random(7);
+  for (int i = 0; good && i < 10; ++i) {
+    AVPacket* packet = av_packet_alloc();
+    good = av_new_packet(packet, 200) >= 0;
+    for (int b = 0; good && b < 200; ++b) packet->data[b] = static_cast<uint8_t>(random());
+    packet->pts = packet->dts = av_rescale_q(i, AVRational{1, 25}, stream->time_base);
+    packet->stream_index = 0;
+    good = good && av_interleaved_write_frame(output, packet) >= 0;
+    av_packet_free(&packet);
+  }
+  good = good && av_write_trailer(output) >= 0;
+  avio_closep(&output->pb);
+  avformat_free_context(output);
+  EXPECT_TRUE(good) << "writing " << path;
+  return avcodec_get_name(codec);
 }
 
 double ToneLevel(const std::vector<float>& samples, size_t from, size_t count, double hz, int sampleRate) {

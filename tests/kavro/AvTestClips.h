@@ -53,6 +53,11 @@ struct ClipReading {
 
 ClipReading ReadClip(const std::string& path);
 
+// An MPEG-TS file whose video stream is of a codec this build's libavcodec
+// cannot decode (AVS2, or AVS3), its packets noise. Returns the codec's
+// name, or empty when the build decodes both.
+std::string WriteUndecodableClip(const std::string& path);
+
 // A flat picture of these samples.
 kavro::Picture FlatPicture(int width, int height, uint8_t y, uint8_t cb, uint8_t cr);
 

@@ -289,6 +289,7 @@ TEST(KavroAv, NamesTheFileAndTheReasonForWhatItCannotUse) {
   sound.audioCodec = "pcm_s16le";
   ASSERT_TRUE(WriteClip(sound));
   std::filesystem::create_symlink("/dev/full", folder + "full.mkv");
+  const std::string undecodable = WriteUndecodableClip(folder + "avs.ts");
   struct Case {
     std::vector<std::string> arguments;
     std::string message;
@@ -308,7 +309,14 @@ TEST(KavroAv, NamesTheFileAndTheReasonForWhatItCannotUse) {
       {{"render", good.path, "-o", folder + "o.mp4", "--codec", "ffv1"},
        folder + "o.mp4: ffv1 video does not go into a mp4 file"},
   };
-  for (const Case& c : cases) {
+  std::vector<Case> all(std::begin(cases), std::end(cases));
+  if (!undecodable.empty()) {
+    all.push_back({{"render", folder + "avs.ts", "-o", folder + "o.mkv"},
+                   folder + "avs.ts: this build's libavcodec has no decoder for its video codec " + undecodable});
+  } else {
+    ADD_FAILURE() << "this build decodes AVS2 and AVS3: find another codec it lacks";
+  }
+  for (const Case& c : all) {
     std::vector<std::string> arguments = c.arguments;
     arguments.insert(arguments.end(), {"--plugin", ShippedMasks(), "-q"});
     ProgramRun run = RunKavro(arguments);
