@@ -77,7 +77,15 @@ class AvEncodedOutput : public EncodedOutput {
       const int opened = avio_open(&context->pb, path.c_str(), AVIO_FLAG_WRITE);
       if (opened < 0) throw MediaError("cannot write " + path + ": " + AvErrorText(opened));
     }
-    const int written = avformat_write_header(context, nullptr);
+    AVDictionary* muxing = nullptr;
+    const std::string muxer = context->oformat->name;
+    if (muxer == "mp4" || muxer == "mov") {
+      // The index goes into room kept at the front, so a disk that fills up
+      // still takes it and what was written stays playable.
+      av_dict_set_int(&muxing, "moov_size", 262144 + int64_t{frames} * 128, 0);
+    }
+    const int written = avformat_write_header(context, &muxing);
+    av_dict_free(&muxing);
     if (written < 0) throw MediaError("cannot write " + path + ": " + AvErrorText(written));
     headerWritten_ = true;
   }
