@@ -26,7 +26,9 @@ Proportions PictureProportions(uint64_t width, uint64_t height, uint32_t pixelWi
 
 // How a clip's Y'CbCr is to be read, as ITU-T H.273 code points (matrix 1
 // BT.709, 5 and 6 BT.601, 9 BT.2020; 2 unspecified). YUV4MPEG2 files, PNG
-// stills and the built-in clips are BT.709 in limited range.
+// stills and the built-in clips are BT.709 in limited range. Frames leave a
+// source in limited range whatever it declares; fullRange says what an
+// encoded output of source A returns to.
 struct ColourTags {
   int matrix = 1;
   int primaries = 1;

@@ -1,6 +1,7 @@
 // Encoded outputs: the container from the file name, the codecs from the
 // container unless asked for, libavformat's muxers and libavcodec's encoders.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -71,6 +72,13 @@ class AvEncodedOutput : public EncodedOutput {
     }
     output_.reset(context);
     const ContainerDefaults* defaults = DefaultsFor(*context->oformat);
+    fullRange_ = options.colour.fullRange;
+    for (int value = 0; value < 256; ++value) {
+      const long luma = fullRange_ ? std::lround((value - 16) * 255 / 219.0) : value;
+      const long chroma = fullRange_ ? std::lround(128 + (value - 128) * 255 / 224.0) : value;
+      lumaOut_[value] = static_cast<uint8_t>(std::clamp(luma, 0L, 255L));
+      chromaOut_[value] = static_cast<uint8_t>(std::clamp(chroma, 0L, 255L));
+    }
     OpenVideo(header, options, defaults);
     if (options.audio) OpenAudio(header, options, defaults);
     if (!(context->oformat->flags & AVFMT_NOFILE)) {
@@ -112,11 +120,20 @@ class AvEncodedOutput : public EncodedOutput {
         uint8_t* y = planes[0] + size_t(row) * strides[0];
         uint8_t* cb = planes[1] + size_t(row) * strides[1];
         uint8_t* cr = planes[2] + size_t(row) * strides[2];
+        if (!fullRange_) {
+          for (int x = 0; x < width / 2; ++x) {
+            y[2 * x] = in[4 * x];
+            cb[x] = in[4 * x + 1];
+            y[2 * x + 1] = in[4 * x + 2];
+            cr[x] = in[4 * x + 3];
+          }
+          continue;
+        }
         for (int x = 0; x < width / 2; ++x) {
-          y[2 * x] = in[4 * x];
-          cb[x] = in[4 * x + 1];
-          y[2 * x + 1] = in[4 * x + 2];
-          cr[x] = in[4 * x + 3];
+          y[2 * x] = lumaOut_[in[4 * x]];
+          cb[x] = chromaOut_[in[4 * x + 1]];
+          y[2 * x + 1] = lumaOut_[in[4 * x + 2]];
+          cr[x] = chromaOut_[in[4 * x + 3]];
         }
       }
       return;
@@ -193,7 +210,7 @@ class AvEncodedOutput : public EncodedOutput {
           AVRational{static_cast<int>(header.aspectNumerator), static_cast<int>(header.aspectDenominator)};
     }
     c.colorspace = ColourSpaceOf(options.colour.matrix);
-    c.color_range = AVCOL_RANGE_MPEG;
+    c.color_range = fullRange_ ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
     c.color_primaries = static_cast<AVColorPrimaries>(options.colour.primaries);
     c.color_trc = static_cast<AVColorTransferCharacteristic>(options.colour.transfer);
     c.chroma_sample_location = AVCHROMA_LOC_LEFT;
@@ -369,12 +386,15 @@ class AvEncodedOutput : public EncodedOutput {
     av_opt_set_int(scaler, "src_h_chr_pos", 0, 0);
     av_opt_set_int(scaler, "dst_h_chr_pos", 0, 0);
     av_opt_set_int(scaler, "dst_v_chr_pos", 128, 0);
+    // Set before it initialises, or it picks a converter that keeps the range.
+    av_opt_set_int(scaler, "src_range", 0, 0);
+    av_opt_set_int(scaler, "dst_range", fullRange_ ? 1 : 0, 0);
     if (sws_init_context(scaler, nullptr, nullptr) < 0) {
       sws_freeContext(scaler);
       throw MediaError(std::string("cannot convert frames to ") + av_get_pix_fmt_name(pixels_));
     }
     const int* table = sws_getCoefficients(SWS_CS_ITU709);
-    sws_setColorspaceDetails(scaler, table, 0, table, 0, 0, 1 << 16, 1 << 16);
+    sws_setColorspaceDetails(scaler, table, 0, table, fullRange_ ? 1 : 0, 0, 1 << 16, 1 << 16);
     return scaler;
   }
 
@@ -405,6 +425,9 @@ class AvEncodedOutput : public EncodedOutput {
   int chunk_ = 1024;
   std::vector<std::vector<float>> planes_;
   bool headerWritten_ = false, finished_ = false;
+  // Source A's range: the plug-in's limited-range samples are taken back to it.
+  bool fullRange_ = false;
+  uint8_t lumaOut_[256], chromaOut_[256];
   mutable std::mutex scalersMutex_;
   mutable std::vector<ScalerPtr> scalers_;
 };

@@ -64,6 +64,7 @@ class AvSource : public Source {
     tags_.matrix = outputMatrix_;
     tags_.primaries = parameters.color_primaries;
     tags_.transfer = parameters.color_trc;
+    tags_.fullRange = colour_.fullRange;
 
     AVRational own = Valid(stream_->avg_frame_rate) ? stream_->avg_frame_rate : stream_->r_frame_rate;
     if (!Valid(own) || av_q2d(own) > 1000) own = kDefaultRate;

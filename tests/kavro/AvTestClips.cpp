@@ -207,6 +207,7 @@ ClipReading ReadClip(const std::string& path) {
     reading.videoCodec = avcodec_get_name(stream->codecpar->codec_id);
     const char* name = av_get_pix_fmt_name(static_cast<AVPixelFormat>(stream->codecpar->format));
     reading.pixelFormat = name ? name : "";
+    reading.fullRange = stream->codecpar->color_range == AVCOL_RANGE_JPEG;
   }
   if (audioIndex >= 0) {
     reading.hasAudio = true;
@@ -220,9 +221,13 @@ ClipReading ReadClip(const std::string& path) {
         kavro::Picture picture(frame->width, frame->height);
         uint8_t* planes[4] = {picture.y.data(), picture.cb.data(), picture.cr.data(), nullptr};
         int strides[4] = {picture.width, picture.chromaWidth(), picture.chromaWidth(), 0};
-        SwsContext* scaler =
-            sws_getContext(frame->width, frame->height, static_cast<AVPixelFormat>(frame->format), frame->width,
-                           frame->height, AV_PIX_FMT_YUV422P, SWS_POINT | SWS_BITEXACT, nullptr, nullptr, nullptr);
+        // The samples as they are: a JPEG format read as its plain twin.
+        AVPixelFormat format = static_cast<AVPixelFormat>(frame->format);
+        if (format == AV_PIX_FMT_YUVJ420P) format = AV_PIX_FMT_YUV420P;
+        if (format == AV_PIX_FMT_YUVJ422P) format = AV_PIX_FMT_YUV422P;
+        if (format == AV_PIX_FMT_YUVJ444P) format = AV_PIX_FMT_YUV444P;
+        SwsContext* scaler = sws_getContext(frame->width, frame->height, format, frame->width, frame->height,
+                                            AV_PIX_FMT_YUV422P, SWS_POINT | SWS_BITEXACT, nullptr, nullptr, nullptr);
         sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
         sws_freeContext(scaler);
         reading.pictures.push_back(std::move(picture));

@@ -45,6 +45,7 @@ struct ClipReading {
   AVRational rate = {0, 1};
   double duration = 0;  // the container's, in seconds
   std::string videoCodec, pixelFormat;
+  bool fullRange = false;
   std::vector<kavro::Picture> pictures;  // every decoded frame, as 4:2:2 8-bit samples
   bool hasAudio = false;
   int sampleRate = 0;

@@ -192,6 +192,27 @@ TEST(KavroAv, SourcesOfOtherSizesRatesAndColourSpacesMeetAsA) {
   }
 }
 
+// A full-range A: mixed in limited range, written back in full range.
+TEST(KavroAv, TheEncodedOutputHasTheRangeOfA) {
+  const std::string folder = ScratchFolder("av_output_range");
+  ClipSpec a;
+  a.path = folder + "a.mkv";
+  a.frames = 3;
+  a.fullRange = true;
+  a.picture = [](int) { return FlatPicture(64, 48, 200, 60, 250); };
+  ASSERT_TRUE(WriteClip(a));
+  for (const char* name : {"out.mkv", "out.mp4"}) {
+    ProgramRun run = RunKavro({"render", a.path, "-o", folder + name, "--plugin", NoMasks(), "-q"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ClipReading out = ReadClip(folder + name);
+    EXPECT_TRUE(out.fullRange) << name;
+    ASSERT_EQ(out.pictures.size(), 3u) << name;
+    EXPECT_TRUE(Near(out.pictures[1].y, 200, 1)) << name << ": " << int(out.pictures[1].y[0]);
+    EXPECT_TRUE(Near(out.pictures[1].cb, 60, 2)) << name << ": " << int(out.pictures[1].cb[0]);
+    EXPECT_TRUE(Near(out.pictures[1].cr, 250, 2)) << name << ": " << int(out.pictures[1].cr[0]);
+  }
+}
+
 // Luma 30 + 6 i in frame i, H.264 lossless, a keyframe every ten frames.
 TEST(KavroAv, SeeksToTheFrameAtTheStartNotTheKeyframeBefore) {
   const std::string folder = ScratchFolder("av_seek");
