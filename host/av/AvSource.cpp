@@ -66,8 +66,10 @@ class AvSource : public Source {
     tags_.transfer = parameters.color_trc;
     tags_.fullRange = colour_.fullRange;
 
+    // A variable rate without an average (Matroska's millisecond clock
+    // gives r_frame_rate 1000) runs at the built-in clips' rate.
     AVRational own = Valid(stream_->avg_frame_rate) ? stream_->avg_frame_rate : stream_->r_frame_rate;
-    if (!Valid(own) || av_q2d(own) > 1000) own = kDefaultRate;
+    if (!Valid(own) || av_q2d(own) > 240) own = kDefaultRate;
     rate_ = placement.rateNumerator
                 ? AVRational{static_cast<int>(placement.rateNumerator), static_cast<int>(placement.rateDenominator)}
                 : own;
@@ -101,8 +103,10 @@ class AvSource : public Source {
   std::shared_ptr<const SourceFrame> Next() override {
     const int64_t time = TimeOfFrame(index_);
     Advance(time);
-    if (!lookahead_ && (!current_ || current_->end() <= time)) return nullptr;
+    // The last picture is handed out at least once, however short it lasts.
+    if (!lookahead_ && (!current_ || (current_ == handedOut_ && current_->end() <= time))) return nullptr;
     ++index_;
+    handedOut_ = current_;
     return current_;
   }
 
@@ -120,8 +124,10 @@ class AvSource : public Source {
     if (!matrix) return;
     const double degrees = av_display_rotation_get(reinterpret_cast<const int32_t*>(matrix));
     if (std::isnan(degrees) || std::fabs(degrees) < 0.5) return;
-    std::fprintf(stderr, "kavro: %s: its rotation by %.0f degrees is ignored; the pictures are used as stored\n",
-                 path_.c_str(), -degrees);
+    // Worded as ffprobe reports the display matrix.
+    std::fprintf(stderr,
+                 "kavro: %s: its display rotation of %.0f degrees is ignored; the pictures are used as stored\n",
+                 path_.c_str(), degrees);
   }
 
   void Place(double startSeconds) {
@@ -227,7 +233,7 @@ class AvSource : public Source {
   uint64_t index_ = 0;
   int64_t nextPts_ = 0;
   bool flushing_ = false, ended_ = false;
-  std::shared_ptr<const AvPicture> current_, lookahead_;
+  std::shared_ptr<const AvPicture> current_, lookahead_, handedOut_;
 };
 
 }  // namespace

@@ -10,6 +10,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/display.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
 #include <libswscale/swscale.h>
@@ -72,7 +73,7 @@ bool WriteVideo(const ClipSpec& spec, Writer& w) {
       sws_setColorspaceDetails(scaler, table, spec.fullRange, table, spec.fullRange, 0, 1 << 16, 1 << 16);
       sws_scale(scaler, planes, strides, 0, spec.height, frame->data, frame->linesize);
     }
-    frame->pts = i;
+    frame->pts = spec.millisecond ? spec.millisecond(i) : i;
     good = good && w.Send(w.video, w.videoStream, frame);
   }
   sws_freeContext(scaler);
@@ -140,7 +141,7 @@ bool WriteClip(const ClipSpec& spec) {
     w.video->width = spec.width;
     w.video->height = spec.height;
     w.video->pix_fmt = spec.pixelFormat;
-    w.video->time_base = av_inv_q(spec.rate);
+    w.video->time_base = spec.millisecond ? AVRational{1, 1000} : av_inv_q(spec.rate);
     w.video->framerate = spec.rate;
     w.video->colorspace = spec.matrix;
     w.video->color_range = spec.fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
@@ -155,6 +156,10 @@ bool WriteClip(const ClipSpec& spec) {
       return false;
     }
     w.videoStream = AddStream(w.output, w.video);
+    if (spec.clockwiseRotation != 0) {
+      uint8_t* matrix = av_stream_new_side_data(w.videoStream, AV_PKT_DATA_DISPLAYMATRIX, 9 * sizeof(int32_t));
+      av_display_rotation_set(reinterpret_cast<int32_t*>(matrix), -spec.clockwiseRotation);
+    }
   }
   if (spec.toneLevel > 0) {
     const AVCodec* codec = avcodec_find_encoder_by_name(spec.audioCodec.c_str());

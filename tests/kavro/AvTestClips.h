@@ -22,12 +22,15 @@ struct ClipSpec {
   AVRational rate = {25, 1};
   int frames = 10;
   int gop = 0;  // 0: the codec's own
+  // Frame i's timestamp in 1/1000 s, for a variable rate; unset: i / rate.
+  std::function<int64_t(int)> millisecond;
   AVColorSpace matrix = AVCOL_SPC_BT709;
   bool fullRange = false;
   std::vector<std::pair<std::string, std::string>> codecOptions;
   // Frame i as 4:2:2 samples, converted to pixelFormat as they are (same
   // range); unset: a gray picture.
   std::function<kavro::Picture(int)> picture;
+  double clockwiseRotation = 0;  // display matrix side data, as phones write it
   bool video = true;
   // A sine tone of this frequency and peak level for as long as the video.
   double toneHz = 0, toneLevel = 0;

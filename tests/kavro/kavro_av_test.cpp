@@ -213,6 +213,43 @@ TEST(KavroAv, TheEncodedOutputHasTheRangeOfA) {
   }
 }
 
+// B's frames at irregular times, each at level 20 + 10 i: on A's 25 fps
+// clock the output is that of a YUV4MPEG2 B holding, in each frame, the
+// picture shown at that time. The flat fixture mask mixes half of each.
+TEST(KavroAv, ClipsOfVariableRateAreSampledAtAsFrameTimes) {
+  const std::string folder = ScratchFolder("av_variable_rate");
+  const int64_t shownAt[] = {0, 30, 50, 130, 170, 250, 290, 400};
+  ClipSpec b;
+  b.path = folder + "b.mkv";
+  b.frames = 8;
+  b.millisecond = [&](int i) { return shownAt[i]; };
+  b.picture = [](int i) { return FlatPicture(64, 48, static_cast<uint8_t>(20 + 10 * i), 128, 128); };
+  ASSERT_TRUE(WriteClip(b));
+  std::vector<Picture> a(12, FlatPicture(64, 48, 16, 128, 128)), held;
+  for (int k = 0; k < 12; ++k) {
+    int shown = 0;
+    while (shown + 1 < 8 && shownAt[shown + 1] <= 40 * k) ++shown;
+    held.push_back(FlatPicture(64, 48, static_cast<uint8_t>(20 + 10 * shown), 128, 128));
+  }
+  WriteY4m(folder + "a.y4m", a);
+  WriteY4m(folder + "held.y4m", held);
+  const std::string flat = PluginCopy("kiv_complete");
+  ProgramRun run = RunKavro(
+      {"render", folder + "a.y4m", b.path, "-o", folder + "out.y4m", "--frames", "12", "--plugin", flat, "-q"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  run = RunKavro({"render", folder + "a.y4m", folder + "held.y4m", "-o", folder + "expected.y4m", "--frames", "12",
+                  "--plugin", flat, "-q"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const std::vector<Picture> out = ReadY4m(folder + "out.y4m"), expected = ReadY4m(folder + "expected.y4m");
+  ASSERT_EQ(out.size(), 12u);
+  ASSERT_EQ(expected.size(), 12u);
+  for (size_t k = 0; k < 12; ++k) {
+    EXPECT_TRUE(out[k] == expected[k]) << "frame " << k << ": " << int(out[k].y[0]) << " for " << int(expected[k].y[0]);
+  }
+  // B shows through: its level climbs from frame to frame.
+  EXPECT_LT(out[0].y[0], out[10].y[0]);
+}
+
 // Luma 30 + 6 i in frame i, H.264 lossless, a keyframe every ten frames.
 TEST(KavroAv, SeeksToTheFrameAtTheStartNotTheKeyframeBefore) {
   const std::string folder = ScratchFolder("av_seek");
@@ -367,6 +404,23 @@ TEST(KavroAv, AFailedRenderLeavesAFinishedFile) {
   ASSERT_TRUE(out.opened);
   EXPECT_EQ(out.pictures.size(), 3u);
   EXPECT_NEAR(out.duration, 0.12, 0.01);
+}
+
+TEST(KavroAv, SaysARotationInTheMetadataIsIgnored) {
+  const std::string folder = ScratchFolder("av_rotation");
+  ClipSpec a;
+  a.path = folder + "portrait.mp4";
+  a.codec = "libx264";
+  a.pixelFormat = AV_PIX_FMT_YUV420P;
+  a.frames = 2;
+  a.clockwiseRotation = 90;
+  ASSERT_TRUE(WriteClip(a));
+  ProgramRun run = RunKavro({"render", a.path, "-o", folder + "out.y4m", "--plugin", ShippedMasks(), "-q"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err.rfind("kavro: " + a.path + ": its display rotation of ", 0), 0u) << run.err;
+  EXPECT_NE(run.err.find("90 degrees is ignored; the pictures are used as stored\n"), std::string::npos) << run.err;
+  EXPECT_TRUE(OneLine(run.err)) << run.err;
+  EXPECT_EQ(ReadY4m(folder + "out.y4m").at(0).width, 64);
 }
 
 TEST(KavroAv, HelpNamesWhatThisBuildReadsAndWrites) {
