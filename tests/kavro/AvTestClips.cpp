@@ -94,7 +94,9 @@ bool WriteAudio(const ClipSpec& spec, Writer& w) {
     av_channel_layout_copy(&frame->ch_layout, &w.audio->ch_layout);
     good = av_frame_get_buffer(frame, 0) >= 0;
     for (int i = 0; good && i < frame->nb_samples; ++i) {
-      const double value = spec.toneLevel * std::sin(2 * M_PI * spec.toneHz * double(at + i) / spec.sampleRate);
+      const double time = double(at + i) / spec.sampleRate;
+      const bool sounding = spec.toneSeconds == 0 || time < spec.toneSeconds;
+      const double value = sounding ? spec.toneLevel * std::sin(2 * M_PI * spec.toneHz * time) : 0;
       switch (w.audio->sample_fmt) {
         case AV_SAMPLE_FMT_S16:
           reinterpret_cast<int16_t*>(frame->data[0])[i] = static_cast<int16_t>(std::lround(value * 32767));

@@ -34,6 +34,7 @@ struct ClipSpec {
   bool video = true;
   // A sine tone of this frequency and peak level for as long as the video.
   double toneHz = 0, toneLevel = 0;
+  double toneSeconds = 0;  // the tone stops there (silence after); 0: it never does
   int sampleRate = 48000;
   std::string audioCodec = "flac";
   double audioSeconds = 0;  // without video: the tone's length

@@ -331,6 +331,34 @@ TEST(KavroAv, AudioCrossfadesWithEqualPowerAndKeepsTheVideosLength) {
   EXPECT_FALSE(ReadClip(folder + "none.mkv").hasAudio);
 }
 
+// Both tones stop at 1 s of their clips: started half a second into each,
+// both sound for the first half second of the output and neither after it.
+TEST(KavroAv, SoundStartsWhereEachClipStarts) {
+  const std::string folder = ScratchFolder("av_audio_start");
+  ClipSpec a;
+  a.path = folder + "a.mkv";
+  a.frames = 50;
+  a.toneHz = 440;
+  a.toneLevel = 0.5;
+  a.toneSeconds = 1;
+  ASSERT_TRUE(WriteClip(a));
+  ClipSpec b = a;
+  b.path = folder + "b.mkv";
+  b.toneHz = 1000;
+
+  ASSERT_TRUE(WriteClip(b));
+  ProgramRun run = RunKavro({"render", a.path, b.path, "-o", folder + "out.mkv", "--a-start", "0.5", "--b-start", "0.5",
+                             "--duration", "1", "--plugin", NoMasks(), "-q"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  ClipReading out = ReadClip(folder + "out.mkv");
+  ASSERT_NEAR(double(out.audio.size()), 48000, 48);
+  // 20 ms windows 10 ms either side of the half second.
+  for (double hz : {440.0, 1000.0}) {
+    EXPECT_GT(ToneLevel(out.audio, 23000, 960, hz, 48000), 0.2) << hz;
+    EXPECT_LT(ToneLevel(out.audio, 24520, 960, hz, 48000), 0.01) << hz;
+  }
+}
+
 TEST(KavroAv, NamesTheFileAndTheReasonForWhatItCannotUse) {
   const std::string folder = ScratchFolder("av_bad_input");
   ClipSpec good;
