@@ -47,11 +47,7 @@ class AvSource : public Source {
  public:
   AvSource(const std::string& path, const SourcePlacement& placement) : path_(path), input_(OpenInput(path)) {
     const int index = av_find_best_stream(input_.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    if (index < 0) {
-      throw MediaError(path + (index == AVERROR_DECODER_NOT_FOUND
-                                   ? ": this build's libavcodec decodes none of its video"
-                                   : ": has no video stream"));
-    }
+    if (index < 0) throw MediaError(path + ": has no video stream");
     stream_ = input_->streams[index];
     for (unsigned i = 0; i < input_->nb_streams; ++i) {
       if (static_cast<int>(i) != index) input_->streams[i]->discard = AVDISCARD_ALL;
