@@ -1,58 +1,23 @@
 // Encoded outputs: the container from the file name, the codecs from the
 // container unless asked for, libavformat's muxers and libavcodec's encoders.
 #include <algorithm>
-#include <cmath>
 #include <cstring>
-#include <mutex>
 #include <vector>
 
 extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/imgutils.h>
-#include <libavutil/opt.h>
-#include <libavutil/pixdesc.h>
 }
 
 #include "AvAudio.h"
 #include "AvCommon.h"
+#include "AvEncoderChoice.h"
+#include "AvOutputPixels.h"
 #include "EncodedOutput.h"
 
 namespace kavro {
 
 namespace {
-
-// What each container gets unless asked otherwise: H.264 4:2:0 in MP4 for
-// players; ProRes 422 HQ with PCM in QuickTime for editors; FFV1 4:2:2 with
-// FLAC in Matroska, lossless, the plug-in's frames exactly; VP9 with Opus in
-// WebM for browsers. Any other container takes libavformat's choice.
-struct ContainerDefaults {
-  const char* container;
-  const char* video;
-  AVPixelFormat pixels;
-  const char* audio;
-};
-
-constexpr ContainerDefaults kDefaults[] = {
-    {"mp4", "libx264", AV_PIX_FMT_YUV420P, "aac"},
-    {"mov", "prores_ks", AV_PIX_FMT_YUV422P10LE, "pcm_s16le"},
-    {"matroska", "ffv1", AV_PIX_FMT_YUV422P, "flac"},
-    {"webm", "libvpx-vp9", AV_PIX_FMT_YUV420P, "libopus"},
-};
-
-const ContainerDefaults* DefaultsFor(const AVOutputFormat& format) {
-  for (const ContainerDefaults& defaults : kDefaults) {
-    if (std::strcmp(format.name, defaults.container) == 0) return &defaults;
-  }
-  return nullptr;
-}
-
-bool Supports(const AVPixelFormat* list, AVPixelFormat format) {
-  if (!list) return true;
-  for (; *list != AV_PIX_FMT_NONE; ++list) {
-    if (*list == format) return true;
-  }
-  return false;
-}
 
 AVColorSpace ColourSpaceOf(int matrix) {
   return matrix > 0 && matrix < AVCOL_SPC_NB ? static_cast<AVColorSpace>(matrix) : AVCOL_SPC_BT709;
@@ -71,16 +36,9 @@ class AvEncodedOutput : public EncodedOutput {
                        ".webm or .y4m)");
     }
     output_.reset(context);
-    const ContainerDefaults* defaults = DefaultsFor(*context->oformat);
     fullRange_ = options.colour.fullRange;
-    for (int value = 0; value < 256; ++value) {
-      const long luma = fullRange_ ? std::lround((value - 16) * 255 / 219.0) : value;
-      const long chroma = fullRange_ ? std::lround(128 + (value - 128) * 255 / 224.0) : value;
-      lumaOut_[value] = static_cast<uint8_t>(std::clamp(luma, 0L, 255L));
-      chromaOut_[value] = static_cast<uint8_t>(std::clamp(chroma, 0L, 255L));
-    }
-    OpenVideo(header, options, defaults);
-    if (options.audio) OpenAudio(header, options, defaults);
+    OpenVideo(header, options);
+    if (options.audio) OpenAudio(header, options);
     if (!(context->oformat->flags & AVFMT_NOFILE)) {
       const int opened = avio_open(&context->pb, path.c_str(), AVIO_FLAG_WRITE);
       if (opened < 0) throw MediaError("cannot write " + path + ": " + AvErrorText(opened));
@@ -108,41 +66,7 @@ class AvEncodedOutput : public EncodedOutput {
   }
 
   void Convert(const uint8_t* frame, const PackedLayout& layout, std::vector<uint8_t>& out) const override {
-    const int width = static_cast<int>(layout.width), height = static_cast<int>(layout.height);
-    out.resize(size_t(av_image_get_buffer_size(pixels_, width, height, 1)));
-    uint8_t* planes[4] = {};
-    int strides[4] = {};
-    av_image_fill_arrays(planes, strides, out.data(), pixels_, width, height, 1);
-    if (pixels_ == AV_PIX_FMT_YUV422P) {
-      // The plug-in's samples as they are, for the lossless route.
-      for (int row = 0; row < height; ++row) {
-        const uint8_t* in = frame + size_t(row) * layout.stride;
-        uint8_t* y = planes[0] + size_t(row) * strides[0];
-        uint8_t* cb = planes[1] + size_t(row) * strides[1];
-        uint8_t* cr = planes[2] + size_t(row) * strides[2];
-        if (!fullRange_) {
-          for (int x = 0; x < width / 2; ++x) {
-            y[2 * x] = in[4 * x];
-            cb[x] = in[4 * x + 1];
-            y[2 * x + 1] = in[4 * x + 2];
-            cr[x] = in[4 * x + 3];
-          }
-          continue;
-        }
-        for (int x = 0; x < width / 2; ++x) {
-          y[2 * x] = lumaOut_[in[4 * x]];
-          cb[x] = chromaOut_[in[4 * x + 1]];
-          y[2 * x + 1] = lumaOut_[in[4 * x + 2]];
-          cr[x] = chromaOut_[in[4 * x + 3]];
-        }
-      }
-      return;
-    }
-    SwsContext* scaler = TakeScaler(width, height);
-    const uint8_t* source[4] = {frame, nullptr, nullptr, nullptr};
-    const int sourceStride[4] = {static_cast<int>(layout.stride), 0, 0, 0};
-    sws_scale(scaler, source, sourceStride, 0, height, planes, strides);
-    GiveScaler(scaler);
+    pixelsOut_->Convert(frame, layout, out);
   }
 
   void Write(uint32_t index, const std::vector<uint8_t>& picture) override {
@@ -165,38 +89,11 @@ class AvEncodedOutput : public EncodedOutput {
   }
 
  private:
-  void OpenVideo(const Y4mFormat& header, const EncodingOptions& options, const ContainerDefaults* defaults) {
-    const AVOutputFormat& format = *output_->oformat;
-    const AVCodec* codec = nullptr;
-    if (!options.codec.empty()) {
-      codec = avcodec_find_encoder_by_name(options.codec.c_str());
-      if (!codec || codec->type != AVMEDIA_TYPE_VIDEO) {
-        throw MediaError("--codec " + options.codec + ": this build's libavcodec has no such video encoder");
-      }
-    } else {
-      if (defaults) codec = avcodec_find_encoder_by_name(defaults->video);
-      if (!codec) codec = avcodec_find_encoder(format.video_codec);
-      if (!codec)
-        throw MediaError(path_ + ": this build's libavcodec has no video encoder for a " + format.name + " file");
-    }
-    if (avformat_query_codec(&format, codec->id, FF_COMPLIANCE_NORMAL) == 0) {
-      throw MediaError(path_ + ": " + codec->name + " video does not go into a " + format.name + " file");
-    }
-    if (!options.pixelFormat.empty()) {
-      pixels_ = av_get_pix_fmt(options.pixelFormat.c_str());
-      if (pixels_ == AV_PIX_FMT_NONE)
-        throw MediaError("--pixel-format " + options.pixelFormat + ": no such pixel format");
-      if (!Supports(codec->pix_fmts, pixels_)) {
-        throw MediaError("--pixel-format " + options.pixelFormat + ": " + codec->name + " does not encode it");
-      }
-    } else if (defaults && std::strcmp(codec->name, defaults->video) == 0) {
-      pixels_ = defaults->pixels;
-    } else if (Supports(codec->pix_fmts, AV_PIX_FMT_YUV422P)) {
-      pixels_ = AV_PIX_FMT_YUV422P;
-    } else {
-      pixels_ = avcodec_find_best_pix_fmt_of_list(codec->pix_fmts, AV_PIX_FMT_YUV422P, 0, nullptr);
-    }
-
+  void OpenVideo(const Y4mFormat& header, const EncodingOptions& options) {
+    const VideoChoice choice = ChooseVideoEncoder(*output_->oformat, options, path_);
+    const AVCodec* codec = choice.codec;
+    pixels_ = choice.pixels;
+    pixelsOut_ = std::make_unique<OutputPixels>(pixels_, fullRange_);
     video_.reset(avcodec_alloc_context3(codec));
     if (!video_) throw MediaError("out of memory for an encoder");
     AVCodecContext& c = *video_;
@@ -220,52 +117,24 @@ class AvEncodedOutput : public EncodedOutput {
     c.thread_count = 0;
     if (output_->oformat->flags & AVFMT_GLOBALHEADER) c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
 
-    AVDictionary* settings = nullptr;
+    AVDictionary* settings = VideoSettings(*codec, options.quality, c);
     const std::string name = codec->name;
-    const int quality = options.quality;
-    if (name == "libx264" || name == "libx265") {
-      av_dict_set(&settings, "crf", std::to_string(quality >= 0 ? quality : 18).c_str(), 0);
-    } else if (name == "libvpx-vp9" || name == "libvpx") {
-      av_dict_set(&settings, "crf", std::to_string(quality >= 0 ? quality : 32).c_str(), 0);
-      av_dict_set(&settings, "b", "0", 0);
-      av_dict_set(&settings, "row-mt", "1", 0);
-      av_dict_set(&settings, "cpu-used", "4", 0);
-    } else if (name == "prores_ks") {
-      av_dict_set(&settings, "profile", "hq", 0);
-      if (quality >= 0) av_dict_set(&settings, "qscale", std::to_string(quality).c_str(), 0);
-    } else if (name == "ffv1") {
-      av_dict_set(&settings, "level", "3", 0);
-      av_dict_set(&settings, "slices", "4", 0);
-    } else if (quality >= 0) {
-      c.flags |= AV_CODEC_FLAG_QSCALE;
-      c.global_quality = FF_QP2LAMBDA * quality;
-    }
     const int opened = avcodec_open2(&c, codec, &settings);
     av_dict_free(&settings);
     if (opened < 0) throw MediaError(path_ + ": cannot open the " + name + " encoder (" + AvErrorText(opened) + ")");
     videoStream_ = NewStream(c);
   }
 
-  void OpenAudio(const Y4mFormat& header, const EncodingOptions& options, const ContainerDefaults* defaults) {
+  void OpenAudio(const Y4mFormat& header, const EncodingOptions& options) {
     std::unique_ptr<AudioTrack> a = AudioTrack::Open(options.audioA), b = AudioTrack::Open(options.audioB);
     if (!a && !b) return;
     const AVOutputFormat& format = *output_->oformat;
-    const AVCodec* codec = defaults ? avcodec_find_encoder_by_name(defaults->audio) : nullptr;
-    if (!codec) codec = avcodec_find_encoder(format.audio_codec);
-    if (!codec)
+    const AVCodec* codec = ChooseAudioEncoder(format);
+    if (!codec) {
       throw MediaError(path_ + ": this build's libavcodec has no audio encoder for a " + format.name +
                        " file (--no-audio renders without sound)");
-    int rate = a ? a->sampleRate() : b->sampleRate();
-    if (const int* rates = codec->supported_samplerates) {
-      bool found = false;
-      for (const int* r = rates; *r; ++r) found = found || *r == rate;
-      if (!found) {
-        rate = rates[0];
-        for (const int* r = rates; *r; ++r) {
-          if (*r == 48000) rate = 48000;
-        }
-      }
     }
+    const int rate = ChooseSampleRate(*codec, a ? a->sampleRate() : b->sampleRate());
     const int channels = std::max(a ? a->channels() : 0, b ? b->channels() : 0) >= 2 ? 2 : 1;
 
     audio_.reset(avcodec_alloc_context3(codec));
@@ -364,45 +233,6 @@ class AvEncodedOutput : public EncodedOutput {
       throw MediaError("cannot write " + path_ + ": " + AvErrorText(trailer < 0 ? trailer : closed));
   }
 
-  SwsContext* TakeScaler(int width, int height) const {
-    {
-      std::lock_guard<std::mutex> lock(scalersMutex_);
-      if (!scalers_.empty()) {
-        SwsContext* scaler = scalers_.back().release();
-        scalers_.pop_back();
-        return scaler;
-      }
-    }
-    SwsContext* scaler = sws_alloc_context();
-    if (!scaler) throw MediaError("out of memory for a pixel converter");
-    av_opt_set_int(scaler, "srcw", width, 0);
-    av_opt_set_int(scaler, "srch", height, 0);
-    av_opt_set_int(scaler, "src_format", AV_PIX_FMT_YUYV422, 0);
-    av_opt_set_int(scaler, "dstw", width, 0);
-    av_opt_set_int(scaler, "dsth", height, 0);
-    av_opt_set_int(scaler, "dst_format", pixels_, 0);
-    av_opt_set_int(scaler, "sws_flags", SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, 0);
-    // The plug-in's chroma sits on the even columns; 4:2:0 out goes between the rows.
-    av_opt_set_int(scaler, "src_h_chr_pos", 0, 0);
-    av_opt_set_int(scaler, "dst_h_chr_pos", 0, 0);
-    av_opt_set_int(scaler, "dst_v_chr_pos", 128, 0);
-    // Set before it initialises, or it picks a converter that keeps the range.
-    av_opt_set_int(scaler, "src_range", 0, 0);
-    av_opt_set_int(scaler, "dst_range", fullRange_ ? 1 : 0, 0);
-    if (sws_init_context(scaler, nullptr, nullptr) < 0) {
-      sws_freeContext(scaler);
-      throw MediaError(std::string("cannot convert frames to ") + av_get_pix_fmt_name(pixels_));
-    }
-    const int* table = sws_getCoefficients(SWS_CS_ITU709);
-    sws_setColorspaceDetails(scaler, table, 0, table, fullRange_ ? 1 : 0, 0, 1 << 16, 1 << 16);
-    return scaler;
-  }
-
-  void GiveScaler(SwsContext* scaler) const {
-    std::lock_guard<std::mutex> lock(scalersMutex_);
-    scalers_.emplace_back(scaler);
-  }
-
   struct OutputCloser {
     void operator()(AVFormatContext* context) const {
       if (context->pb && !(context->oformat->flags & AVFMT_NOFILE)) avio_closep(&context->pb);
@@ -427,9 +257,7 @@ class AvEncodedOutput : public EncodedOutput {
   bool headerWritten_ = false, finished_ = false;
   // Source A's range: the plug-in's limited-range samples are taken back to it.
   bool fullRange_ = false;
-  uint8_t lumaOut_[256], chromaOut_[256];
-  mutable std::mutex scalersMutex_;
-  mutable std::vector<ScalerPtr> scalers_;
+  std::unique_ptr<OutputPixels> pixelsOut_;
 };
 
 }  // namespace
