@@ -19,7 +19,7 @@ enum class Command { kHelp, kVersion, kInfo, kSettings, kRender };
 
 struct RenderOptions {
   std::vector<std::string> sources;  // A, B; each missing one is a built-in clip
-  std::string output;                // -o: YUV4MPEG2 file, or "-"
+  std::string output;                // -o: YUV4MPEG2 file, "-", or an encoded file
   std::string pngFolder;             // --png
   std::string sheet;                 // --sheet
   uint32_t sheetEvery = 0;           // 0: chosen from the length
@@ -28,9 +28,15 @@ struct RenderOptions {
   bool reverse = false;
   bool cropToOutput = false;
   bool quiet = false;
-  bool settingsDialog = false;  // --settings: choose in the plug-in's dialog first
-  uint32_t frames = 0;          // 0: the default length
-  int width = 0;                // 0: source A's size
+  bool settingsDialog = false;    // --settings: choose in the plug-in's dialog first
+  uint32_t frames = 0;            // 0: the default length
+  double durationSeconds = 0;     // --duration; 0: none given
+  double startA = 0, startB = 0;  // seconds into each clip
+  std::string codec;              // encoded outputs: encoder name, pixel format, quality
+  std::string pixelFormat;
+  int quality = -1;
+  bool noAudio = false;
+  int width = 0;  // 0: source A's size
   int height = 0;
   int threads = 0;  // 0: the machine's cores
   std::string plugin;
@@ -40,6 +46,9 @@ struct CommandLine {
   Command command = Command::kHelp;
   RenderOptions options;
 };
+
+// "SECONDS" or "[HH:]MM:SS[.FRACTION]" to seconds; false for anything else.
+bool ParseTime(const std::string& text, double& seconds);
 
 // Throws UsageError.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);

@@ -32,11 +32,21 @@ FrameOutputs::FrameOutputs(const OutputOptions& options, const Y4mFormat& header
     CheckWritable(options_.sheetPath);
     sheet_ = std::make_unique<ContactSheet>(frames, options_.sheetEvery, header.width, header.height);
   }
-  if (!options_.y4mPath.empty()) {
+  if (!options_.y4mPath.empty() && !IsY4mOutputName(options_.y4mPath)) {
+#ifdef KAVRO_HAVE_AV
+    encoded_ = OpenEncodedOutput(options_.y4mPath, header, frames, options_.encoding);
+#else
+    throw MediaError(options_.y4mPath + ": this build writes YUV4MPEG2 only");
+#endif
+  } else if (!options_.y4mPath.empty()) {
     y4m_ = std::make_unique<OutputFile>(options_.y4mPath);
     const std::string text = FormatY4mHeader(header);
     y4m_->Write(text.data(), text.size());
   }
+}
+
+bool IsY4mOutputName(const std::string& path) {
+  return path == "-" || (path.size() >= 5 && path.compare(path.size() - 4, 4, ".y4m") == 0);
 }
 
 FrameOutputs::~FrameOutputs() = default;
@@ -50,6 +60,7 @@ std::string FrameOutputs::PngPath(uint32_t index) const {
 
 void FrameOutputs::Encode(uint32_t index, const uint8_t* frame, const PackedLayout& layout, EncodedFrame& out) const {
   if (y4m_) EncodeY4m422Packed(frame, layout, out.y4m);
+  if (encoded_) encoded_->Convert(frame, layout, out.video);
   if (!options_.pngFolder.empty()) {
     out.rgba.resize(size_t{layout.width} * layout.height * 4);
     PackedRgbaScratch scratch;
@@ -62,11 +73,13 @@ void FrameOutputs::Encode(uint32_t index, const uint8_t* frame, const PackedLayo
 
 void FrameOutputs::Write(uint32_t index, EncodedFrame& frame) {
   if (y4m_) y4m_->Write(frame.y4m.data(), frame.y4m.size());
+  if (encoded_) encoded_->Write(index, frame.video);
   if (!options_.pngFolder.empty()) WriteFileAtomically(PngPath(index), frame.png);
   if (sheet_ && frame.thumbnail) sheet_->Add(index, std::move(*frame.thumbnail));
 }
 
 void FrameOutputs::Finish() {
+  if (encoded_) encoded_->Finish();
   if (y4m_) {
     y4m_->Close();
     y4m_.reset();

@@ -1,5 +1,6 @@
-// Where rendered frames go: a YUV4MPEG2 file or standard output, a folder of
-// RGBA PNGs, a contact sheet. Frames are encoded on the rendering threads and
+// Where rendered frames go: a YUV4MPEG2 file or standard output, an encoded
+// file (where kavro links FFmpeg's libraries), a folder of RGBA PNGs, a
+// contact sheet. Frames are encoded on the rendering threads and
 // written in order by one thread.
 #pragma once
 
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "ContactSheet.h"
+#include "EncodedOutput.h"
 #include "OutputFile.h"
 #include "PackedFrame.h"
 #include "Y4m.h"
@@ -18,7 +20,8 @@
 namespace kavro {
 
 struct OutputOptions {
-  std::string y4mPath;  // "-": standard output
+  std::string y4mPath;  // "-": standard output; not *.y4m: an encoded file
+  EncodingOptions encoding;
   std::string pngFolder;
   std::string sheetPath;
   uint32_t sheetEvery = 0;
@@ -27,7 +30,8 @@ struct OutputOptions {
 // One frame's outputs. Kept from frame to frame, so the buffers grow once.
 struct EncodedFrame {
   std::vector<uint8_t> y4m;
-  std::vector<uint8_t> rgba;  // the pixels the PNG is encoded from
+  std::vector<uint8_t> video;  // the frame in the encoder's pixel format
+  std::vector<uint8_t> rgba;   // the pixels the PNG is encoded from
   std::vector<uint8_t> png;
   std::optional<Picture> thumbnail;
 };
@@ -55,6 +59,10 @@ class FrameOutputs {
   uint32_t frames_;
   std::unique_ptr<OutputFile> y4m_;
   std::unique_ptr<ContactSheet> sheet_;
+  std::unique_ptr<EncodedOutput> encoded_;
 };
+
+// True for an output kavro writes as YUV4MPEG2 itself: "-" or a .y4m name.
+bool IsY4mOutputName(const std::string& path);
 
 }  // namespace kavro

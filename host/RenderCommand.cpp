@@ -31,8 +31,8 @@ void WarnAboutMasks(const std::string& pluginPath, uint32_t mask) {
   }
 }
 
-std::unique_ptr<Source> OpenOrMake(const RenderOptions& options, size_t which) {
-  if (which < options.sources.size()) return OpenSource(options.sources[which]);
+std::unique_ptr<Source> OpenOrMake(const RenderOptions& options, size_t which, const SourcePlacement& placement) {
+  if (which < options.sources.size()) return OpenSource(options.sources[which], placement);
   return nullptr;
 }
 
@@ -55,6 +55,20 @@ RenderCosts Costs(int width, int height, const Source& a, const Source& b, const
   if (!options.output.empty()) shape.encodedBytes += 2 * area;
   if (!options.pngFolder.empty()) shape.encodedBytes += 8 * area;  // RGBA and its PNG
   return EstimateRenderCosts(shape);
+}
+
+// B is sampled on A's clock and in A's matrix; the built-in A runs at 25 fps.
+SourcePlacement PlacementAfter(const Source* a, double startSeconds) {
+  SourcePlacement placement;
+  placement.startSeconds = startSeconds;
+  placement.rateNumerator = kDefaultClipRate;
+  placement.rateDenominator = 1;
+  if (a && a->y4mFormat()) {
+    placement.rateNumerator = a->y4mFormat()->rateNumerator;
+    placement.rateDenominator = a->y4mFormat()->rateDenominator;
+  }
+  placement.matrix = a ? a->colour().matrix : ColourTags().matrix;
+  return placement;
 }
 
 // The stream header of the output: the first YUV4MPEG2 source's frame rate
@@ -101,8 +115,10 @@ int RunRender(const RenderOptions& options) {
     return 1;
   }
 
-  std::unique_ptr<Source> a = OpenOrMake(options, 0);
-  std::unique_ptr<Source> b = OpenOrMake(options, 1);
+  SourcePlacement placementA;
+  placementA.startSeconds = options.startA;
+  std::unique_ptr<Source> a = OpenOrMake(options, 0, placementA);
+  std::unique_ptr<Source> b = OpenOrMake(options, 1, PlacementAfter(a.get(), options.startB));
   int width = options.width, height = options.height;
   if (width == 0) {
     // A's size, an odd width made even by one column.
@@ -113,7 +129,12 @@ int RunRender(const RenderOptions& options) {
   if (!a) a = MakeDefaultSource(DefaultClip::kTestPattern, width, height);
   if (!b) b = MakeDefaultSource(DefaultClip::kGradient, width, height);
 
+  const Y4mFormat header = OutputFormat(width, height, *a, *b);
   uint32_t frames = options.frames;
+  if (options.durationSeconds > 0) {
+    const double count = options.durationSeconds * header.rateNumerator / header.rateDenominator + 0.5;
+    frames = static_cast<uint32_t>(std::clamp(count, 1.0, 1000000.0));
+  }
   if (frames == 0) {
     uint64_t shorter = 0;
     for (const Source* source : {a.get(), b.get()}) {
@@ -153,7 +174,15 @@ int RunRender(const RenderOptions& options) {
   outputOptions.pngFolder = options.pngFolder;
   outputOptions.sheetPath = options.sheet;
   outputOptions.sheetEvery = options.sheetEvery;
-  FrameOutputs outputs(outputOptions, OutputFormat(width, height, *a, *b), frames);
+  EncodingOptions& encoding = outputOptions.encoding;
+  encoding.codec = options.codec;
+  encoding.pixelFormat = options.pixelFormat;
+  encoding.quality = options.quality;
+  encoding.audio = !options.noAudio;
+  if (!options.sources.empty()) encoding.audioA = {options.sources[0], options.startA};
+  if (options.sources.size() > 1) encoding.audioB = {options.sources[1], options.startB};
+  encoding.colour = a->colour();
+  FrameOutputs outputs(outputOptions, header, frames);
 
   WarnAboutMasks(pluginPath, settings.parameters.maskIndex);
   HeldClip clipA(std::move(a)), clipB(std::move(b));

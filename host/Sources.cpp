@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <utility>
 #include <vector>
 
@@ -14,6 +15,10 @@
 #include "Scaling.h"
 #include "Y4mPacked.h"
 #include "Y4mReader.h"
+
+#ifdef KAVRO_HAVE_AV
+#include "AvSource.h"
+#endif
 
 namespace kavro {
 
@@ -105,6 +110,20 @@ class Y4mSource : public Source {
   }
   std::optional<uint64_t> length() const override { return length_; }
   const Y4mFormat* y4mFormat() const override { return &reader_.format(); }
+  // Reads past the frames before a start time, at the stream's frame rate.
+  void SkipSeconds(double seconds) {
+    const Y4mFormat& format = reader_.format();
+    const uint64_t skip = static_cast<uint64_t>(seconds * format.rateNumerator / format.rateDenominator + 0.5);
+    if (length_ && skip >= *length_) {
+      throw MediaError(name() + ": holds " + std::to_string(*length_) + " frames, not more than the " +
+                       std::to_string(skip) + " before the start asked for");
+    }
+    std::vector<uint8_t> planes(Y4mFrameBytes(format));
+    for (uint64_t i = 0; i < skip; ++i) {
+      if (!reader_.ReadFrame(planes)) throw MediaError(name() + ": ends before the start asked for");
+    }
+    if (length_) *length_ -= skip;
+  }
   std::shared_ptr<const SourceFrame> Next() override {
     std::vector<uint8_t> planes = pool_->Take(Y4mFrameBytes(reader_.format()));
     try {
@@ -183,6 +202,34 @@ Proportions PictureProportions(uint64_t width, uint64_t height, uint32_t pixelWi
   return {static_cast<uint32_t>(horizontal), static_cast<uint32_t>(vertical)};
 }
 
+namespace {
+
+// kStream: a pipe or a device, whose first bytes can be read only once, so
+// it is opened once, by the readers that sniff what they read.
+enum class FileKind { kPng, kY4m, kStream, kOther };
+
+// By the first bytes; a path that does not open as a file (an image
+// sequence's pattern) is of another kind.
+FileKind KindOfFile(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
+      !std::filesystem::is_directory(status)) {
+    return FileKind::kStream;
+  }
+  std::FILE* stream = std::fopen(path.c_str(), "rb");
+  if (!stream) return FileKind::kOther;
+  static const uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  uint8_t start[8] = {};
+  const size_t got = std::fread(start, 1, sizeof start, stream);
+  std::fclose(stream);
+  if (got == sizeof start && std::memcmp(start, kPngSignature, sizeof start) == 0) return FileKind::kPng;
+  if (got >= 5 && std::memcmp(start, kY4mSignature, 5) == 0) return FileKind::kY4m;
+  return FileKind::kOther;
+}
+
+}  // namespace
+
 std::unique_ptr<Source> OpenSource(const std::string& path) {
   std::FILE* stream = OpenBinary(path, false);
   if (path == "-") return std::make_unique<Y4mSource>(stream, path);
@@ -216,6 +263,19 @@ std::unique_ptr<Source> OpenSource(const std::string& path) {
     std::fclose(stream);
     throw;
   }
+}
+
+std::unique_ptr<Source> OpenSource(const std::string& path, const SourcePlacement& placement) {
+  const FileKind kind = path == "-" ? FileKind::kStream : KindOfFile(path);
+#ifdef KAVRO_HAVE_AV
+  if (kind == FileKind::kOther) return OpenAvSource(path, placement);
+#endif
+  std::unique_ptr<Source> source = OpenSource(path);
+  // What OpenSource gives with a YUV4MPEG2 format is its Y4mSource.
+  if (kind != FileKind::kPng && source->y4mFormat() && placement.startSeconds > 0) {
+    static_cast<Y4mSource&>(*source).SkipSeconds(placement.startSeconds);
+  }
+  return source;
 }
 
 std::unique_ptr<Source> MakeDefaultSource(DefaultClip clip, int width, int height) {

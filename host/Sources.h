@@ -24,6 +24,28 @@ struct Proportions {
 // aspect (0:0) counts as square. Terms beyond 32 bits are scaled down.
 Proportions PictureProportions(uint64_t width, uint64_t height, uint32_t pixelWidth, uint32_t pixelHeight);
 
+// How a clip's Y'CbCr is to be read, as ITU-T H.273 code points (matrix 1
+// BT.709, 5 and 6 BT.601, 9 BT.2020; 2 unspecified). YUV4MPEG2 files, PNG
+// stills and the built-in clips are BT.709 in limited range. Frames leave a
+// source in limited range whatever it declares; fullRange says what an
+// encoded output of source A returns to.
+struct ColourTags {
+  int matrix = 1;
+  int primaries = 1;
+  int transfer = 1;
+  bool fullRange = false;
+};
+
+// Where the transition starts in a clip and on which clock it is sampled.
+struct SourcePlacement {
+  double startSeconds = 0;
+  // The output's frame rate and matrix, when another clip sets them: a clip
+  // read by FFmpeg's libraries is then sampled at these frame times by
+  // timestamp and converted to that matrix. 0: the clip's own.
+  uint32_t rateNumerator = 0, rateDenominator = 0;
+  int matrix = 0;
+};
+
 class SourceFrame {
  public:
   virtual ~SourceFrame() = default;
@@ -42,7 +64,11 @@ class Source {
   // a built-in clip never ends and a stream's length is unknown: empty.
   virtual std::optional<uint64_t> length() const = 0;
   // The stream header of a YUV4MPEG2 source (frame rate, interlacing, pixel aspect).
+  // A clip read by FFmpeg's libraries answers with the header of its frames
+  // as they leave it: 4:2:2 at the rate it is sampled at.
   virtual const Y4mFormat* y4mFormat() const { return nullptr; }
+  // The colour description of the frames as they leave the source.
+  virtual ColourTags colour() const { return {}; }
   // The next frame in order, null after the last. Throws MediaError.
   virtual std::shared_ptr<const SourceFrame> Next() = 0;
 };
@@ -51,6 +77,10 @@ class Source {
 // YUV4MPEG2 file by its first bytes; a YUV4MPEG2 file is checked and its
 // frames counted here. Throws MediaError.
 std::unique_ptr<Source> OpenSource(const std::string& path);
+// The same, starting at a time of the clip (a YUV4MPEG2 file skips the frames
+// before it). Where kavro links FFmpeg's libraries, any other file they read
+// is a source of its own kind (OpenAvSource).
+std::unique_ptr<Source> OpenSource(const std::string& path, const SourcePlacement& placement);
 
 std::unique_ptr<Source> MakeDefaultSource(DefaultClip clip, int width, int height);
 

@@ -11,6 +11,10 @@
 #include <sys/wait.h>
 #endif
 
+#ifndef KAVRO_RUN_FOLDER
+#define KAVRO_RUN_FOLDER "kavro_run_"
+#endif
+
 namespace {
 
 std::string TestFolder() { return std::filesystem::path(TestDirectory()).string(); }
@@ -30,7 +34,8 @@ std::string Quote(const std::string& text) {
 ProgramRun RunKavro(const std::vector<std::string>& arguments, const std::string& stdinPath,
                     const std::string& stdoutPath) {
   static int runs = 0;
-  const std::string folder = ScratchFolder("kavro_run_" + std::to_string(++runs));
+  // Each test program its own folders, so two can run at once.
+  const std::string folder = ScratchFolder(KAVRO_RUN_FOLDER + std::to_string(++runs));
   const std::string outPath = stdoutPath.empty() ? folder + "stdout" : stdoutPath;
   const std::string errPath = folder + "stderr";
 #if defined(_WIN32)

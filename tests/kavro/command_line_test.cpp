@@ -99,8 +99,16 @@ TEST(CommandLine, RejectsMalformedLinesWithTheReason) {
       {{"render", "a", "b", "c", "-o", "o.y4m"}, "more than two sources ('c')"},
       {{"render", "-", "-", "-o", "o.y4m"}, "only one source can be standard input"},
       {{"render", "a.y4m"}, "nothing to write"},
+#ifdef KAVRO_HAVE_AV
+      {{"render", "-o", "--plugin", "p"}, "-o needs a file name ('--plugin' is an option)"},
+      {{"render", "-o", "o.y4m", "--codec", "ffv1"}, "--codec, --pixel-format and --quality are for an encoded"},
+      {{"render", "-o", "o.mkv", "--frames", "3", "--duration", "2"}, "give --frames or --duration, not both"},
+      {{"render", "-o", "o.mkv", "--a-start", "1:75"}, "bad --a-start '1:75' (seconds, or hh:mm:ss.ms)"},
+      {{"render", "-o", "o.mkv", "--duration", "0"}, "bad --duration: it must be longer than 0"},
+#else
       {{"render", "-o", "out.mp4"}, "-o writes YUV4MPEG2"},
       {{"render", "-o", "--plugin", "p"}, "-o writes YUV4MPEG2"},
+#endif
       {{"info", "a.y4m"}, "info takes no sources"},
       {{"info", "--mask", "1"}, "unknown option --mask for info"},
       {{"info", "--plugin"}, "--plugin needs a value"},
@@ -141,3 +149,24 @@ TEST(MaskChoice, SpreadsTheWholeAnimationOverTheTransition) {
 }
 
 }  // namespace
+
+TEST(CommandLine, ReadsTimesInSecondsOrHoursMinutesAndSeconds) {
+  const std::pair<const char*, double> good[] = {
+      {"0", 0}, {"2.5", 2.5}, {"90", 90}, {"1:30", 90}, {"01:02:03.25", 3723.25}, {"0:00.28", 0.28}};
+  for (const auto& [text, seconds] : good) {
+    double value = -1;
+    EXPECT_TRUE(ParseTime(text, value)) << text;
+    EXPECT_NEAR(value, seconds, 1e-9) << text;
+  }
+  for (const char* text : {"", ".5", "1.", "1:60", "1:2:3:4", "-1", "1e3", "1:x", "2s"}) {
+    double value = 0;
+    EXPECT_FALSE(ParseTime(text, value)) << text;
+  }
+  const RenderOptions o = ParseCommandLine({"render", "a.mp4", "b.mkv", "-o", "out.y4m", "--a-start", "1.5",
+                                            "--b-start", "0:02", "--duration", "3", "--no-audio"})
+                              .options;
+  EXPECT_DOUBLE_EQ(o.startA, 1.5);
+  EXPECT_DOUBLE_EQ(o.startB, 2);
+  EXPECT_DOUBLE_EQ(o.durationSeconds, 3);
+  EXPECT_TRUE(o.noAudio);
+}
