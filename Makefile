@@ -52,6 +52,16 @@ demo: build
 	    -consumer avformat:build/demo/melt_$$name.y4m pix_fmt=yuv422p; \
 	  build/linux/tools/bin/kavro_demo_media sheet build/demo/melt_$$name.y4m build/demo/melt_$$name.png; \
 	done
+	@echo "== the same clips through each mask in melt with the native MLT transition kavro_wipe (no colour"
+	@echo "   conversion: the frames kavro writes): build/demo/mlt_*.y4m and contact sheets mlt_*.png"
+	@set -e; for m in $(DEMO_MASKS); do \
+	  echo "MLT_REPOSITORY=build/linux/mlt/repository melt clip_a.y4m in=0 out=59 -track clip_b.y4m in=0 out=59 -transition kavro_wipe in=0 out=59 a_track=0 b_track=1 mask=$$m -consumer avformat:build/demo/mlt_$$m.y4m"; \
+	  MLT_REPOSITORY=build/linux/mlt/repository tools/melt/run-melt -quiet build/demo/clip_a.y4m in=0 out=59 \
+	    -track build/demo/clip_b.y4m in=0 out=59 \
+	    -transition kavro_wipe in=0 out=59 a_track=0 b_track=1 mask=$$m \
+	    -consumer avformat:build/demo/mlt_$$m.y4m pix_fmt=yuv422p; \
+	  build/linux/tools/bin/kavro_demo_media sheet build/demo/mlt_$$m.y4m build/demo/mlt_$$m.png; \
+	done
 
 demo-win32: build
 	@echo "== the same with kavro.exe under Wine"
