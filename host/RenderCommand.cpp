@@ -66,6 +66,7 @@ SourcePlacement PlacementAfter(const Source* a, double startSeconds) {
   if (a && a->y4mFormat()) {
     placement.rateNumerator = a->y4mFormat()->rateNumerator;
     placement.rateDenominator = a->y4mFormat()->rateDenominator;
+    placement.rateOfAClip = true;
   }
   placement.matrix = a ? a->colour().matrix : ColourTags().matrix;
   return placement;
