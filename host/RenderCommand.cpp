@@ -196,7 +196,12 @@ int RunRender(const RenderOptions& options) {
     std::fprintf(stderr, "kavro: %s (%u of %u frames written)\n", error.what(), error.written(), frames);
     return 1;
   }
-  outputs.Finish();
+  try {
+    outputs.Finish([&](uint32_t out) { progress.Update(out); });
+  } catch (...) {
+    progress.Clear();
+    throw;
+  }
   progress.Finish(written);
   return 0;
 }

@@ -83,8 +83,11 @@ class AvEncodedOutput : public EncodedOutput {
     if (mix_) WriteAudioUpTo(written_);
   }
 
-  void Finish() override {
+  uint32_t framesOut() const override { return framesOut_; }
+
+  void Finish(const std::function<void(uint32_t)>& progress) override {
     finished_ = true;
+    progress_ = progress;
     Close();
   }
 
@@ -194,6 +197,10 @@ class AvEncodedOutput : public EncodedOutput {
       packet_->stream_index = stream->index;
       result = av_interleaved_write_frame(output_.get(), packet_.get());
       if (result < 0) throw MediaError("cannot write " + path_ + ": " + AvErrorText(result));
+      if (codec == video_.get()) {
+        ++framesOut_;
+        if (progress_) progress_(framesOut_);
+      }
     }
   }
 
@@ -242,7 +249,8 @@ class AvEncodedOutput : public EncodedOutput {
 
   std::string path_;
   uint32_t frames_;
-  uint32_t written_ = 0;
+  uint32_t written_ = 0, framesOut_ = 0;
+  std::function<void(uint32_t)> progress_;
   std::unique_ptr<AVFormatContext, OutputCloser> output_;
   CodecPtr video_, audio_;
   AVStream* videoStream_ = nullptr;
