@@ -80,6 +80,8 @@ void FrameOutputs::Write(uint32_t index, EncodedFrame& frame) {
 
 uint32_t FrameOutputs::FramesOut(uint32_t written) const { return encoded_ ? encoded_->framesOut() : written; }
 
+uint32_t FrameOutputs::FramesInFile(uint32_t written) { return encoded_ ? encoded_->FramesInFile() : written; }
+
 void FrameOutputs::Finish(const std::function<void(uint32_t)>& progress) {
   if (encoded_) encoded_->Finish(progress);
   if (y4m_) {

@@ -57,6 +57,10 @@ class FrameOutputs {
   // frames still coming out of them, writes the contact sheet, closes the
   // outputs.
   void Finish(const std::function<void(uint32_t)>& progress = {});
+  // After a failed render or Finish: of the `written` frames, those the
+  // output holds. An encoded output is closed and its file read back.
+  uint32_t FramesInFile(uint32_t written);
+  bool encodes() const { return encoded_ != nullptr; }
 
   std::string PngPath(uint32_t index) const;
 

@@ -193,11 +193,18 @@ int RunRender(const RenderOptions& options) {
     written = RenderTransition(plugin.factory(), settings, clipA, clipB, outputs, progress);
   } catch (const RenderError& error) {
     progress.Clear();
-    std::fprintf(stderr, "kavro: %s (%u of %u frames written)\n", error.what(), error.written(), frames);
+    std::fprintf(stderr, "kavro: %s (%u of %u frames written)\n", error.what(), outputs.FramesInFile(error.written()),
+                 frames);
     return 1;
   }
   try {
     outputs.Finish([&](uint32_t out) { progress.Update(out); });
+  } catch (const MediaError& error) {
+    progress.Clear();
+    // The encoders drained into a file that could not take them.
+    if (!outputs.encodes()) throw;
+    std::fprintf(stderr, "kavro: %s (%u of %u frames written)\n", error.what(), outputs.FramesInFile(written), frames);
+    return 1;
   } catch (...) {
     progress.Clear();
     throw;

@@ -2,6 +2,7 @@
 // container unless asked for, libavformat's muxers and libavcodec's encoders.
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 extern "C" {
@@ -12,6 +13,7 @@ extern "C" {
 #include "AvAudio.h"
 #include "AvCommon.h"
 #include "AvEncoderChoice.h"
+#include "AvFramesInFile.h"
 #include "AvOutputPixels.h"
 #include "EncodedOutput.h"
 
@@ -89,6 +91,24 @@ class AvEncodedOutput : public EncodedOutput {
     finished_ = true;
     progress_ = progress;
     Close();
+  }
+
+  uint32_t FramesInFile() override {
+    progress_ = nullptr;
+    if (headerWritten_ && !finished_) {
+      try {
+        Close();
+      } catch (const MediaError&) {
+        // Closed as far as it went; the failure before this one is reported.
+      }
+    }
+    if (output_->pb && !(output_->oformat->flags & AVFMT_NOFILE)) avio_closep(&output_->pb);
+    // A pipe cannot be read back, nor the files of a pattern: what the muxer took.
+    std::error_code error;
+    if ((output_->oformat->flags & AVFMT_NOFILE) || !std::filesystem::is_regular_file(path_, error)) {
+      return framesOut_;
+    }
+    return static_cast<uint32_t>(std::min<uint64_t>(CountVideoFramesInFile(path_), framesOut_));
   }
 
  private:

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "AvTestClips.h"
@@ -472,6 +473,32 @@ TEST(KavroAv, AFailedRenderLeavesAFinishedFile) {
   ASSERT_TRUE(out.opened);
   EXPECT_EQ(out.pictures.size(), 3u);
   EXPECT_NEAR(out.duration, 0.12, 0.01);
+}
+
+// Files limited to 400 KB, as a disk that fills up: the figure counts the
+// frames that reached the file, as many as it reads back with, whether the
+// muxer or the encoder still held the rest (Matroska's clusters, H.264's
+// lookahead). Unmixed, the clips compress so well that the Matroska file
+// fills up only as it is finished.
+TEST(KavroAv, AFullDiskCountsTheFramesThatReachedTheFile) {
+  const std::string folder = ScratchFolder("av_full_disk");
+  const std::pair<std::string, std::string> cases[] = {{"out.mkv", ShippedMasks()},
+                                                       {"out.mp4", ShippedMasks()},
+                                                       {"out.mov", ShippedMasks()},
+                                                       {"unmixed.mkv", NoMasks()}};
+  for (const auto& [name, plugin] : cases) {
+    const ProgramRun run = RunKavroWithFileLimit(
+        800, {"render", "--size", "320x180", "--frames", "300", "--plugin", plugin, "-q", "-o", folder + name}, folder);
+    EXPECT_EQ(run.exitCode, 1) << name;
+    const std::string failure = "kavro: cannot write " + folder + name + ": file too large";
+    EXPECT_NE(run.err.find(failure), std::string::npos) << run.err;
+    const size_t pictures = ReadClip(folder + name).pictures.size();
+    EXPECT_NE(run.err.find(failure + " (" + std::to_string(pictures) + " of 300 frames written)\n"), std::string::npos)
+        << name << ": " << run.err;
+    if (plugin == ShippedMasks()) {
+      EXPECT_TRUE(OneLine(run.err)) << run.err;
+    }
+  }
 }
 
 TEST(KavroAv, SaysARotationInTheMetadataIsIgnored) {
