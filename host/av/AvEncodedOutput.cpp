@@ -48,9 +48,12 @@ class AvEncodedOutput : public EncodedOutput {
     AVDictionary* muxing = nullptr;
     const std::string muxer = context->oformat->name;
     if (muxer == "mp4" || muxer == "mov") {
-      // The index goes into room kept at the front, so a disk that fills up
-      // still takes it and what was written stays playable.
-      av_dict_set_int(&muxing, "moov_size", 262144 + int64_t{frames} * 128, 0);
+      // Fragments of a second, each indexed by its own header: once a write
+      // fails the muxer writes nothing more, not even an index, so a disk
+      // that fills up leaves every whole fragment playable. The index of
+      // fragments written at the end lets players seek.
+      av_dict_set(&muxing, "movflags", "+empty_moov+default_base_moof", 0);
+      av_dict_set_int(&muxing, "frag_duration", 1000000, 0);
     }
     const int written = avformat_write_header(context, &muxing);
     av_dict_free(&muxing);
