@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,10 +39,17 @@ class EncodedOutput {
   virtual void Convert(const uint8_t* frame, const PackedLayout& layout, std::vector<uint8_t>& out) const = 0;
   // One thread, frames in order. Throws MediaError.
   virtual void Write(uint32_t index, const std::vector<uint8_t>& picture) = 0;
-  // Drains the encoders and closes the container. Throws MediaError. A
+  // Frames whose packets have come out of the video encoder into the
+  // container; an encoder that looks ahead gives them out frames later.
+  virtual uint32_t framesOut() const = 0;
+  // Drains the encoders and closes the container, telling `progress` of
+  // each frame that comes out meanwhile (framesOut). Throws MediaError. A
   // destroyed output that was not finished closes its container as far as it
   // can, so what was written before a failure stays playable.
-  virtual void Finish() = 0;
+  virtual void Finish(const std::function<void(uint32_t)>& progress) = 0;
+  // After a failure: closes the container as far as it can and counts the
+  // frames that reached the file, reading a regular file back.
+  virtual uint32_t FramesInFile() = 0;
 };
 
 // Throws MediaError naming the path.

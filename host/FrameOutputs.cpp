@@ -78,8 +78,12 @@ void FrameOutputs::Write(uint32_t index, EncodedFrame& frame) {
   if (sheet_ && frame.thumbnail) sheet_->Add(index, std::move(*frame.thumbnail));
 }
 
-void FrameOutputs::Finish() {
-  if (encoded_) encoded_->Finish();
+uint32_t FrameOutputs::FramesOut(uint32_t written) const { return encoded_ ? encoded_->framesOut() : written; }
+
+uint32_t FrameOutputs::FramesInFile(uint32_t written) { return encoded_ ? encoded_->FramesInFile() : written; }
+
+void FrameOutputs::Finish(const std::function<void(uint32_t)>& progress) {
+  if (encoded_) encoded_->Finish(progress);
   if (y4m_) {
     y4m_->Close();
     y4m_.reset();

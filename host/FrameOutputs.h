@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -49,8 +50,17 @@ class FrameOutputs {
   void Encode(uint32_t index, const uint8_t* frame, const PackedLayout& layout, EncodedFrame& out) const;
   // One thread, frames in order. Throws MediaError.
   void Write(uint32_t index, EncodedFrame& frame);
-  // After the last frame: writes the contact sheet, closes the YUV4MPEG2 output.
-  void Finish();
+  // Of the `written` frames, those that are out: an encoded output's frames
+  // whose packets came out of its encoder, every one otherwise.
+  uint32_t FramesOut(uint32_t written) const;
+  // After the last frame: drains the encoders, telling `progress` of the
+  // frames still coming out of them, writes the contact sheet, closes the
+  // outputs.
+  void Finish(const std::function<void(uint32_t)>& progress = {});
+  // After a failed render or Finish: of the `written` frames, those the
+  // output holds. An encoded output is closed and its file read back.
+  uint32_t FramesInFile(uint32_t written);
+  bool encodes() const { return encoded_ != nullptr; }
 
   std::string PngPath(uint32_t index) const;
 

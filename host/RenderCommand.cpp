@@ -66,6 +66,7 @@ SourcePlacement PlacementAfter(const Source* a, double startSeconds) {
   if (a && a->y4mFormat()) {
     placement.rateNumerator = a->y4mFormat()->rateNumerator;
     placement.rateDenominator = a->y4mFormat()->rateDenominator;
+    placement.rateOfAClip = true;
   }
   placement.matrix = a ? a->colour().matrix : ColourTags().matrix;
   return placement;
@@ -192,10 +193,22 @@ int RunRender(const RenderOptions& options) {
     written = RenderTransition(plugin.factory(), settings, clipA, clipB, outputs, progress);
   } catch (const RenderError& error) {
     progress.Clear();
-    std::fprintf(stderr, "kavro: %s (%u of %u frames written)\n", error.what(), error.written(), frames);
+    std::fprintf(stderr, "kavro: %s (%u of %u frames written)\n", error.what(), outputs.FramesInFile(error.written()),
+                 frames);
     return 1;
   }
-  outputs.Finish();
+  try {
+    outputs.Finish([&](uint32_t out) { progress.Update(out); });
+  } catch (const MediaError& error) {
+    progress.Clear();
+    // The encoders drained into a file that could not take them.
+    if (!outputs.encodes()) throw;
+    std::fprintf(stderr, "kavro: %s (%u of %u frames written)\n", error.what(), outputs.FramesInFile(written), frames);
+    return 1;
+  } catch (...) {
+    progress.Clear();
+    throw;
+  }
   progress.Finish(written);
   return 0;
 }

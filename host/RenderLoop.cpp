@@ -230,7 +230,7 @@ class Run {
         spareJobs_.push_back(std::move(job));
       }
       changed_.notify_all();
-      progress_.Update(++written);
+      progress_.Update(outputs_.FramesOut(++written));
     }
     return written;
   }

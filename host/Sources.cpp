@@ -9,6 +9,7 @@
 #include "BufferPool.h"
 #include "ColourConversion.h"
 #include "FileBytes.h"
+#include "FrameClock.h"
 #include "PackedRgba.h"
 #include "PictureFitting.h"
 #include "PngFile.h"
@@ -109,7 +110,7 @@ class Y4mSource : public Source {
     return PictureProportions(format.width, format.height, format.aspectNumerator, format.aspectDenominator);
   }
   std::optional<uint64_t> length() const override { return length_; }
-  const Y4mFormat* y4mFormat() const override { return &reader_.format(); }
+  const Y4mFormat* y4mFormat() const override { return sampledFormat_ ? &*sampledFormat_ : &reader_.format(); }
   // Reads past the frames before a start time, at the stream's frame rate.
   void SkipSeconds(double seconds) {
     const Y4mFormat& format = reader_.format();
@@ -124,7 +125,36 @@ class Y4mSource : public Source {
     }
     if (length_) *length_ -= skip;
   }
+  // From here on, hands out the frame shown at each frame time of this rate.
+  void SampleAt(uint32_t rateNumerator, uint32_t rateDenominator) {
+    const Y4mFormat& format = reader_.format();
+    clock_.emplace(rateNumerator, rateDenominator, format.rateNumerator, format.rateDenominator);
+    if (clock_->SameRate()) {
+      clock_.reset();
+      return;
+    }
+    if (length_) *length_ = clock_->OutputFramesWithin(*length_);
+    sampledFormat_ = format;
+    sampledFormat_->rateNumerator = rateNumerator;
+    sampledFormat_->rateDenominator = rateDenominator;
+  }
   std::shared_ptr<const SourceFrame> Next() override {
+    if (!clock_) return ReadNext();
+    const uint64_t due = clock_->ClipFrameAt(sampled_++);
+    bool skippedAhead = false;
+    while (framesRead_ <= due) {
+      std::shared_ptr<const SourceFrame> frame = ReadNext();
+      // The clip's last frame is handed out even when its time was passed over.
+      if (!frame) return skippedAhead ? shown_ : nullptr;
+      shown_ = std::move(frame);
+      ++framesRead_;
+      skippedAhead = true;
+    }
+    return shown_;
+  }
+
+ private:
+  std::shared_ptr<const SourceFrame> ReadNext() {
     std::vector<uint8_t> planes = pool_->Take(Y4mFrameBytes(reader_.format()));
     try {
       if (!reader_.ReadFrame(planes)) {
@@ -141,11 +171,15 @@ class Y4mSource : public Source {
     return std::make_shared<Y4mFrame>(format, std::move(planes), pool_);
   }
 
- private:
   std::FILE* stream_;
   Y4mReader reader_;
   std::optional<uint64_t> length_;
   std::shared_ptr<BufferPool> pool_ = std::make_shared<BufferPool>();
+  // Set when the clip is sampled at another rate than its own.
+  std::optional<FrameClock> clock_;
+  std::optional<Y4mFormat> sampledFormat_;
+  uint64_t sampled_ = 0, framesRead_ = 0;
+  std::shared_ptr<const SourceFrame> shown_;
 };
 
 class StillSource : public Source {
@@ -272,8 +306,12 @@ std::unique_ptr<Source> OpenSource(const std::string& path, const SourcePlacemen
 #endif
   std::unique_ptr<Source> source = OpenSource(path);
   // What OpenSource gives with a YUV4MPEG2 format is its Y4mSource.
-  if (kind != FileKind::kPng && source->y4mFormat() && placement.startSeconds > 0) {
-    static_cast<Y4mSource&>(*source).SkipSeconds(placement.startSeconds);
+  if (kind != FileKind::kPng && source->y4mFormat()) {
+    Y4mSource& clip = static_cast<Y4mSource&>(*source);
+    if (placement.startSeconds > 0) clip.SkipSeconds(placement.startSeconds);
+    if (placement.rateOfAClip && placement.rateNumerator && placement.rateDenominator) {
+      clip.SampleAt(placement.rateNumerator, placement.rateDenominator);
+    }
   }
   return source;
 }

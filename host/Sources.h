@@ -44,6 +44,9 @@ struct SourcePlacement {
   // timestamp and converted to that matrix. 0: the clip's own.
   uint32_t rateNumerator = 0, rateDenominator = 0;
   int matrix = 0;
+  // The rate is another clip's own, not the built-in clips' default: a
+  // YUV4MPEG2 clip of another rate is then sampled at it too.
+  bool rateOfAClip = false;
 };
 
 class SourceFrame {
@@ -60,12 +63,13 @@ class Source {
   virtual int width() const = 0;
   virtual int height() const = 0;
   virtual Proportions proportions() const = 0;
-  // Frames of the clip when known before reading: a file's count. A still or
-  // a built-in clip never ends and a stream's length is unknown: empty.
+  // Frames of the clip when known before reading: a file's count, in frames
+  // of the rate it is sampled at. A still or a built-in clip never ends and
+  // a stream's length is unknown: empty.
   virtual std::optional<uint64_t> length() const = 0;
-  // The stream header of a YUV4MPEG2 source (frame rate, interlacing, pixel aspect).
-  // A clip read by FFmpeg's libraries answers with the header of its frames
-  // as they leave it: 4:2:2 at the rate it is sampled at.
+  // The stream header of a YUV4MPEG2 source (frame rate, interlacing, pixel
+  // aspect), at the rate it is sampled at. A clip read by FFmpeg's libraries
+  // answers with the header of its frames as they leave it: 4:2:2.
   virtual const Y4mFormat* y4mFormat() const { return nullptr; }
   // The colour description of the frames as they leave the source.
   virtual ColourTags colour() const { return {}; }
@@ -78,7 +82,9 @@ class Source {
 // frames counted here. Throws MediaError.
 std::unique_ptr<Source> OpenSource(const std::string& path);
 // The same, starting at a time of the clip (a YUV4MPEG2 file skips the frames
-// before it). Where kavro links FFmpeg's libraries, any other file they read
+// before it) and sampled at the placement's rate: a YUV4MPEG2 clip of another
+// rate hands out, at each frame time, the frame it shows then, counted from
+// its start. Where kavro links FFmpeg's libraries, any other file they read
 // is a source of its own kind (OpenAvSource).
 std::unique_ptr<Source> OpenSource(const std::string& path, const SourcePlacement& placement);
 

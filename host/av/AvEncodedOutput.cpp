@@ -2,6 +2,7 @@
 // container unless asked for, libavformat's muxers and libavcodec's encoders.
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 extern "C" {
@@ -12,6 +13,7 @@ extern "C" {
 #include "AvAudio.h"
 #include "AvCommon.h"
 #include "AvEncoderChoice.h"
+#include "AvFramesInFile.h"
 #include "AvOutputPixels.h"
 #include "EncodedOutput.h"
 
@@ -46,9 +48,12 @@ class AvEncodedOutput : public EncodedOutput {
     AVDictionary* muxing = nullptr;
     const std::string muxer = context->oformat->name;
     if (muxer == "mp4" || muxer == "mov") {
-      // The index goes into room kept at the front, so a disk that fills up
-      // still takes it and what was written stays playable.
-      av_dict_set_int(&muxing, "moov_size", 262144 + int64_t{frames} * 128, 0);
+      // Fragments of a second, each indexed by its own header: once a write
+      // fails the muxer writes nothing more, not even an index, so a disk
+      // that fills up leaves every whole fragment playable. The index of
+      // fragments written at the end lets players seek.
+      av_dict_set(&muxing, "movflags", "+empty_moov+default_base_moof", 0);
+      av_dict_set_int(&muxing, "frag_duration", 1000000, 0);
     }
     const int written = avformat_write_header(context, &muxing);
     av_dict_free(&muxing);
@@ -83,9 +88,30 @@ class AvEncodedOutput : public EncodedOutput {
     if (mix_) WriteAudioUpTo(written_);
   }
 
-  void Finish() override {
+  uint32_t framesOut() const override { return framesOut_; }
+
+  void Finish(const std::function<void(uint32_t)>& progress) override {
     finished_ = true;
+    progress_ = progress;
     Close();
+  }
+
+  uint32_t FramesInFile() override {
+    progress_ = nullptr;
+    if (headerWritten_ && !finished_) {
+      try {
+        Close();
+      } catch (const MediaError&) {
+        // Closed as far as it went; the failure before this one is reported.
+      }
+    }
+    if (output_->pb && !(output_->oformat->flags & AVFMT_NOFILE)) avio_closep(&output_->pb);
+    // A pipe cannot be read back, nor the files of a pattern: what the muxer took.
+    std::error_code error;
+    if ((output_->oformat->flags & AVFMT_NOFILE) || !std::filesystem::is_regular_file(path_, error)) {
+      return framesOut_;
+    }
+    return static_cast<uint32_t>(std::min<uint64_t>(CountVideoFramesInFile(path_), framesOut_));
   }
 
  private:
@@ -194,6 +220,10 @@ class AvEncodedOutput : public EncodedOutput {
       packet_->stream_index = stream->index;
       result = av_interleaved_write_frame(output_.get(), packet_.get());
       if (result < 0) throw MediaError("cannot write " + path_ + ": " + AvErrorText(result));
+      if (codec == video_.get()) {
+        ++framesOut_;
+        if (progress_) progress_(framesOut_);
+      }
     }
   }
 
@@ -242,7 +272,8 @@ class AvEncodedOutput : public EncodedOutput {
 
   std::string path_;
   uint32_t frames_;
-  uint32_t written_ = 0;
+  uint32_t written_ = 0, framesOut_ = 0;
+  std::function<void(uint32_t)> progress_;
   std::unique_ptr<AVFormatContext, OutputCloser> output_;
   CodecPtr video_, audio_;
   AVStream* videoStream_ = nullptr;

@@ -67,6 +67,20 @@ ProgramRun RunKavro(const std::vector<std::string>& arguments, const std::string
   return run;
 }
 
+#if !defined(_WIN32)
+ProgramRun RunKavroWithFileLimit(int blocks, const std::vector<std::string>& arguments, const std::string& folder) {
+  std::string command = "ulimit -f " + std::to_string(blocks) + "; trap '' XFSZ; exec " + Quote(TestFolder() + "kavro");
+  for (const std::string& argument : arguments) command += " " + Quote(argument);
+  const std::string script = folder + "limited.sh";
+  WriteBytes(script, command + " 2> " + Quote(folder + "stderr") + "\n");
+  ProgramRun run;
+  const int status = std::system(("dash " + Quote(script)).c_str());
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.err = ReadBytes(folder + "stderr");
+  return run;
+}
+#endif
+
 std::string PluginCopy(const std::string& name) {
 #if defined(_WIN32)
   return TestFolder() + name + ".dll";

@@ -14,5 +14,12 @@ struct ProgramRun {
 ProgramRun RunKavro(const std::vector<std::string>& arguments, const std::string& stdinPath = "",
                     const std::string& stdoutPath = "");
 
+#if !defined(_WIN32)
+// kavro with its files limited to `blocks` of 512 bytes and SIGXFSZ ignored,
+// so a write past the limit fails as on a full disk (after a partial write).
+// The script and standard error go into `folder`.
+ProgramRun RunKavroWithFileLimit(int blocks, const std::vector<std::string>& arguments, const std::string& folder);
+#endif
+
 // <test directory>/<name>.so or .dll: a plug-in copy placed for the tests.
 std::string PluginCopy(const std::string& name);

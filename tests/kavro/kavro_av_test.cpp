@@ -3,11 +3,13 @@
 // audio crossfade, and what it says about files it cannot use.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <filesystem>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "AvTestClips.h"
@@ -33,10 +35,11 @@ Picture RandomPicture(int width, int height, unsigned seed) {
   return picture;
 }
 
-std::string WriteY4m(const std::string& path, const std::vector<Picture>& pictures) {
+std::string WriteY4m(const std::string& path, const std::vector<Picture>& pictures, uint32_t rate = 25) {
   Y4mFormat format;
   format.width = pictures[0].width;
   format.height = pictures[0].height;
+  format.rateNumerator = rate;
   format.chroma = Y4mChroma::k422;
   std::string header = FormatY4mHeader(format);
   std::vector<uint8_t> bytes(header.begin(), header.end());
@@ -250,6 +253,44 @@ TEST(KavroAv, ClipsOfVariableRateAreSampledAtAsFrameTimes) {
   EXPECT_LT(out[0].y[0], out[10].y[0]);
 }
 
+// A 25 fps A read by FFmpeg's libraries, a 50 fps YUV4MPEG2 B of luma
+// 20 + 10 i, as a file and on standard input: B is sampled on A's clock,
+// B's even frames and then its last one, as a 25 fps B of those frames.
+TEST(KavroAv, AYuv4mpeg2BOfAnotherRateIsSampledAtAsFrameTimes) {
+  const std::string folder = ScratchFolder("av_y4m_other_rate");
+  ClipSpec a;
+  a.path = folder + "a.mkv";
+  a.frames = 8;
+  ASSERT_TRUE(WriteClip(a));
+  std::vector<Picture> b, held;
+  for (int i = 0; i < 10; ++i) b.push_back(FlatPicture(64, 48, static_cast<uint8_t>(20 + 10 * i), 128, 128));
+  for (int k = 0; k < 6; ++k) held.push_back(b[size_t(std::min(2 * k, 9))]);
+  WriteY4m(folder + "b50.y4m", b, 50);
+  WriteY4m(folder + "held.y4m", held);
+  const std::string flat = PluginCopy("kiv_complete");
+  auto render = [&](const std::string& source, const std::string& out, const std::string& input) {
+    ProgramRun run =
+        RunKavro({"render", a.path, source, "-o", folder + out, "--frames", "6", "--plugin", flat, "-q"}, input);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    return ReadBytes(folder + out);
+  };
+  const std::string expected = render(folder + "held.y4m", "expected.y4m", "");
+  EXPECT_EQ(ReadY4m(folder + "expected.y4m").size(), 6u);
+  EXPECT_TRUE(render(folder + "b50.y4m", "file.y4m", "") == expected);
+  EXPECT_TRUE(render("-", "stream.y4m", folder + "b50.y4m") == expected);
+  // --b-start 0.06 s skips three of B's frames: then frames 3, 5, 7, 9.
+  held = {b[3], b[5], b[7], b[9]};
+  WriteY4m(folder + "held_late.y4m", held);
+  ProgramRun run = RunKavro(
+      {"render", a.path, folder + "b50.y4m", "-o", folder + "late.y4m", "--b-start", "0.06", "--plugin", flat, "-q"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  run = RunKavro(
+      {"render", a.path, folder + "held_late.y4m", "-o", folder + "expected_late.y4m", "--plugin", flat, "-q"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(ReadY4m(folder + "late.y4m").size(), 4u);  // B's 0.14 s from its start
+  EXPECT_TRUE(ReadBytes(folder + "late.y4m") == ReadBytes(folder + "expected_late.y4m"));
+}
+
 // Luma 30 + 6 i in frame i, H.264 lossless, a keyframe every ten frames.
 TEST(KavroAv, SeeksToTheFrameAtTheStartNotTheKeyframeBefore) {
   const std::string folder = ScratchFolder("av_seek");
@@ -432,6 +473,34 @@ TEST(KavroAv, AFailedRenderLeavesAFinishedFile) {
   ASSERT_TRUE(out.opened);
   EXPECT_EQ(out.pictures.size(), 3u);
   EXPECT_NEAR(out.duration, 0.12, 0.01);
+}
+
+// Files limited to 400 KB, as a disk that fills up: the figure counts the
+// frames that reached the file, as many as it reads back with, whether the
+// muxer or the encoder still held the rest (Matroska's clusters, H.264's
+// lookahead). Unmixed, the clips compress so well that the Matroska file
+// fills up only as it is finished.
+TEST(KavroAv, AFullDiskCountsTheFramesThatReachedTheFile) {
+  const std::string folder = ScratchFolder("av_full_disk");
+  const std::pair<std::string, std::string> cases[] = {{"out.mkv", ShippedMasks()},
+                                                       {"out.mp4", ShippedMasks()},
+                                                       {"out.mov", ShippedMasks()},
+                                                       {"unmixed.mkv", NoMasks()}};
+  for (const auto& [name, plugin] : cases) {
+    const ProgramRun run = RunKavroWithFileLimit(
+        800, {"render", "--size", "320x180", "--frames", "300", "--plugin", plugin, "-q", "-o", folder + name}, folder);
+    EXPECT_EQ(run.exitCode, 1) << name;
+    const std::string failure = "kavro: cannot write " + folder + name + ": file too large";
+    EXPECT_NE(run.err.find(failure), std::string::npos) << run.err;
+    const size_t pictures = ReadClip(folder + name).pictures.size();
+    // What reached the disk plays (ProRes in .mov fills 800 KB in a few frames).
+    EXPECT_GT(pictures, 2u) << name;
+    EXPECT_NE(run.err.find(failure + " (" + std::to_string(pictures) + " of 300 frames written)\n"), std::string::npos)
+        << name << ": " << run.err;
+    if (plugin == ShippedMasks()) {
+      EXPECT_TRUE(OneLine(run.err)) << run.err;
+    }
+  }
 }
 
 TEST(KavroAv, SaysARotationInTheMetadataIsIgnored) {

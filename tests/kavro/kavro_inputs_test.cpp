@@ -97,6 +97,29 @@ TEST(KavroInputs, AFullRangeSourceComesOutInTheLimitedRange) {
   EXPECT_NE(Header(folder + "out.y4m").find(" XCOLORRANGE=LIMITED"), std::string::npos);
 }
 
+// A at 25 fps, B at 50 fps with luma 20 + 10 i in frame i: B is sampled on
+// A's clock, so the render is that of a 25 fps B of B's even frames; its
+// length is the 25 fps frames within B's 0.2 s.
+TEST(KavroInputs, AYuv4mpeg2BOfAnotherRateIsSampledAtAsFrameTimes) {
+  const std::string folder = ScratchFolder("inputs_other_rate");
+  auto stepped = [](const std::string& tags, const std::vector<int>& frames) {
+    std::string bytes = Uniform422(4, 2, 0, 0, tags);
+    const size_t header = Uniform422(4, 2, 0, 0).size();
+    for (int i : frames) bytes += Uniform422(4, 2, 1, static_cast<uint8_t>(20 + 10 * i)).substr(header);
+    return bytes;
+  };
+  WriteBytes(folder + "a.y4m", Uniform422(4, 2, 8, 16, " F25:1"));
+  WriteBytes(folder + "b50.y4m", stepped(" F50:1", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+  WriteBytes(folder + "b25.y4m", stepped(" F25:1", {0, 2, 4, 6, 8}));
+  for (const char* b : {"b50.y4m", "b25.y4m"}) {
+    const ProgramRun run = RunKavro({"render", folder + "a.y4m", folder + b, "-o", folder + b + ".out.y4m", "--plugin",
+                                     PluginCopy("kiv_complete")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+  }
+  EXPECT_EQ(ReadOutput(folder + "b50.y4m.out.y4m").frames.size(), 5u);
+  EXPECT_TRUE(ReadBytes(folder + "b50.y4m.out.y4m") == ReadBytes(folder + "b25.y4m.out.y4m"));
+}
+
 // Top-field chroma rows 50, bottom-field rows 200.
 TEST(KavroInputs, InterlacedChromaKeepsItsFieldsApart) {
   const std::string folder = ScratchFolder("inputs_interlaced");

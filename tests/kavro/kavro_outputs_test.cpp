@@ -10,10 +10,6 @@
 #include "KavroProgram.h"
 #include "ScratchFiles.h"
 
-#if !defined(_WIN32)
-#include <sys/wait.h>
-#endif
-
 namespace {
 
 std::string UniformY4m(const std::string& header, int frames, size_t frameBytes, char value) {
@@ -114,21 +110,6 @@ TEST(KavroOutputs, APngFolderHoldsOnlyTheFramesOfTheLastRender) {
 }
 
 #if !defined(_WIN32)
-// kavro with its files limited to `blocks` of 512 bytes and SIGXFSZ ignored,
-// so a write past the limit fails as on a full disk (after a partial write).
-ProgramRun RunKavroWithFileLimit(int blocks, const std::vector<std::string>& arguments, const std::string& folder) {
-  const std::string kavro = std::filesystem::path(PluginCopy("kavro")).replace_extension().string();
-  std::string command = "ulimit -f " + std::to_string(blocks) + "; trap '' XFSZ; exec '" + kavro + "'";
-  for (const std::string& argument : arguments) command += " '" + argument + "'";
-  const std::string script = folder + "limited.sh";
-  WriteBytes(script, command + " 2> '" + folder + "stderr'\n");
-  ProgramRun run;
-  const int status = std::system(("dash '" + script + "'").c_str());
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.err = ReadBytes(folder + "stderr");
-  return run;
-}
-
 // A disk that fills up mid-frame: the file is cut back to its whole frames,
 // as many as the message counts, and kavro reads it back.
 TEST(KavroOutputs, AFullDiskLeavesOnlyWholeFramesAndSaysWhy) {

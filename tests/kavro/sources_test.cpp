@@ -10,6 +10,7 @@
 #include "ColourConversion.h"
 #include "DefaultClips.h"
 #include "Drawing.h"
+#include "FrameClock.h"
 #include "ScratchFiles.h"
 #include "SourceFetch.h"
 #include "Sources.h"
@@ -96,6 +97,80 @@ TEST(HeldClip, HoldsTheLastFrameOnceTheClipEnds) {
 
   HeldClip still(OpenSource(TestImagePath("pattern.png")));
   EXPECT_EQ(still.Next(), still.Next());
+}
+
+TEST(FrameClock, PicksTheFrameShownAtEachOutputTimeAndCountsTheTimesWithinAClip) {
+  auto frames = [](const FrameClock& clock, int count) {
+    std::vector<uint64_t> picked;
+    for (int i = 0; i < count; ++i) picked.push_back(clock.ClipFrameAt(static_cast<uint64_t>(i)));
+    return picked;
+  };
+  EXPECT_EQ(frames(FrameClock(25, 1, 50, 1), 4), (std::vector<uint64_t>{0, 2, 4, 6}));
+  EXPECT_EQ(frames(FrameClock(50, 1, 25, 1), 5), (std::vector<uint64_t>{0, 0, 1, 1, 2}));
+  // 25 fps at 29.97 fps: 25025 / 30000 of a clip frame per output frame.
+  EXPECT_EQ(frames(FrameClock(30000, 1001, 25, 1), 8), (std::vector<uint64_t>{0, 0, 1, 2, 3, 4, 5, 5}));
+  EXPECT_TRUE(FrameClock(50, 2, 25, 1).SameRate());
+  EXPECT_FALSE(FrameClock(25, 1, 50, 1).SameRate());
+  // Every output frame that starts before the clip's end, the last one too.
+  EXPECT_EQ(FrameClock(25, 1, 50, 1).OutputFramesWithin(40), 20u);
+  EXPECT_EQ(FrameClock(25, 1, 50, 1).OutputFramesWithin(41), 21u);
+  EXPECT_EQ(FrameClock(50, 1, 25, 1).OutputFramesWithin(10), 20u);
+  EXPECT_EQ(FrameClock(30000, 1001, 25, 1).OutputFramesWithin(25), 30u);
+  // Rates a header may declare, whose products pass 64 bits.
+  const FrameClock odd(30000, 1001, 4294967295u, 4294967294u);
+  EXPECT_EQ(odd.ClipFrameAt(1000000000), 33366666u);
+  EXPECT_EQ(odd.OutputFramesWithin(1000000000), 29970029964u);
+}
+
+struct Sampled {
+  std::optional<uint64_t> length;
+  uint32_t rateNumerator = 0, rateDenominator = 0;
+  std::vector<int> lumas;
+};
+
+Sampled Sample(const std::string& path, uint32_t rateNumerator, uint32_t rateDenominator, int frames,
+               double startSeconds = 0, bool rateOfAClip = true) {
+  SourcePlacement placement;
+  placement.startSeconds = startSeconds;
+  placement.rateNumerator = rateNumerator;
+  placement.rateDenominator = rateDenominator;
+  placement.rateOfAClip = rateOfAClip;
+  HeldClip clip(OpenSource(path, placement));
+  Sampled sampled;
+  sampled.length = clip.source().length();
+  sampled.rateNumerator = clip.source().y4mFormat()->rateNumerator;
+  sampled.rateDenominator = clip.source().y4mFormat()->rateDenominator;
+  for (int i = 0; i < frames; ++i) sampled.lumas.push_back(Render(*clip.Next(), 2, 1)[0]);
+  return sampled;
+}
+
+// Luma = the frame's number: at each output frame time, the frame the clip
+// shows then, its last one held.
+TEST(OpenSource, SamplesAYuv4mpeg2ClipOfAnotherRateAtTheOutputsFrameTimes) {
+  const std::string folder = ScratchFolder("sampled_y4m");
+  WriteBytes(folder + "nine.y4m", NumberedClip(2, 1, 9, "C422 F50:1"));
+  WriteBytes(folder + "eight.y4m", NumberedClip(2, 1, 8, "C422 F50:1"));
+  Sampled s = Sample(folder + "nine.y4m", 25, 1, 6);
+  EXPECT_EQ(s.lumas, (std::vector<int>{0, 2, 4, 6, 8, 8}));
+  EXPECT_EQ(s.length, std::optional<uint64_t>(5));
+  EXPECT_EQ(s.rateNumerator, 25u);
+  // The last frame shows even when the time it starts at falls between two output frames.
+  EXPECT_EQ(Sample(folder + "eight.y4m", 25, 1, 6).lumas, (std::vector<int>{0, 2, 4, 6, 7, 7}));
+  s = Sample(folder + "nine.y4m", 100, 1, 6);
+  EXPECT_EQ(s.lumas, (std::vector<int>{0, 0, 1, 1, 2, 2}));
+  EXPECT_EQ(s.length, std::optional<uint64_t>(18));
+  // The start is counted in the clip's own frames: 0.1 s is five of them.
+  s = Sample(folder + "nine.y4m", 25, 1, 4, 0.1);
+  EXPECT_EQ(s.lumas, (std::vector<int>{5, 7, 8, 8}));
+  EXPECT_EQ(s.length, std::optional<uint64_t>(2));
+  // The same rate, or the built-in clips' default rate, reads frame by frame.
+  for (const Sampled& own :
+       {Sample(folder + "nine.y4m", 100, 2, 10), Sample(folder + "nine.y4m", 25, 1, 10, 0, false)}) {
+    EXPECT_EQ(own.lumas, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 8}));
+    EXPECT_EQ(own.length, std::optional<uint64_t>(9));
+    EXPECT_EQ(own.rateNumerator, 50u);
+    EXPECT_EQ(own.rateDenominator, 1u);
+  }
 }
 
 TEST(SourceFrame, ScalesToTheRequestedSize) {

@@ -1,0 +1,15 @@
+// What a written file holds, read back: after a failed render, the frames
+// that reached the file rather than the frames handed to the muxer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kavro {
+
+// The video frames of the file: from its index where it keeps one (MP4,
+// QuickTime), else by counting its whole packets. 0 for a file that does
+// not read back as a video.
+uint64_t CountVideoFramesInFile(const std::string& path);
+
+}  // namespace kavro
