@@ -1,61 +1,32 @@
 #include "PluginFolder.h"
 
-#include <dlfcn.h>
-
 #include <atomic>
 #include <cstdio>
 #include <memory>
 
-#include "LoadedPlugin.h"
-#include "MaskChoice.h"
 #include "PluginFiles.h"
+#include "PluginForLibraryHost.h"
 
 namespace kavro_mlt {
 
 namespace {
 
-void CheckMasks(const std::string& pluginPath) {
-  const std::string resources = kavro::ResourceModulePath(pluginPath);
-  const kavro::MaskFramesFound found = kavro::CountMaskFrames(resources);
-  if (!found.moduleLoaded) {
-    TellOnce(Problem::kMasksMissing,
-             "masks not found (" + kavro::WhyNoMasks(found, resources) + "): every frame shows source A");
-    return;
-  }
-  for (uint32_t mask = 0; mask < kavro::MaskCount(); ++mask) {
-    if (found.present[mask] < kavro::MaskFrameCount(mask)) {
-      TellOnce(Problem::kMasksIncomplete, std::to_string(found.present[mask]) + " of " +
-                                              std::to_string(kavro::MaskFrameCount(mask)) + " frames of " +
-                                              kavro::MaskName(mask) + " found in " + resources +
-                                              ": frames without a mask show source A");
-    }
-  }
-}
+// Problem starts with the plug-in's own kinds, in their order.
+static_assert(static_cast<int>(Problem::kPluginMissing) == static_cast<int>(kavro::PluginProblem::kPluginMissing) &&
+              static_cast<int>(Problem::kMasksMissing) == static_cast<int>(kavro::PluginProblem::kMasksMissing) &&
+              static_cast<int>(Problem::kMasksIncomplete) == static_cast<int>(kavro::PluginProblem::kMasksIncomplete));
 
 // Lives until the module is unloaded, after MLT has closed its transitions.
 struct Loaded {
-  std::unique_ptr<LoadedPlugin> plugin;
-
-  Loaded() {
-    const std::string path = PluginFolder() + kavro::PluginFileName();
-    plugin = std::make_unique<LoadedPlugin>(path);
-    if (!plugin->error().empty()) {
-      TellOnce(Problem::kPluginMissing, plugin->error() + ": every frame shows source A");
-      return;
-    }
-    CheckMasks(path);
-  }
+  std::unique_ptr<LoadedPlugin> plugin = kavro::LoadPluginForLibraryHost(
+      PluginFolder() + kavro::PluginFileName(), [](kavro::PluginProblem problem, const std::string& message) {
+        TellOnce(static_cast<Problem>(problem), message);
+      });
 };
 
 }  // namespace
 
-std::string ModuleFolder() {
-  Dl_info info = {};
-  if (!dladdr(reinterpret_cast<void*>(&ModuleFolder), &info) || !info.dli_fname) return "";
-  const std::string path = info.dli_fname;
-  const size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? "" : path.substr(0, slash + 1);
-}
+std::string ModuleFolder() { return kavro::FolderOfLibraryHolding(reinterpret_cast<void*>(&ModuleFolder)); }
 
 std::string PluginFolder() { return ModuleFolder() + "kavro/"; }
 
