@@ -78,8 +78,12 @@ demo-win32: build
 
 test: build build-tsan
 	ctest --preset linux -j $(JOBS)
+	@# Under qemu-user a process now and then hangs at its exit after its test
+	@# passed (seen once in a dozen runs, after 10,000 thread exits): a test
+	@# that runs out of time there runs once more.
 	@if mode=$$(tools/wine/can-run-win32 --mode); then \
-	  echo "ctest --preset win32 -j $(JOBS)   (Wine runs $$mode)"; ctest --preset win32 -j $(JOBS); \
+	  repeat=$$([ "$$mode" = emulated ] && echo "--repeat after-timeout:2"); \
+	  echo "ctest --preset win32 -j $(JOBS) $$repeat   (Wine runs $$mode)"; ctest --preset win32 -j $(JOBS) $$repeat; \
 	else echo "== win32 tests under Wine NOT run on this machine (reason above); only those that read the built files" >&2; \
 	  echo "ctest --preset win32 -L no_wine"; ctest --preset win32 -L no_wine; fi
 	ctest --preset tsan
