@@ -53,27 +53,28 @@ AVStream* AddStream(AVFormatContext* output, AVCodecContext* codec) {
   return stream;
 }
 
-bool WriteVideo(const ClipSpec& spec, Writer& w) {
+bool WriteVideo(const ClipSpec& wanted, Writer& w) {
   AVFrame* frame = av_frame_alloc();
-  frame->format = spec.pixelFormat;
-  frame->width = spec.width;
-  frame->height = spec.height;
+  frame->format = wanted.pixelFormat;
+  frame->width = wanted.width;
+  frame->height = wanted.height;
   bool good = av_frame_get_buffer(frame, 0) >= 0;
-  SwsContext* scaler = sws_getContext(spec.width, spec.height, AV_PIX_FMT_YUV422P, spec.width, spec.height,
-                                      spec.pixelFormat, SWS_POINT | SWS_BITEXACT, nullptr, nullptr, nullptr);
-  for (int i = 0; good && i < spec.frames; ++i) {
-    const kavro::Picture picture = spec.picture ? spec.picture(i) : FlatPicture(spec.width, spec.height, 128, 128, 128);
+  SwsContext* scaler = sws_getContext(wanted.width, wanted.height, AV_PIX_FMT_YUV422P, wanted.width, wanted.height,
+                                      wanted.pixelFormat, SWS_POINT | SWS_BITEXACT, nullptr, nullptr, nullptr);
+  for (int i = 0; good && i < wanted.frames; ++i) {
+    const kavro::Picture picture =
+        wanted.picture ? wanted.picture(i) : FlatPicture(wanted.width, wanted.height, 128, 128, 128);
     const uint8_t* planes[4] = {picture.y.data(), picture.cb.data(), picture.cr.data(), nullptr};
     const int strides[4] = {picture.width, picture.chromaWidth(), picture.chromaWidth(), 0};
     good = av_frame_make_writable(frame) >= 0;
-    if (spec.pixelFormat == AV_PIX_FMT_YUV422P) {
-      av_image_copy(frame->data, frame->linesize, planes, strides, AV_PIX_FMT_YUV422P, spec.width, spec.height);
+    if (wanted.pixelFormat == AV_PIX_FMT_YUV422P) {
+      av_image_copy(frame->data, frame->linesize, planes, strides, AV_PIX_FMT_YUV422P, wanted.width, wanted.height);
     } else {
       const int* table = sws_getCoefficients(SWS_CS_DEFAULT);
-      sws_setColorspaceDetails(scaler, table, spec.fullRange, table, spec.fullRange, 0, 1 << 16, 1 << 16);
-      sws_scale(scaler, planes, strides, 0, spec.height, frame->data, frame->linesize);
+      sws_setColorspaceDetails(scaler, table, wanted.fullRange, table, wanted.fullRange, 0, 1 << 16, 1 << 16);
+      sws_scale(scaler, planes, strides, 0, wanted.height, frame->data, frame->linesize);
     }
-    frame->pts = spec.millisecond ? spec.millisecond(i) : i;
+    frame->pts = wanted.millisecond ? wanted.millisecond(i) : i;
     good = good && w.Send(w.video, w.videoStream, frame);
   }
   sws_freeContext(scaler);
@@ -81,22 +82,22 @@ bool WriteVideo(const ClipSpec& spec, Writer& w) {
   return good && w.Send(w.video, w.videoStream, nullptr);
 }
 
-bool WriteAudio(const ClipSpec& spec, Writer& w) {
-  const double seconds = spec.video ? spec.frames * av_q2d(av_inv_q(spec.rate)) : spec.audioSeconds;
-  const int64_t total = std::llround(seconds * spec.sampleRate);
+bool WriteAudio(const ClipSpec& wanted, Writer& w) {
+  const double seconds = wanted.video ? wanted.frames * av_q2d(av_inv_q(wanted.rate)) : wanted.audioSeconds;
+  const int64_t total = std::llround(seconds * wanted.sampleRate);
   const int chunk = w.audio->frame_size > 0 ? w.audio->frame_size : 1024;
   AVFrame* frame = av_frame_alloc();
   bool good = true;
   for (int64_t at = 0; good && at < total; at += chunk) {
     frame->nb_samples = static_cast<int>(std::min<int64_t>(chunk, total - at));
     frame->format = w.audio->sample_fmt;
-    frame->sample_rate = spec.sampleRate;
+    frame->sample_rate = wanted.sampleRate;
     av_channel_layout_copy(&frame->ch_layout, &w.audio->ch_layout);
     good = av_frame_get_buffer(frame, 0) >= 0;
     for (int i = 0; good && i < frame->nb_samples; ++i) {
-      const double time = double(at + i) / spec.sampleRate;
-      const bool sounding = spec.toneSeconds == 0 || time < spec.toneSeconds;
-      const double value = sounding ? spec.toneLevel * std::sin(2 * M_PI * spec.toneHz * time) : 0;
+      const double time = double(at + i) / wanted.sampleRate;
+      const bool sounding = wanted.toneSeconds == 0 || time < wanted.toneSeconds;
+      const double value = sounding ? wanted.toneLevel * std::sin(2 * M_PI * wanted.toneHz * time) : 0;
       switch (w.audio->sample_fmt) {
         case AV_SAMPLE_FMT_S16:
           reinterpret_cast<int16_t*>(frame->data[0])[i] = static_cast<int16_t>(std::lround(value * 32767));
@@ -126,65 +127,65 @@ kavro::Picture FlatPicture(int width, int height, uint8_t y, uint8_t cb, uint8_t
   return picture;
 }
 
-bool WriteClip(const ClipSpec& spec) {
+bool WriteClip(const ClipSpec& wanted) {
   av_log_set_level(AV_LOG_ERROR);
   Writer w;
-  if (avformat_alloc_output_context2(&w.output, nullptr, nullptr, spec.path.c_str()) < 0) {
-    ADD_FAILURE() << "no container for " << spec.path;
+  if (avformat_alloc_output_context2(&w.output, nullptr, nullptr, wanted.path.c_str()) < 0) {
+    ADD_FAILURE() << "no container for " << wanted.path;
     return false;
   }
-  if (spec.video) {
-    const AVCodec* codec = avcodec_find_encoder_by_name(spec.codec.c_str());
+  if (wanted.video) {
+    const AVCodec* codec = avcodec_find_encoder_by_name(wanted.codec.c_str());
     if (!codec) {
-      ADD_FAILURE() << "no encoder " << spec.codec;
+      ADD_FAILURE() << "no encoder " << wanted.codec;
       return false;
     }
     w.video = avcodec_alloc_context3(codec);
-    w.video->width = spec.width;
-    w.video->height = spec.height;
-    w.video->pix_fmt = spec.pixelFormat;
-    w.video->time_base = spec.millisecond ? AVRational{1, 1000} : av_inv_q(spec.rate);
-    w.video->framerate = spec.rate;
-    w.video->colorspace = spec.matrix;
-    w.video->color_range = spec.fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
-    if (spec.gop) w.video->gop_size = spec.gop;
+    w.video->width = wanted.width;
+    w.video->height = wanted.height;
+    w.video->pix_fmt = wanted.pixelFormat;
+    w.video->time_base = wanted.millisecond ? AVRational{1, 1000} : av_inv_q(wanted.rate);
+    w.video->framerate = wanted.rate;
+    w.video->colorspace = wanted.matrix;
+    w.video->color_range = wanted.fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
+    if (wanted.gop) w.video->gop_size = wanted.gop;
     if (w.output->oformat->flags & AVFMT_GLOBALHEADER) w.video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary* options = nullptr;
-    for (const auto& [name, value] : spec.codecOptions) av_dict_set(&options, name.c_str(), value.c_str(), 0);
+    for (const auto& [name, value] : wanted.codecOptions) av_dict_set(&options, name.c_str(), value.c_str(), 0);
     const int opened = avcodec_open2(w.video, codec, &options);
     av_dict_free(&options);
     if (opened < 0) {
-      ADD_FAILURE() << "cannot open " << spec.codec;
+      ADD_FAILURE() << "cannot open " << wanted.codec;
       return false;
     }
     w.videoStream = AddStream(w.output, w.video);
-    if (spec.clockwiseRotation != 0) {
+    if (wanted.clockwiseRotation != 0) {
       uint8_t* matrix = av_stream_new_side_data(w.videoStream, AV_PKT_DATA_DISPLAYMATRIX, 9 * sizeof(int32_t));
-      av_display_rotation_set(reinterpret_cast<int32_t*>(matrix), -spec.clockwiseRotation);
+      av_display_rotation_set(reinterpret_cast<int32_t*>(matrix), -wanted.clockwiseRotation);
     }
   }
-  if (spec.toneLevel > 0) {
-    const AVCodec* codec = avcodec_find_encoder_by_name(spec.audioCodec.c_str());
+  if (wanted.toneLevel > 0) {
+    const AVCodec* codec = avcodec_find_encoder_by_name(wanted.audioCodec.c_str());
     w.audio = avcodec_alloc_context3(codec);
-    w.audio->sample_rate = spec.sampleRate;
+    w.audio->sample_rate = wanted.sampleRate;
     w.audio->sample_fmt = codec->sample_fmts[0];
     av_channel_layout_default(&w.audio->ch_layout, 1);
-    w.audio->time_base = AVRational{1, spec.sampleRate};
+    w.audio->time_base = AVRational{1, wanted.sampleRate};
     if (w.output->oformat->flags & AVFMT_GLOBALHEADER) w.audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     if (avcodec_open2(w.audio, codec, nullptr) < 0) {
-      ADD_FAILURE() << "cannot open " << spec.audioCodec;
+      ADD_FAILURE() << "cannot open " << wanted.audioCodec;
       return false;
     }
     w.audioStream = AddStream(w.output, w.audio);
   }
-  if (avio_open(&w.output->pb, spec.path.c_str(), AVIO_FLAG_WRITE) < 0 ||
+  if (avio_open(&w.output->pb, wanted.path.c_str(), AVIO_FLAG_WRITE) < 0 ||
       avformat_write_header(w.output, nullptr) < 0) {
-    ADD_FAILURE() << "cannot write " << spec.path;
+    ADD_FAILURE() << "cannot write " << wanted.path;
     return false;
   }
   const bool good =
-      (!w.video || WriteVideo(spec, w)) && (!w.audio || WriteAudio(spec, w)) && av_write_trailer(w.output) >= 0;
-  EXPECT_TRUE(good) << "writing " << spec.path;
+      (!w.video || WriteVideo(wanted, w)) && (!w.audio || WriteAudio(wanted, w)) && av_write_trailer(w.output) >= 0;
+  EXPECT_TRUE(good) << "writing " << wanted.path;
   return good;
 }
 

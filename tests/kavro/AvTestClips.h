@@ -41,7 +41,7 @@ struct ClipSpec {
 };
 
 // Writes the clip; fails the test (and returns false) when it cannot.
-bool WriteClip(const ClipSpec& spec);
+bool WriteClip(const ClipSpec& wanted);
 
 struct ClipReading {
   bool opened = false;

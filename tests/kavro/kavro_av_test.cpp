@@ -81,12 +81,12 @@ TEST(KavroAv, TheLosslessRouteGivesTheBytesOfTheYuv4mpeg2Route) {
     b.push_back(RandomPicture(64, 48, 200 + i));
   }
   for (const char* name : {"a", "b"}) {
-    ClipSpec spec;
-    spec.path = folder + name + ".mkv";
-    spec.frames = 6;
+    ClipSpec wanted;
+    wanted.path = folder + name + ".mkv";
+    wanted.frames = 6;
     const std::vector<Picture>& pictures = name[0] == 'a' ? a : b;
-    spec.picture = [&](int i) { return pictures[size_t(i)]; };
-    ASSERT_TRUE(WriteClip(spec));
+    wanted.picture = [&](int i) { return pictures[size_t(i)]; };
+    ASSERT_TRUE(WriteClip(wanted));
   }
   WriteY4m(folder + "a.y4m", a);
   WriteY4m(folder + "b.y4m", b);
