@@ -13,6 +13,7 @@
 #include "PngFile.h"
 #include "Scaling.h"
 #include "ScratchFiles.h"
+#include "Y4mOutput.h"
 #include "Y4mReader.h"
 
 using namespace kavro;
@@ -60,31 +61,6 @@ Clip UniformClip(const std::string& header, int frames, uint8_t luma) {
 std::string Write(const std::string& path, const Clip& clip) {
   WriteBytes(path, clip.Bytes());
   return path;
-}
-
-// Every frame of a written YUV4MPEG2 file, as pictures.
-struct Output {
-  Y4mFormat format;
-  std::vector<Picture> frames;
-};
-
-Output ReadOutput(const std::string& path) {
-  Output output;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) {
-    ADD_FAILURE() << "no output " << path;
-    return output;
-  }
-  try {
-    Y4mReader reader(file, path);
-    output.format = reader.format();
-    std::vector<uint8_t> planes;
-    while (reader.ReadFrame(planes)) output.frames.push_back(Y4mPlanesToPicture(reader.format(), planes.data()));
-  } catch (const MediaError& error) {
-    ADD_FAILURE() << error.what();
-  }
-  std::fclose(file);
-  return output;
 }
 
 Picture Opaque(Picture picture) {
@@ -179,7 +155,7 @@ TEST(KavroProgram, WithoutTheResourceModuleTheOutputIsSourceA) {
   EXPECT_NE(run.err.find("kavro: masks not found"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("the output is source A"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("kavro: 3 frames in"), std::string::npos) << run.err;
-  Output out = ReadOutput(folder + "out.y4m");
+  Y4mOutput out = ReadY4mOutput(folder + "out.y4m");
   EXPECT_EQ(FormatY4mHeader(out.format), "YUV4MPEG2 W8 H4 F30:1 Ip A1:1 C422 XCOLORRANGE=LIMITED\n");
   ASSERT_EQ(out.frames.size(), 3u);
   for (size_t f = 0; f < 3; ++f) EXPECT_EQ(out.frames[f], a.Frame(f)) << f;
@@ -198,7 +174,7 @@ TEST(KavroProgram, ReadsEveryInputKindAsSourceA) {
     ProgramRun run =
         RunKavro({"render", Write(folder + "a.y4m", a), "-o", folder + "out.y4m", "--plugin", NoMasks(), "--quiet"});
     EXPECT_EQ(run.exitCode, 0) << header << ": " << run.err;
-    Output out = ReadOutput(folder + "out.y4m");
+    Y4mOutput out = ReadY4mOutput(folder + "out.y4m");
     ASSERT_EQ(out.frames.size(), 1u) << header;
     EXPECT_EQ(out.frames[0], a.Frame(0)) << header;
   }
@@ -208,7 +184,7 @@ TEST(KavroProgram, ReadsEveryInputKindAsSourceA) {
     EXPECT_EQ(run.exitCode, 0) << still << ": " << run.err;
     std::vector<uint8_t> png = ReadFileBytes(TestImagePath(still));
     const Picture expected = RgbaToPicture(DecodePng(png.data(), png.size(), still));
-    Output out = ReadOutput(folder + "out.y4m");
+    Y4mOutput out = ReadY4mOutput(folder + "out.y4m");
     ASSERT_EQ(out.frames.size(), 2u) << still;
     EXPECT_EQ(out.frames[1], Opaque(expected)) << still;
     // The alpha plane reaches the PNG frames.
@@ -226,11 +202,11 @@ TEST(KavroProgram, ScalesSourcesAndHoldsTheShorterClipsLastFrame) {
   // The shorter clip sets the length; the output has A's size.
   ProgramRun run = RunKavro({"render", pathA, pathB, "-o", folder + "short.y4m", "--plugin", NoMasks()});
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(ReadOutput(folder + "short.y4m").frames.size(), 2u);
+  EXPECT_EQ(ReadY4mOutput(folder + "short.y4m").frames.size(), 2u);
   run = RunKavro(
       {"render", pathA, pathB, "-o", folder + "long.y4m", "--frames", "4", "--size", "10x6", "--plugin", NoMasks()});
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  Output out = ReadOutput(folder + "long.y4m");
+  Y4mOutput out = ReadY4mOutput(folder + "long.y4m");
   ASSERT_EQ(out.frames.size(), 4u);
   EXPECT_EQ(out.frames[0], ScalePicture(a.Frame(0), 10, 6));
   EXPECT_EQ(out.frames[1], ScalePicture(a.Frame(1), 10, 6));
@@ -250,7 +226,7 @@ TEST(KavroProgram, PipesFromStandardInputToStandardOutput) {
   EXPECT_EQ(file.exitCode, 0) << file.err;
   EXPECT_EQ(pipe.exitCode, 0) << pipe.err;
   EXPECT_EQ(ReadBytes(folder + "pipe.y4m"), ReadBytes(folder + "file.y4m"));
-  EXPECT_EQ(ReadOutput(folder + "pipe.y4m").frames.size(), 3u);
+  EXPECT_EQ(ReadY4mOutput(folder + "pipe.y4m").frames.size(), 3u);
 }
 
 TEST(KavroProgram, ACutStreamStopsWithTheValidFramesWritten) {
@@ -266,7 +242,7 @@ TEST(KavroProgram, ACutStreamStopsWithTheValidFramesWritten) {
   const std::string reason = "kavro: standard input: frame 3 is cut short (11 of 16 bytes) (3 of 6 frames written)\n";
   EXPECT_EQ(run.err.rfind("kavro: masks not found", 0), 0u) << run.err;
   EXPECT_EQ(run.err.substr(run.err.find('\n') + 1), reason);
-  Output out = ReadOutput(folder + "out.y4m");
+  Y4mOutput out = ReadY4mOutput(folder + "out.y4m");
   ASSERT_EQ(out.frames.size(), 3u);
   for (size_t f = 0; f < 3; ++f) EXPECT_EQ(out.frames[f], a.Frame(f));
 }
@@ -281,13 +257,13 @@ TEST(KavroProgram, MixesBIntoAThroughThePlugIn) {
   ProgramRun run = RunKavro({"render", pathA, pathB, "-o", folder + "mix.y4m", "--plugin", FlatMasks()});
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.err.find("masks not found"), std::string::npos) << run.err;
-  Output mix = ReadOutput(folder + "mix.y4m");
+  Y4mOutput mix = ReadY4mOutput(folder + "mix.y4m");
   ASSERT_EQ(mix.frames.size(), 2u);
   EXPECT_EQ(mix.frames[1].y, std::vector<uint8_t>(16, 125));  // (50 * 127 + 200 * 128) / 255 = 125.3
   EXPECT_EQ(mix.frames[1].cb, std::vector<uint8_t>(8, 128));
   run = RunKavro({"render", pathA, pathB, "-o", folder + "inverted.y4m", "--invert", "--plugin", FlatMasks()});
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(ReadOutput(folder + "inverted.y4m").frames[0].y, std::vector<uint8_t>(16, 124));  // 124.7
+  EXPECT_EQ(ReadY4mOutput(folder + "inverted.y4m").frames[0].y, std::vector<uint8_t>(16, 124));  // 124.7
 }
 
 // The render fixture's mask 0 is a 640 x 360 frame whose level follows its
@@ -302,7 +278,7 @@ TEST(KavroProgram, FitsTheMaskToTheProportionsSourceBReports) {
     if (cropToOutput) arguments.push_back("--crop-to-output");
     ProgramRun run = RunKavro(arguments);
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    Output out = ReadOutput(folder + "out.y4m");
+    Y4mOutput out = ReadY4mOutput(folder + "out.y4m");
     return out.frames.empty() ? std::vector<uint8_t>() : out.frames[0].y;
   };
   const std::vector<uint8_t> toOutput = render("W8 H6 C422", true);
@@ -343,8 +319,8 @@ TEST(KavroProgram, ThreadsDoNotChangeABit) {
   std::vector<std::string> plain = {"render",   "--size",  "64x36", "--frames",          "9",
                                     "--plugin", NoMasks(), "-o",    folder + "plain.y4m"};
   ASSERT_EQ(RunKavro(plain).exitCode, 0);
-  Output out = ReadOutput(folder + "t1.y4m");
-  const Output sourceA = ReadOutput(folder + "plain.y4m");
+  Y4mOutput out = ReadY4mOutput(folder + "t1.y4m");
+  const Y4mOutput sourceA = ReadY4mOutput(folder + "plain.y4m");
   ASSERT_EQ(sourceA.frames.size(), out.frames.size());
   size_t wiped = 0;
   for (size_t f = 0; f < out.frames.size(); ++f) wiped += out.frames[f].y != sourceA.frames[f].y;

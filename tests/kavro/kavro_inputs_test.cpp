@@ -15,6 +15,7 @@
 #include "KavroProgram.h"
 #include "PngFile.h"
 #include "ScratchFiles.h"
+#include "Y4mOutput.h"
 #include "Y4mReader.h"
 
 using namespace kavro;
@@ -31,30 +32,6 @@ std::string Uniform422(int width, int height, int frames, uint8_t luma, const st
   return bytes;
 }
 
-struct Output {
-  Y4mFormat format;
-  std::vector<Picture> frames;
-};
-
-Output ReadOutput(const std::string& path) {
-  Output output;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) {
-    ADD_FAILURE() << "no output " << path;
-    return output;
-  }
-  try {
-    Y4mReader reader(file, path);
-    output.format = reader.format();
-    std::vector<uint8_t> planes;
-    while (reader.ReadFrame(planes)) output.frames.push_back(Y4mPlanesToPicture(reader.format(), planes.data()));
-  } catch (const MediaError& error) {
-    ADD_FAILURE() << error.what();
-  }
-  std::fclose(file);
-  return output;
-}
-
 // Fitted to B's 2:4096, the 16:9 mask once kept no column, the fitting
 // failed and every frame stayed A.
 TEST(KavroInputs, AVeryTallFrameIsWipedToTheEnd) {
@@ -67,7 +44,7 @@ TEST(KavroInputs, AVeryTallFrameIsWipedToTheEnd) {
     if (*crop) arguments.push_back(crop);
     const ProgramRun run = RunKavro(arguments);
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    const Output out = ReadOutput(folder + "out.y4m");
+    const Y4mOutput out = ReadY4mOutput(folder + "out.y4m");
     ASSERT_EQ(out.frames.size(), 3u);
     EXPECT_EQ(out.frames[0].y, std::vector<uint8_t>(2 * 4096, 16)) << crop;
     EXPECT_EQ(out.frames[2].y, std::vector<uint8_t>(2 * 4096, 235)) << crop;
@@ -91,7 +68,7 @@ TEST(KavroInputs, AFullRangeSourceComesOutInTheLimitedRange) {
   const ProgramRun run = RunKavro(
       {"render", folder + "a.y4m", folder + "b.png", "-o", folder + "out.y4m", "--plugin", PluginCopy("kiv_complete")});
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  const Output out = ReadOutput(folder + "out.y4m");
+  const Y4mOutput out = ReadY4mOutput(folder + "out.y4m");
   ASSERT_EQ(out.frames.size(), 3u);
   for (const Picture& frame : out.frames) EXPECT_EQ(frame.y, std::vector<uint8_t>(8, 235));
   EXPECT_NE(Header(folder + "out.y4m").find(" XCOLORRANGE=LIMITED"), std::string::npos);
@@ -116,7 +93,7 @@ TEST(KavroInputs, AYuv4mpeg2BOfAnotherRateIsSampledAtAsFrameTimes) {
                                      PluginCopy("kiv_complete")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
   }
-  EXPECT_EQ(ReadOutput(folder + "b50.y4m.out.y4m").frames.size(), 5u);
+  EXPECT_EQ(ReadY4mOutput(folder + "b50.y4m.out.y4m").frames.size(), 5u);
   EXPECT_TRUE(ReadBytes(folder + "b50.y4m.out.y4m") == ReadBytes(folder + "b25.y4m.out.y4m"));
 }
 
@@ -132,7 +109,7 @@ TEST(KavroInputs, InterlacedChromaKeepsItsFieldsApart) {
     const ProgramRun run =
         RunKavro({"render", folder + "a.y4m", "-o", folder + "out.y4m", "--size", size, "--plugin", NoMasks()});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    const Output out = ReadOutput(folder + "out.y4m");
+    const Y4mOutput out = ReadY4mOutput(folder + "out.y4m");
     ASSERT_EQ(out.frames.size(), 1u);
     EXPECT_EQ(out.format.interlace, 't');
     const Picture& frame = out.frames[0];
@@ -151,7 +128,7 @@ TEST(KavroInputs, AMixedInterlacingSourceGivesAHeaderOthersRead) {
   const ProgramRun run = RunKavro({"render", folder + "a.y4m", "-o", folder + "out.y4m", "--plugin", NoMasks()});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(Header(folder + "out.y4m").find(" I? "), std::string::npos) << Header(folder + "out.y4m");
-  EXPECT_EQ(ReadOutput(folder + "out.y4m").frames.size(), 2u);
+  EXPECT_EQ(ReadY4mOutput(folder + "out.y4m").frames.size(), 2u);
 }
 
 TEST(KavroInputs, AnOddWidthGainsACopyOfItsLastColumn) {
@@ -164,7 +141,7 @@ TEST(KavroInputs, AnOddWidthGainsACopyOfItsLastColumn) {
   WriteBytes(folder + "a.y4m", bytes);
   const ProgramRun run = RunKavro({"render", folder + "a.y4m", "-o", folder + "out.y4m", "--plugin", NoMasks()});
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  const Output out = ReadOutput(folder + "out.y4m");
+  const Y4mOutput out = ReadY4mOutput(folder + "out.y4m");
   ASSERT_EQ(out.frames.size(), 1u);
   ASSERT_EQ(out.frames[0].width, 8);
   EXPECT_EQ(std::vector<uint8_t>(out.frames[0].y.begin(), out.frames[0].y.begin() + 8),
@@ -197,7 +174,7 @@ TEST(KavroInputs, NamedPipesAreReadLikeStandardInput) {
     if (reader >= 0) close(reader);
   }
   EXPECT_EQ(status, 0) << ReadBytes(folder + "stderr");
-  const Output out = ReadOutput(folder + "out.y4m");
+  const Y4mOutput out = ReadY4mOutput(folder + "out.y4m");
   // Of unknown length, as a stream is: the default length, the last frame held.
   ASSERT_EQ(out.frames.size(), 60u);
   EXPECT_EQ(out.frames[59].y, std::vector<uint8_t>(8, 90));
