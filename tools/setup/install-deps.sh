@@ -60,7 +60,12 @@ fi
 if [ ${#missing_linux[@]} -gt 0 ]; then
   echo "install-deps: installing ${missing_linux[*]}"
   if ! apt-get install -y -q --no-install-recommends "${missing_linux[@]}"; then
-    echo "install-deps: the Linux packages could not be installed (apt's messages above)" >&2
+    # One that cannot be had keeps none of the others from coming.
+    failed=()
+    for p in "${missing_linux[@]}"; do
+      apt-get install -y -q --no-install-recommends "$p" >/dev/null 2>&1 || failed+=("$p")
+    done
+    echo "install-deps: these Linux packages could not be installed: ${failed[*]} (apt's messages above)" >&2
     exit 1
   fi
 fi
