@@ -25,15 +25,6 @@ namespace kavro {
 
 namespace {
 
-uint64_t GreatestCommonDivisor(uint64_t a, uint64_t b) {
-  while (b) {
-    uint64_t rest = a % b;
-    a = b;
-    b = rest;
-  }
-  return a;
-}
-
 void PackScaled(const Picture& picture, const PackedLayout& layout, uint8_t* frame, bool interlaced = false) {
   if (picture.width == static_cast<int>(layout.width) && picture.height == static_cast<int>(layout.height)) {
     PackPicture(picture, layout, frame);
@@ -221,20 +212,6 @@ class GeneratedSource : public Source {
 };
 
 }  // namespace
-
-Proportions PictureProportions(uint64_t width, uint64_t height, uint32_t pixelWidth, uint32_t pixelHeight) {
-  if (pixelWidth == 0 || pixelHeight == 0) pixelWidth = pixelHeight = 1;
-  uint64_t horizontal = width * pixelWidth, vertical = height * pixelHeight;
-  const uint64_t divisor = GreatestCommonDivisor(horizontal, vertical);
-  if (divisor == 0) return {};
-  horizontal /= divisor;
-  vertical /= divisor;
-  while (horizontal > 0xFFFFFFFFu || vertical > 0xFFFFFFFFu) {
-    horizontal = (horizontal + 1) / 2;
-    vertical = (vertical + 1) / 2;
-  }
-  return {static_cast<uint32_t>(horizontal), static_cast<uint32_t>(vertical)};
-}
 
 namespace {
 

@@ -10,19 +10,10 @@
 
 #include "DefaultClips.h"
 #include "PackedFrame.h"
+#include "Proportions.h"
 #include "Y4m.h"
 
 namespace kavro {
-
-// Picture proportions as a fetch reports them, in lowest terms.
-struct Proportions {
-  uint32_t width = 1;
-  uint32_t height = 1;
-};
-
-// width * pixelWidth : height * pixelHeight in lowest terms; an unknown pixel
-// aspect (0:0) counts as square. Terms beyond 32 bits are scaled down.
-Proportions PictureProportions(uint64_t width, uint64_t height, uint32_t pixelWidth, uint32_t pixelHeight);
 
 // How a clip's Y'CbCr is to be read, as ITU-T H.273 code points (matrix 1
 // BT.709, 5 and 6 BT.601, 9 BT.2020; 2 unspecified). YUV4MPEG2 files, PNG

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <exception>
-#include <numeric>
 
 #include "MaskChoice.h"
 
@@ -46,20 +45,13 @@ uint32_t MaskFrameAtProgress(double progress, uint32_t maskFrames) {
 }
 
 Proportions ShownProportions(uint64_t width, uint64_t height, int pixelWidth, int pixelHeight) {
-  if (width == 0 || height == 0) return {};
+  if (width == 0 || height == 0) return {0, 0};
   if (pixelWidth <= 0 || pixelHeight <= 0) pixelWidth = pixelHeight = 1;
+  // Held to 32 bits a term, so the products fit 64.
   width = width > 0xFFFFFFFFu ? 0xFFFFFFFFu : width;
   height = height > 0xFFFFFFFFu ? 0xFFFFFFFFu : height;
-  uint64_t horizontal = width * static_cast<uint64_t>(pixelWidth),
-           vertical = height * static_cast<uint64_t>(pixelHeight);
-  const uint64_t divisor = std::gcd(horizontal, vertical);
-  horizontal /= divisor;
-  vertical /= divisor;
-  while (horizontal > 0xFFFFFFFFu || vertical > 0xFFFFFFFFu) {
-    horizontal = (horizontal + 1) / 2;
-    vertical = (vertical + 1) / 2;
-  }
-  return {static_cast<uint32_t>(horizontal), static_cast<uint32_t>(vertical)};
+  return kavro::PictureProportions(width, height, static_cast<uint32_t>(pixelWidth),
+                                   static_cast<uint32_t>(pixelHeight));
 }
 
 }  // namespace kavro_mlt

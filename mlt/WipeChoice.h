@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "Proportions.h"
+
 namespace kavro_mlt {
 
 // The mask a `mask` property names: a number (an index, clamped to the
@@ -32,9 +34,7 @@ uint32_t MaskFrameAtProgress(double progress, uint32_t maskFrames);
 // A picture's shown proportions, width * pixel width : height * pixel
 // height, in lowest terms (halved until each term fits 32 bits); a pixel
 // aspect with a zero term counts as square. 0 : 0 (unknown) for an empty picture.
-struct Proportions {
-  uint32_t width = 0, height = 0;
-};
+using Proportions = kavro::Proportions;
 Proportions ShownProportions(uint64_t width, uint64_t height, int pixelWidth, int pixelHeight);
 
 struct WipeChoice {
