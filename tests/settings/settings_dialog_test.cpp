@@ -211,9 +211,9 @@ TEST_F(SettingsDialog, AHundredOpenAndCloseCyclesLeaveNothingBehind) {
   };
 #if defined(_WIN32)
   // The system's window services keep caches (device contexts, regions,
-  // bitmaps) that fill during the first hundred dialogs and then stay:
-  // measured 62 -> 97 GDI objects over the first hundred, flat over three
-  // hundred more.
+  // bitmaps) that fill during the first hundred dialogs and then, on a quiet
+  // machine, stay: measured 62 -> 97 GDI objects over the first hundred, flat
+  // over three hundred more.
   for (int i = 0; i < 100; ++i) cycle(i);
   const ProcessCounters before = ProcessCounters::Now();
 #else
@@ -230,7 +230,13 @@ TEST_F(SettingsDialog, AHundredOpenAndCloseCyclesLeaveNothingBehind) {
               before.heapBytes, after.heapBytes, before.kernelHandles, after.kernelHandles, before.gdiObjects,
               after.gdiObjects);
   EXPECT_EQ(after.kernelHandles, before.kernelHandles);
-  EXPECT_EQ(after.gdiObjects, before.gdiObjects);
+  // Wine keeps one cached device context for each that was in use at the
+  // same time, so how many it holds depends on timing (seen 91 -> 97 on a
+  // loaded machine after the same warm-up). A leak in the dialog grows with
+  // every one of the hundred, or at least every one of the fifty OKs.
+  const long cacheSlack = 16;
+  EXPECT_LE(after.gdiObjects, before.gdiObjects + cacheSlack)
+      << "GDI objects went from " << before.gdiObjects << " to " << after.gdiObjects;
   EXPECT_LT(after.heapBytes, before.heapBytes + 16 * 1024)
       << "heap in use went from " << before.heapBytes << " to " << after.heapBytes << " bytes";
 #elif defined(__SANITIZE_ADDRESS__)
