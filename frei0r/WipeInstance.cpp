@@ -94,14 +94,7 @@ bool WipeInstance::ApplyParameters() {
   wanted.maskIndex = mask;
   wanted.invert = IsOn(values_.invert) ? 1 : 0;
   wanted.reverse = IsOn(values_.reverse) ? 1 : 0;
-  // Choosing a mask makes the plug-in look its frames up again: only on a change.
-  if (!parametersApplied_ || wanted.maskIndex != applied_.maskIndex || wanted.invert != applied_.invert ||
-      wanted.reverse != applied_.reverse) {
-    ParameterDescriptor descriptor = {&wanted, sizeof wanted};
-    transition_->SetParameters(&descriptor);
-    applied_ = wanted;
-    parametersApplied_ = true;
-  }
+  parameters_.Give(transition_, wanted);
   return true;
 }
 
@@ -112,7 +105,7 @@ bool WipeInstance::Mix(const uint8_t* a, const uint8_t* b) {
   FrameBuffer output = {};
   output.data = mixed_.data();
   output.size = mixed_.size();
-  const uint32_t frame = MaskFrameAt(values_.position, kavro::MaskFrameCount(applied_.maskIndex));
+  const uint32_t frame = MaskFrameAt(values_.position, kavro::MaskFrameCount(parameters_.given().maskIndex));
   const int32_t result = transition_->RenderFrame(frame, 0, &output);
   if (result != RESULT_OK) {
     TellOnce(Problem::kRenderFailed,

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <vector>
 
+#include "GivenMaskParameters.h"
 #include "IKavroVideoTransition.h"
 #include "PackedFrame.h"
 #include "PackedRgba.h"
@@ -56,8 +57,7 @@ class WipeInstance {
   bool setUp_ = false;
   bool appliedCrop_ = false;
   uint32_t setUpMask_ = 0;  // its frame count is the setup's length
-  MaskParameters applied_ = {};
-  bool parametersApplied_ = false;
+  kavro::GivenMaskParameters parameters_;
 
   std::vector<uint8_t> packedA_, packedB_, mixed_;
   kavro::PackedRgbaScratch scratch_;

@@ -51,14 +51,7 @@ bool WipeRenderer::Apply(const WipeFrame& frame) {
   wanted.maskIndex = choice.mask;
   wanted.invert = choice.invert ? 1 : 0;
   wanted.reverse = choice.reverse ? 1 : 0;
-  // Choosing a mask makes the plug-in look its frames up again: only on a change.
-  if (!parametersApplied_ || wanted.maskIndex != applied_.maskIndex || wanted.invert != applied_.invert ||
-      wanted.reverse != applied_.reverse) {
-    ParameterDescriptor descriptor = {&wanted, sizeof wanted};
-    transition_->SetParameters(&descriptor);
-    applied_ = wanted;
-    parametersApplied_ = true;
-  }
+  parameters_.Give(transition_, wanted);
   return true;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "GivenMaskParameters.h"
 #include "IKavroVideoTransition.h"
 #include "PackedFrame.h"
 #include "WipeChoice.h"
@@ -64,8 +65,7 @@ class WipeRenderer {
   bool setUp_ = false;
   uint32_t width_ = 0, height_ = 0, setUpMask_ = 0;
   bool crop_ = false;
-  bool parametersApplied_ = false;
-  MaskParameters applied_ = {};
+  kavro::GivenMaskParameters parameters_;
 };
 
 }  // namespace kavro_mlt
