@@ -9,7 +9,7 @@ namespace kavro {
 
 namespace {
 
-void CheckMasks(const std::string& pluginPath, const std::function<void(PluginProblem, const std::string&)>& tell) {
+void CheckMasks(const std::string& pluginPath, const TellPluginProblem& tell) {
   const std::string resources = ResourceModulePath(pluginPath);
   const MaskFramesFound found = CountMaskFrames(resources);
   if (!found.moduleLoaded) {
@@ -36,8 +36,7 @@ std::string FolderOfLibraryHolding(const void* address) {
   return slash == std::string::npos ? "" : path.substr(0, slash + 1);
 }
 
-std::unique_ptr<LoadedPlugin> LoadPluginForLibraryHost(
-    const std::string& path, const std::function<void(PluginProblem, const std::string&)>& tell) {
+std::unique_ptr<LoadedPlugin> LoadPluginForLibraryHost(const std::string& path, const TellPluginProblem& tell) {
   auto plugin = std::make_unique<LoadedPlugin>(path);
   if (!plugin->error().empty()) {
     tell(PluginProblem::kPluginMissing, plugin->error() + ": every frame shows source A");
@@ -45,6 +44,11 @@ std::unique_ptr<LoadedPlugin> LoadPluginForLibraryHost(
     CheckMasks(path, tell);
   }
   return plugin;
+}
+
+KavroCreateVideoTransitionProc PluginFactoryLoadedOnce(const std::string& path, const TellPluginProblem& tell) {
+  static const std::unique_ptr<LoadedPlugin> plugin = LoadPluginForLibraryHost(path, tell);
+  return plugin->error().empty() ? plugin->factory() : nullptr;
 }
 
 }  // namespace kavro

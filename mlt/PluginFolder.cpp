@@ -1,44 +1,27 @@
 #include "PluginFolder.h"
 
-#include <atomic>
-#include <cstdio>
-#include <memory>
-
 #include "PluginFiles.h"
 #include "PluginForLibraryHost.h"
 
 namespace kavro_mlt {
-
-namespace {
 
 // Problem starts with the plug-in's own kinds, in their order.
 static_assert(static_cast<int>(Problem::kPluginMissing) == static_cast<int>(kavro::PluginProblem::kPluginMissing) &&
               static_cast<int>(Problem::kMasksMissing) == static_cast<int>(kavro::PluginProblem::kMasksMissing) &&
               static_cast<int>(Problem::kMasksIncomplete) == static_cast<int>(kavro::PluginProblem::kMasksIncomplete));
 
-// Lives until the module is unloaded, after MLT has closed its transitions.
-struct Loaded {
-  std::unique_ptr<LoadedPlugin> plugin = kavro::LoadPluginForLibraryHost(
-      PluginFolder() + kavro::PluginFileName(), [](kavro::PluginProblem problem, const std::string& message) {
-        TellOnce(static_cast<Problem>(problem), message);
-      });
-};
-
-}  // namespace
-
 std::string ModuleFolder() { return kavro::FolderOfLibraryHolding(reinterpret_cast<void*>(&ModuleFolder)); }
 
 std::string PluginFolder() { return ModuleFolder() + "kavro/"; }
 
 KavroCreateVideoTransitionProc PluginFactory() {
-  static const Loaded loaded;
-  return loaded.plugin->error().empty() ? loaded.plugin->factory() : nullptr;
+  static const KavroCreateVideoTransitionProc factory = kavro::PluginFactoryLoadedOnce(
+      PluginFolder() + kavro::PluginFileName(), [](kavro::PluginProblem problem, const std::string& message) {
+        TellOnce(static_cast<Problem>(problem), message);
+      });
+  return factory;
 }
 
-void TellOnce(Problem problem, const std::string& message) {
-  static std::atomic<bool> told[static_cast<int>(Problem::kCount)];
-  if (told[static_cast<int>(problem)].exchange(true)) return;
-  std::fprintf(stderr, "kavro_wipe: %s\n", message.c_str());
-}
+void TellOnce(Problem problem, const std::string& message) { kavro::TellOnceOnStderr(problem, message); }
 
 }  // namespace kavro_mlt
