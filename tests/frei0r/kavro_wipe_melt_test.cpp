@@ -4,13 +4,13 @@
 // only ever advances. Skipped where melt cannot run.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "ScratchFiles.h"
+#include "ShellCommand.h"
 #include "Y4m.h"
 #include "Y4mReader.h"
 
@@ -72,18 +72,6 @@ std::vector<Picture> ReadFrames(const std::string& path) {
   }
   std::fclose(file);
   return frames;
-}
-
-std::string Quote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-// Runs a shell command with its output in a log; the exit code, 124 after the timeout.
-int RunLogged(const std::string& command, const std::string& log) {
-  const int status = std::system(("timeout 300 " + command + " > " + Quote(log) + " 2>&1 < /dev/null").c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // How far two pictures are apart: the largest luma and chroma differences,

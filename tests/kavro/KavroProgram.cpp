@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "ScratchFiles.h"
+#include "ShellCommand.h"
 #include "TestPaths.h"
 
 #if !defined(_WIN32)
@@ -18,16 +19,6 @@
 namespace {
 
 std::string TestFolder() { return std::filesystem::path(TestDirectory()).string(); }
-
-std::string Quote(const std::string& text) {
-#if defined(_WIN32)
-  return "\"" + text + "\"";
-#else
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-#endif
-}
 
 }  // namespace
 

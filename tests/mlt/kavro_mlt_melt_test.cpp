@@ -5,13 +5,13 @@
 // Skipped where melt cannot run.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "ScratchFiles.h"
+#include "ShellCommand.h"
 #include "Y4m.h"
 #include "Y4mReader.h"
 
@@ -80,18 +80,6 @@ std::string FramesApart(const std::string& path, const std::string& expectedPath
     if (frames[i] != expected[i]) apart += (apart.empty() ? "frames " : ", ") + std::to_string(i);
   }
   return apart;
-}
-
-std::string Quote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-// Runs a shell command with its output in a log; the exit code, 124 after the timeout.
-int RunLogged(const std::string& command, const std::string& log) {
-  const int status = std::system(("timeout 300 " + command + " > " + Quote(log) + " 2>&1 < /dev/null").c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 size_t Occurrences(const std::string& text, const std::string& part) {
