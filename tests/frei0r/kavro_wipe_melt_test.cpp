@@ -12,7 +12,7 @@
 #include "ScratchFiles.h"
 #include "ShellCommand.h"
 #include "Y4m.h"
-#include "Y4mReader.h"
+#include "Y4mOutput.h"
 
 using namespace kavro;
 
@@ -56,23 +56,7 @@ std::string WriteClip(const std::string& path, bool b) {
   return path;
 }
 
-std::vector<Picture> ReadFrames(const std::string& path) {
-  std::vector<Picture> frames;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) {
-    ADD_FAILURE() << "no output " << path;
-    return frames;
-  }
-  try {
-    Y4mReader reader(file, path);
-    std::vector<uint8_t> planes;
-    while (reader.ReadFrame(planes)) frames.push_back(Y4mPlanesToPicture(reader.format(), planes.data()));
-  } catch (const std::exception& error) {
-    ADD_FAILURE() << error.what();
-  }
-  std::fclose(file);
-  return frames;
-}
+std::vector<Picture> ReadFrames(const std::string& path) { return ReadY4mOutput(path).frames; }
 
 // How far two pictures are apart: the largest luma and chroma differences,
 // and the luma samples more than `tolerance` apart.

@@ -13,7 +13,7 @@
 #include "ScratchFiles.h"
 #include "ShellCommand.h"
 #include "Y4m.h"
-#include "Y4mReader.h"
+#include "Y4mOutput.h"
 
 using namespace kavro;
 
@@ -50,23 +50,10 @@ std::string ClipBytes(bool b) {
 }
 
 // Every frame's planes; a failure when the file is missing or unreadable.
-std::vector<std::vector<uint8_t>> ReadFrames(const std::string& path) {
-  std::vector<std::vector<uint8_t>> frames;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) {
-    ADD_FAILURE() << "no output " << path;
-    return frames;
-  }
-  try {
-    Y4mReader reader(file, path);
-    EXPECT_EQ(reader.format().chroma, Y4mChroma::k422) << path;
-    std::vector<uint8_t> planes;
-    while (reader.ReadFrame(planes)) frames.push_back(planes);
-  } catch (const std::exception& error) {
-    ADD_FAILURE() << error.what();
-  }
-  std::fclose(file);
-  return frames;
+std::vector<Picture> ReadFrames(const std::string& path) {
+  Y4mOutput output = ReadY4mOutput(path);
+  EXPECT_EQ(output.format.chroma, Y4mChroma::k422) << path;
+  return output.frames;
 }
 
 // The frames where two files differ, as a list a failure can show.
@@ -77,7 +64,7 @@ std::string FramesApart(const std::string& path, const std::string& expectedPath
   }
   std::string apart;
   for (size_t i = 0; i < frames.size(); ++i) {
-    if (frames[i] != expected[i]) apart += (apart.empty() ? "frames " : ", ") + std::to_string(i);
+    if (!(frames[i] == expected[i])) apart += (apart.empty() ? "frames " : ", ") + std::to_string(i);
   }
   return apart;
 }
