@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every benchmark of the optimised native build, the timing program on
-# both targets (win32 under Wine), kavro render and melt at full HD, keeps the
+# both targets (win32 under Wine), kavro render, melt and kavro against
+# ffmpeg's xfade at full HD, keeps the
 # results in build/linux-release/bench/results, and writes bench/README.md
 # from them.
 # `make bench` builds what this needs first.
@@ -28,6 +29,9 @@ echo "== melt, 1920x1080 C422 in and out: the MLT module kavro_wipe, MLT's luma,
 python3 tools/bench/melt_fps.py build/linux-release/mlt/repository build/linux-release/frei0r \
   build/linux-release/bench/clips build/linux-release/bench/melt-out.y4m "$repetitions" |
   tee "$results/melt-fps.txt"
+echo "== kavro and ffmpeg's xfade, 1920x1080 H.264 in and out"
+python3 tools/bench/xfade_compare.py build/linux-release/host/kavro build/linux-release/bench/clips "$repetitions" |
+  tee "$results/xfade-compare.txt"
 # The two targets take turns figure group by figure group, so that a spell
 # of load on the shared machine falls on both alike; the README takes each
 # figure's median over the rounds, and the median of the rounds' ratios.

@@ -81,6 +81,8 @@ def main():
     kavro = over_rounds(timing_rounds(os.path.join(results, "kavro-fps.txt")))
     melt_path = os.path.join(results, "melt-fps.txt")
     melt = over_rounds(timing_rounds(melt_path)) if os.path.exists(melt_path) else {}
+    xfade_path = os.path.join(results, "xfade-compare.txt")
+    xfade = over_rounds(timing_rounds(xfade_path)) if os.path.exists(xfade_path) else {}
     with open(os.path.join(results, "load-before.txt")) as f:
         load_before = f.read().strip()
     with open(os.path.join(results, "load-after.txt")) as f:
@@ -180,6 +182,7 @@ def main():
             add("- `%s`: %.0f (by CPU time: %.0f)" % (name, 1000.0 / real, 1000.0 / cpu))
         add("")
     add_melt(add, melt)
+    add_xfade(add, xfade)
     add("## win32 under Wine")
     add("")
     if win32_absent is not None:
@@ -257,6 +260,34 @@ def add_melt(add, melt):
     add("")
     for name, (real, cpu) in melt.items():
         add("- `%s`: %.2f" % (name, cpu))
+    add("")
+
+
+def add_xfade(add, xfade):
+    """xfade_compare.py's figures: kavro against ffmpeg's xfade, H.264 in and out."""
+    names = ("kavro_wipe", "ffmpeg_xfade", "kavro_wipe_no_encoding", "ffmpeg_decoding_only")
+    figures = [xfade.get("encoded/%s/1920x1080_h264" % name) for name in names]
+    if None in figures:
+        return
+    kavro, ffmpeg, kavro_decoding, decoding = figures
+    add("## kavro and ffmpeg's xfade")
+    add("")
+    add("`tools/bench/xfade_compare.py`: two 100-frame 1920x1080 H.264 clips (made by kavro) to H.264")
+    add("in MP4, libx264 CRF 18 preset medium 4:2:0 for both, no audio, the whole process timed: `kavro")
+    add("render a.mp4 b.mp4 -o out.mp4` and `ffmpeg -i a.mp4 -i b.mp4 -filter_complex")
+    add("\"[0][1]xfade=transition=fade:duration=4:offset=0\" out.mp4`. kavro's own part (fitting, 4:2:2, the")
+    add("wipe, frame handling) is told from the codecs' by CPU time: kavro decoding both clips and")
+    add("writing YUV4MPEG2 to /dev/null, less ffmpeg only decoding them.")
+    add("")
+    add("| | fps | CPU ms a frame |")
+    add("|---|---|---|")
+    add("| kavro | %.1f | %.1f |" % (1000.0 / kavro[0], kavro[1]))
+    add("| ffmpeg xfade | %.1f | %.1f |" % (1000.0 / ffmpeg[0], ffmpeg[1]))
+    add("| kavro, nothing encoded | %.1f | %.1f |" % (1000.0 / kavro_decoding[0], kavro_decoding[1]))
+    add("| ffmpeg, decoding only | %.1f | %.1f |" % (1000.0 / decoding[0], decoding[1]))
+    add("")
+    own = kavro_decoding[1] - decoding[1]
+    add("kavro's own part: %.1f ms of CPU a frame, %.0f%% of kavro's whole CPU time." % (own, 100.0 * own / kavro[1]))
     add("")
 
 

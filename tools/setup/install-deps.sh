@@ -31,6 +31,7 @@ linux_packages=(
   dpkg-dev clang-format python3
   frei0r-plugins-dev melt libmlt-dev libmlt++-dev
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
+  ffmpeg  # make bench times kavro against its xfade filter
   clang libclang-rt-14-dev libtsan2
 )
 wine_packages=(wine wine32:i386 fonts-wine)
