@@ -47,8 +47,8 @@ class EncodedOutput {
   // destroyed output that was not finished closes its container as far as it
   // can, so what was written before a failure stays playable.
   virtual void Finish(const std::function<void(uint32_t)>& progress) = 0;
-  // After a failure: closes the container as far as it can and counts the
-  // frames that reached the file, reading a regular file back.
+  // After a failure: closes the container as far as it can, cuts a regular
+  // file back to its last whole packet and counts the frames in it.
   virtual uint32_t FramesInFile() = 0;
 };
 

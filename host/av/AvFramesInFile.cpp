@@ -1,8 +1,32 @@
 #include "AvFramesInFile.h"
 
+#include <filesystem>
+
 #include "AvCommon.h"
 
 namespace kavro {
+
+void CutBackToWholePackets(const std::string& path) {
+  std::error_code error;
+  const auto size = static_cast<int64_t>(std::filesystem::file_size(path, error));
+  if (error) return;
+  int64_t cut = -1;
+  {
+    QuietLibraryLogging();
+    AVFormatContext* context = nullptr;
+    if (avformat_open_input(&context, path.c_str(), nullptr, nullptr) < 0) return;
+    InputPtr input(context);
+    PacketPtr packet = AllocatePacket();
+    while (cut < 0 && av_read_frame(context, packet.get()) >= 0) {
+      // Only a short read at the very end: anything else was written whole.
+      if ((packet->flags & AV_PKT_FLAG_CORRUPT) && packet->pos > 0 && packet->pos + packet->size >= size) {
+        cut = packet->pos;
+      }
+      av_packet_unref(packet.get());
+    }
+  }
+  if (cut > 0) std::filesystem::resize_file(path, static_cast<uintmax_t>(cut), error);
+}
 
 uint64_t CountVideoFramesInFile(const std::string& path) {
   QuietLibraryLogging();

@@ -12,4 +12,10 @@ namespace kavro {
 // not read back as a video.
 uint64_t CountVideoFramesInFile(const std::string& path);
 
+// Cuts the file back to the start of a packet that a failed write (a full
+// disk) left cut short at its end, so that players show the frames before it
+// and no damaged one. Leaves the file as it is when it has no such packet or
+// cannot be read.
+void CutBackToWholePackets(const std::string& path);
+
 }  // namespace kavro

@@ -262,7 +262,9 @@ ClipReading ReadClip(const std::string& path) {
   while (av_read_frame(input, packet) >= 0) {
     for (int k = 0; k < 2; ++k) {
       if (decoders[k] && packet->stream_index == indices[k]) {
-        avcodec_send_packet(decoders[k], packet);
+        if ((packet->flags & AV_PKT_FLAG_CORRUPT) || avcodec_send_packet(decoders[k], packet) < 0) {
+          ++reading.damagedPackets;
+        }
         drain(k);
       }
     }

@@ -54,6 +54,8 @@ struct ClipReading {
   bool hasAudio = false;
   int sampleRate = 0;
   std::vector<float> audio;  // the first channel
+  // Packets cut short or refused by their decoder, as a failed write can leave.
+  int damagedPackets = 0;
 };
 
 ClipReading ReadClip(const std::string& path);
