@@ -11,6 +11,7 @@
 #include "Picture.h"
 #include "RenderCommand.h"
 #include "SettingsCommand.h"
+#include "StandardStreams.h"
 
 namespace {
 
@@ -35,6 +36,7 @@ int Fail(const char* message, int exitCode) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  kavro::HoldClosedStandardStreams();
   std::vector<std::string> arguments(argv + 1, argv + argc);
   try {
     const kavro::CommandLine line = kavro::ParseCommandLine(arguments);

@@ -1,6 +1,7 @@
 #include "KavroProgram.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -59,16 +60,33 @@ ProgramRun RunKavro(const std::vector<std::string>& arguments, const std::string
 }
 
 #if !defined(_WIN32)
-ProgramRun RunKavroWithFileLimit(int blocks, const std::vector<std::string>& arguments, const std::string& folder) {
-  std::string command = "ulimit -f " + std::to_string(blocks) + "; trap '' XFSZ; exec " + Quote(TestFolder() + "kavro");
+namespace {
+
+// kavro from a shell script in `folder`, after `setUp`, with `redirections`.
+ProgramRun RunKavroScript(const std::string& setUp, const std::vector<std::string>& arguments,
+                          const std::string& redirections, const std::string& folder) {
+  std::string command = setUp + "exec " + Quote(TestFolder() + "kavro");
   for (const std::string& argument : arguments) command += " " + Quote(argument);
-  const std::string script = folder + "limited.sh";
-  WriteBytes(script, command + " 2> " + Quote(folder + "stderr") + "\n");
+  const std::string script = folder + "kavro.sh";
+  WriteBytes(script, command + " " + redirections + "\n");
   ProgramRun run;
   const int status = std::system(("dash " + Quote(script)).c_str());
   run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   run.err = ReadBytes(folder + "stderr");
   return run;
+}
+
+}  // namespace
+
+ProgramRun RunKavroWithFileLimit(int blocks, const std::vector<std::string>& arguments, const std::string& folder) {
+  return RunKavroScript("ulimit -f " + std::to_string(blocks) + "; trap '' XFSZ; ", arguments,
+                        "2> " + Quote(folder + "stderr"), folder);
+}
+
+ProgramRun RunKavroWithStreams(const std::vector<std::string>& arguments, const std::string& redirections,
+                               const std::string& folder) {
+  std::remove((folder + "stderr").c_str());
+  return RunKavroScript("", arguments, redirections, folder);
 }
 #endif
 

@@ -19,6 +19,11 @@ ProgramRun RunKavro(const std::vector<std::string>& arguments, const std::string
 // so a write past the limit fails as on a full disk (after a partial write).
 // The script and standard error go into `folder`.
 ProgramRun RunKavroWithFileLimit(int blocks, const std::vector<std::string>& arguments, const std::string& folder);
+
+// kavro with the shell's `redirections` (">&-", "2> FOLDER/stderr", ...);
+// run.err is what FOLDER/stderr then holds.
+ProgramRun RunKavroWithStreams(const std::vector<std::string>& arguments, const std::string& redirections,
+                               const std::string& folder);
 #endif
 
 // <test directory>/<name>.so or .dll: a plug-in copy placed for the tests.

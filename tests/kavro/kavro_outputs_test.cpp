@@ -9,6 +9,7 @@
 
 #include "KavroProgram.h"
 #include "ScratchFiles.h"
+#include "ShellCommand.h"
 
 namespace {
 
@@ -134,6 +135,31 @@ TEST(KavroOutputs, AWriteErrorNamesStandardOutputAndTheReason) {
   const ProgramRun run = RunKavro({"render", "--frames", "2", "--plugin", NoMasks(), "-o", "-"}, "", "/dev/full");
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_NE(run.err.find("kavro: cannot write standard output: No space left on device"), std::string::npos) << run.err;
+}
+
+// A closed standard stream's number is not taken by the next file opened,
+// which would then get the messages or the frames meant for the stream.
+TEST(KavroOutputs, ClosedStandardStreamsWriteIntoNoFile) {
+  const std::string folder = ScratchFolder("outputs_closed_streams");
+  const std::string err = " 2> " + Quote(folder + "stderr");
+  // Without masks kavro warns once the output is open.
+  const std::vector<std::string> render = {"render", "--frames", "3", "--size", "64x36", "--plugin", NoMasks()};
+  auto with = [&](std::vector<std::string> arguments, const std::vector<std::string>& more) {
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    return arguments;
+  };
+  ProgramRun run = RunKavroWithStreams(with(render, {"-o", folder + "heard.y4m"}), err, folder);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  ASSERT_NE(run.err, "") << "the case needs a message";
+  run = RunKavroWithStreams(with(render, {"-o", folder + "unheard.y4m"}), "2>&-", folder);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_TRUE(ReadBytes(folder + "unheard.y4m") == ReadBytes(folder + "heard.y4m"));
+
+  WriteBytes(folder + "a.y4m", ReadBytes(folder + "heard.y4m"));
+  run = RunKavroWithStreams({"render", folder + "a.y4m", "--plugin", NoMasks(), "-q", "-o", "-"}, ">&-" + err, folder);
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, "kavro: cannot write standard output: Bad file descriptor\n");
+  EXPECT_TRUE(ReadBytes(folder + "a.y4m") == ReadBytes(folder + "heard.y4m")) << "the source is untouched";
 }
 #endif
 
