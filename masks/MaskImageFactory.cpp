@@ -10,6 +10,10 @@
 #include "Pelt.h"
 #include "ResourceModulePath.h"
 
+#if defined(_WIN32)
+#include "ResourceExtent.h"
+#endif
+
 namespace {
 
 const WCHAR kPngResourceType[] = L"PNG";
@@ -119,6 +123,9 @@ TImage* MaskImageFactory::GetFrame(uint32_t position) const {
     const void* data = loaded ? LockResource(loaded) : nullptr;
     if (!data) return nullptr;
     const DWORD size = SizeofResource(resourceModule, resource);
+#if defined(_WIN32)
+    if (!ResourceInsideModule(resourceModule, data, size)) return nullptr;
+#endif
 
     // The resource bytes are decoded in place; they belong to the module.
     std::unique_ptr<TImage> image(TImageGenerator::CreateInstance(static_cast<const unsigned char*>(data), size, -1));

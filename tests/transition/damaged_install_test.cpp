@@ -46,8 +46,12 @@ class DamagedInstall : public ::testing::Test {
 };
 
 TEST_F(DamagedInstall, AnUnreadableResourceModuleLeavesSourceAInEveryFrame) {
-  for (const wchar_t* name : {L"kiv_broken_cut_half", L"kiv_broken_cut_early", L"kiv_broken_table_noise",
-                              L"kiv_broken_not_a_module", L"kiv_none"}) {
+  std::vector<const wchar_t*> names = {L"kiv_broken_cut_half", L"kiv_broken_cut_early", L"kiv_broken_table_noise",
+                                       L"kiv_broken_not_a_module", L"kiv_none"};
+#if defined(_WIN32)
+  names.push_back(L"kiv_broken_oversized_entries");
+#endif
+  for (const wchar_t* name : names) {
     SCOPED_TRACE(::testing::PrintToString(std::wstring(name)));
     if (std::wstring(name) == L"kiv_broken_table_noise" && UnderEmulatedWine()) {
       std::printf("kiv_broken_table_noise %s\n", EmulatedWineFaultNote());

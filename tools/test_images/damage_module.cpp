@@ -6,6 +6,8 @@
 //                                      the resource section of a PE one) to the first PNG
 //   damage_module png IN OUT           IN with its first PNG resource overwritten by noise, from
 //                                      its signature to the end of its end chunk
+//   damage_module sizes IN OUT         IN, a PE module, with every resource claiming 2 GB: each
+//                                      entry names bytes far past the end of the module
 //   damage_module text OUT             a text file, no module at all
 //
 // The noise is the same on every run.
@@ -64,6 +66,29 @@ size_t PeResourceSection(const Bytes& b) {
   return std::string::npos;
 }
 
+void PutLittle32(Bytes& b, size_t at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+// Sets the size of every data entry below the resource directory at
+// `directory` (offsets from the section's start `section`); the count.
+int SetResourceSizes(Bytes& b, size_t section, size_t directory, int depth, uint32_t size) {
+  if (depth > 3 || section + directory + 16 > b.size()) return 0;
+  const size_t at = section + directory;
+  const size_t entries = size_t{b[at + 12]} + (b[at + 13] << 8) + b[at + 14] + (b[at + 15] << 8);
+  int count = 0;
+  for (size_t i = 0; i < entries && at + 16 + 8 * i + 8 <= b.size(); ++i) {
+    const uint32_t target = Little32(b, at + 16 + 8 * i + 4);
+    if (target & 0x80000000u) {
+      count += SetResourceSizes(b, section, target & 0x7FFFFFFFu, depth + 1, size);
+    } else if (section + target + 16 <= b.size()) {
+      PutLittle32(b, section + target + 4, size);
+      ++count;
+    }
+  }
+  return count;
+}
+
 int Fail(const std::string& message) {
   std::fprintf(stderr, "damage_module: %s\n", message.c_str());
   return 1;
@@ -77,8 +102,8 @@ int main(int argc, char** argv) {
     const std::string text = "This is a text file, not a module.\n";
     return WriteBinaryFile(argv[2], Bytes(text.begin(), text.end())) ? 0 : Fail(std::string("cannot write ") + argv[2]);
   }
-  if (!((mode == "cut" && argc == 5) || ((mode == "table" || mode == "png") && argc == 4))) {
-    return Fail("usage: damage_module cut IN OUT PERCENT | table IN OUT | png IN OUT | text OUT");
+  if (!((mode == "cut" && argc == 5) || ((mode == "table" || mode == "png" || mode == "sizes") && argc == 4))) {
+    return Fail("usage: damage_module cut IN OUT PERCENT | table IN OUT | png IN OUT | sizes IN OUT | text OUT");
   }
   Bytes bytes;
   if (!ReadBinaryFile(argv[2], bytes)) return Fail(std::string("cannot read ") + argv[2]);
@@ -94,6 +119,10 @@ int main(int argc, char** argv) {
     if (table == std::string::npos) table = PeResourceSection(bytes);
     if (table == std::string::npos || table >= firstPng) return Fail("no resource table before the first PNG");
     Noise(bytes, table, firstPng);
+  } else if (mode == "sizes") {
+    const size_t section = PeResourceSection(bytes);
+    if (section == std::string::npos) return Fail(std::string(argv[2]) + " is no PE module with resources");
+    if (SetResourceSizes(bytes, section, 0, 1, 0x7FFFFFF0u) == 0) return Fail("no resource entry found");
   } else {
     // Walk the chunks to the end chunk; noise stops at the file's end.
     size_t end = firstPng + sizeof kPngSignature;
