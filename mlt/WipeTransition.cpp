@@ -6,6 +6,7 @@
 #include <string>
 
 #include "MaskChoice.h"
+#include "MediaLimits.h"
 #include "PackOnHelper.h"
 #include "PackedFrame.h"
 #include "PluginFolder.h"
@@ -79,12 +80,15 @@ int GetImage(mlt_frame aFrame, uint8_t** image, mlt_image_format* format, int* w
     TellOnce(Problem::kUnusablePicture, "pictures " + std::to_string(*width) + " pixels wide (not even) show source A");
     return 0;
   }
-  const kavro::PackedLayout layout(static_cast<uint32_t>(*width), static_cast<uint32_t>(*height));
-  const uint64_t bytes = layout.bufferBytes();
-  if (bytes > INT32_MAX) {  // MLT sizes its buffers in int
-    TellOnce(Problem::kUnusablePicture, "pictures too large for MLT's buffers show source A");
+  if (!kavro::SizeWithinLimits(*width, *height)) {
+    TellOnce(Problem::kUnusablePicture, "pictures of " + std::to_string(*width) + "x" + std::to_string(*height) + " (" +
+                                            kavro::SizeLimitsText() + ") show source A");
     return 0;
   }
+  const kavro::PackedLayout layout(static_cast<uint32_t>(*width), static_cast<uint32_t>(*height));
+  // Within the limits a frame stays far below MLT's int-sized buffers.
+  const uint64_t bytes = layout.bufferBytes();
+  static_assert(4 * kavro::kMaxArea < INT32_MAX, "a frame of the largest area must fit MLT's buffers");
   const int pixels = *width * *height;
   bool usable = true;
   const SourcePicture a = {*image, AlphaOf(aFrame, pixels, usable)};

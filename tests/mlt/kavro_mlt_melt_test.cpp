@@ -215,6 +215,15 @@ TEST_F(KavroWipeMltModule, ValuesOutOfRangeAreClampedAndAnUnknownMaskIsSaidOnce)
   EXPECT_EQ(Occurrences(log, "kavro_wipe: no mask 'origami'"), 1u) << log;
 }
 
+// The limits kavro holds every picture to: a wider one is passed through, once said.
+TEST_F(KavroWipeMltModule, PicturesBeyondTheLimitsShowAAndTheReasonIsSaidOnce) {
+  Melt("beyond_limits", "kavro_wipe mask=1", "width=16386 height=2");
+  const std::string log = ReadBytes(MeltLog("beyond_limits"));
+  EXPECT_EQ(Occurrences(log, "kavro_wipe: pictures of 16386x2 (at most 16384 a side, 8192x4608 in all) show source A"),
+            1u)
+      << log;
+}
+
 // Folders made by kavro_mlt_test_folders: the module and the system's
 // modules, with the plug-in's folder lacking the plug-in or its masks.
 TEST_F(KavroWipeMltModule, WithoutThePluginOrItsMasksAPassesThroughAndTheReasonIsSaidOnce) {
