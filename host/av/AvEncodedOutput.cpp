@@ -111,8 +111,7 @@ class AvEncodedOutput : public EncodedOutput {
     if ((output_->oformat->flags & AVFMT_NOFILE) || !std::filesystem::is_regular_file(path_, error)) {
       return framesOut_;
     }
-    CutBackToWholePackets(path_);
-    return static_cast<uint32_t>(std::min<uint64_t>(CountVideoFramesInFile(path_), framesOut_));
+    return static_cast<uint32_t>(std::min<uint64_t>(CutBackToWholeVideoFrames(path_), framesOut_));
   }
 
  private:

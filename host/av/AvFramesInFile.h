@@ -7,15 +7,12 @@
 
 namespace kavro {
 
-// The video frames of the file: from its index where it keeps one (MP4,
-// QuickTime), else by counting its whole packets. 0 for a file that does
-// not read back as a video.
-uint64_t CountVideoFramesInFile(const std::string& path);
-
-// Cuts the file back to the start of a packet that a failed write (a full
-// disk) left cut short at its end, so that players show the frames before it
-// and no damaged one. Leaves the file as it is when it has no such packet or
-// cannot be read.
-void CutBackToWholePackets(const std::string& path);
+// Reads the file once: cuts it back to the start of a packet that a failed
+// write (a full disk) left cut short at its end, so that players show the
+// frames before it and no damaged one, and gives its video frames, from its
+// index where it keeps one (MP4, QuickTime), else by counting its whole
+// packets. 0 for a file that does not read back as a video; a file that
+// cannot be read is left as it is.
+uint64_t CutBackToWholeVideoFrames(const std::string& path);
 
 }  // namespace kavro
