@@ -12,11 +12,11 @@ system, every thread), in ms per frame.
 Usage: kavro_fps.py KAVRO CLIP_FOLDER REPETITIONS
 """
 import os
-import resource
-import statistics
 import subprocess
 import sys
 import time
+
+from process_time import children_cpu, figure_line
 
 WIDTH, HEIGHT, FRAMES = 1920, 1080, 120
 CLIP_BYTES = len("YUV4MPEG2 W1920 H1080 F25:1 Ip A1:1 C422 XCOLORRANGE=LIMITED\n") + FRAMES * (len("FRAME\n") + 2 * WIDTH * HEIGHT)
@@ -35,11 +35,6 @@ def warm(path):
     with open(path, "rb") as f:
         while f.read(1 << 24):
             pass
-
-
-def children_cpu():
-    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
-    return usage.ru_utime + usage.ru_stime
 
 
 def render(kavro, a, b, threads):
@@ -63,9 +58,7 @@ def main():
         warm(b)
         render(kavro, a, b, threads)  # warms the plug-in's files and the allocator up
         runs = [render(kavro, a, b, threads) for _ in range(repetitions)]
-        wall = statistics.median(run[0] for run in runs) * 1e3 / FRAMES
-        cpu = statistics.median(run[1] for run in runs) * 1e3 / FRAMES
-        print("kavro_render/1920x1080_c422/threads:%d %10.4f %10.4f" % (threads, wall, cpu), flush=True)
+        print(figure_line("kavro_render/1920x1080_c422/threads:%d" % threads, runs, FRAMES), flush=True)
 
 
 if __name__ == "__main__":

@@ -14,11 +14,11 @@ thread), in ms per frame.
 Usage: melt_fps.py MLT_REPOSITORY FREI0R_DIR CLIP_FOLDER OUTPUT_FILE REPETITIONS
 """
 import os
-import resource
-import statistics
 import subprocess
 import sys
 import time
+
+from process_time import children_cpu, figure_line
 
 FRAMES = 100
 RUN_MELT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "melt", "run-melt")
@@ -26,11 +26,6 @@ RUN_MELT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "melt"
 TRANSITIONS = (("kavro_wipe", ["kavro_wipe"]), ("luma", ["luma"]), ("luma_wipe_map", ["luma", "resource=luma01.pgm"]),
                ("frei0r.kavro_wipe", ["frei0r.kavro_wipe", "0=0=0;%d=1" % (FRAMES - 1)]))
 THREADING = (("one_thread", ["real_time=-1"]), ("default_threads", []))
-
-
-def children_cpu():
-    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
-    return usage.ru_utime + usage.ru_stime
 
 
 def melt(environment, a, b, transition, threading, output):
@@ -72,9 +67,7 @@ def main():
                     if repetition:  # the first warms the caches and the files up
                         runs[name].append(run)
             for name, _ in TRANSITIONS:
-                wall = statistics.median(run[0] for run in runs[name]) * 1e3 / FRAMES
-                cpu = statistics.median(run[1] for run in runs[name]) * 1e3 / FRAMES
-                print("melt/%s/1920x1080_c422/%s %10.4f %10.4f" % (name, threads_name, wall, cpu), flush=True)
+                print(figure_line("melt/%s/1920x1080_c422/%s" % (name, threads_name), runs[name], FRAMES), flush=True)
     finally:
         if os.path.exists(output):
             os.remove(output)

@@ -17,19 +17,14 @@ system, every thread), in ms per frame.
 Usage: xfade_compare.py KAVRO CLIP_FOLDER REPETITIONS
 """
 import os
-import resource
-import statistics
 import subprocess
 import sys
 import time
 
+from process_time import children_cpu, figure_line
+
 WIDTH, HEIGHT, FRAMES, RATE = 1920, 1080, 100, 25
 ENCODER = ["-c:v", "libx264", "-crf", "18", "-preset", "medium", "-pix_fmt", "yuv420p"]
-
-
-def children_cpu():
-    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
-    return usage.ru_utime + usage.ru_stime
 
 
 def run(command, stdout=subprocess.DEVNULL):
@@ -85,9 +80,7 @@ def main():
                     if frame_count(path) != FRAMES:
                         sys.exit("xfade_compare: %s holds %d frames, not %d" % (path, frame_count(path), FRAMES))
         for name in commands:
-            wall = statistics.median(r[0] for r in runs[name]) * 1e3 / FRAMES
-            cpu = statistics.median(r[1] for r in runs[name]) * 1e3 / FRAMES
-            print("encoded/%s/1920x1080_h264 %10.4f %10.4f" % (name, wall, cpu), flush=True)
+            print(figure_line("encoded/%s/1920x1080_h264" % name, runs[name], FRAMES), flush=True)
     finally:
         for path in (kavro_out, ffmpeg_out):
             if os.path.exists(path):
