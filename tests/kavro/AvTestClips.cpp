@@ -189,6 +189,15 @@ bool WriteClip(const ClipSpec& wanted) {
   return good;
 }
 
+ClipSpec H264Clip(const std::string& path, int frames) {
+  ClipSpec clip;
+  clip.path = path;
+  clip.codec = "libx264";
+  clip.pixelFormat = AV_PIX_FMT_YUV420P;
+  clip.frames = frames;
+  return clip;
+}
+
 ClipReading ReadClip(const std::string& path) {
   ClipReading reading;
   AVFormatContext* input = nullptr;

@@ -43,6 +43,9 @@ struct ClipSpec {
 // Writes the clip; fails the test (and returns false) when it cannot.
 bool WriteClip(const ClipSpec& wanted);
 
+// H.264 4:2:0 of `frames` frames at `path`, as phones and cameras write it.
+ClipSpec H264Clip(const std::string& path, int frames);
+
 struct ClipReading {
   bool opened = false;
   int width = 0, height = 0;

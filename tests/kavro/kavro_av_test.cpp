@@ -115,13 +115,9 @@ TEST(KavroAv, TheLosslessRouteGivesTheBytesOfTheYuv4mpeg2Route) {
 
 TEST(KavroAv, Mp4WithH264InAndOutHasTheFramesSizeRateAndDurationOfA) {
   const std::string folder = ScratchFolder("av_mp4");
-  ClipSpec a;
-  a.path = folder + "a.mp4";
-  a.codec = "libx264";
-  a.pixelFormat = AV_PIX_FMT_YUV420P;
+  ClipSpec a = H264Clip(folder + "a.mp4", 20);
   a.width = 96;
   a.height = 64;
-  a.frames = 20;
   ClipSpec b = a;
   b.path = folder + "b.mp4";
   b.width = 80;
@@ -294,11 +290,7 @@ TEST(KavroAv, AYuv4mpeg2BOfAnotherRateIsSampledAtAsFrameTimes) {
 // Luma 30 + 6 i in frame i, H.264 lossless, a keyframe every ten frames.
 TEST(KavroAv, SeeksToTheFrameAtTheStartNotTheKeyframeBefore) {
   const std::string folder = ScratchFolder("av_seek");
-  ClipSpec clip;
-  clip.path = folder + "clip.mp4";
-  clip.codec = "libx264";
-  clip.pixelFormat = AV_PIX_FMT_YUV420P;
-  clip.frames = 30;
+  ClipSpec clip = H264Clip(folder + "clip.mp4", 30);
   clip.gop = 10;
   clip.codecOptions = {{"qp", "0"}, {"bf", "2"}};
   clip.picture = [](int i) { return FlatPicture(64, 48, static_cast<uint8_t>(30 + 6 * i), 128, 128); };
@@ -507,11 +499,7 @@ TEST(KavroAv, AFullDiskCountsTheFramesThatReachedTheFile) {
 
 TEST(KavroAv, SaysARotationInTheMetadataIsIgnored) {
   const std::string folder = ScratchFolder("av_rotation");
-  ClipSpec a;
-  a.path = folder + "portrait.mp4";
-  a.codec = "libx264";
-  a.pixelFormat = AV_PIX_FMT_YUV420P;
-  a.frames = 2;
+  ClipSpec a = H264Clip(folder + "portrait.mp4", 2);
   a.clockwiseRotation = 90;
   ASSERT_TRUE(WriteClip(a));
   ProgramRun run = RunKavro({"render", a.path, "-o", folder + "out.y4m", "--plugin", ShippedMasks(), "-q"});
