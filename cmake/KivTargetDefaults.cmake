@@ -1,9 +1,12 @@
 # Warnings, sanitizers and runtime linkage shared by every target we build.
 
-add_library(kiv_build_flags INTERFACE)
-target_compile_options(kiv_build_flags INTERFACE
+add_library(kiv_warning_flags INTERFACE)
+target_compile_options(kiv_warning_flags INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wformat=2 -Wundef -Wcast-align
   $<$<BOOL:${KIV_WERROR}>:-Werror>)
+
+add_library(kiv_build_flags INTERFACE)
+target_link_libraries(kiv_build_flags INTERFACE kiv_warning_flags)
 
 if(KIV_FUZZ)
   # Every library is instrumented for coverage; only the fuzz programs link

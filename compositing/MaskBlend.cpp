@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "CpuLevel.h"
+#include "platform/cpu/CpuLevel.h"
 #include "MaskBlendRow.h"
 
 static_assert(MASK_BLEND_REFERENCE == static_cast<int32_t>(CPU_LEVEL_BASELINE) &&

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "BaseModule.h"
+#include "settings/BaseModule.h"
 #include "MaskCatalogue.h"
 #include "MaskNames.h"
 #include "Pelt.h"

@@ -6,8 +6,8 @@
 
 #include <vector>
 
-#include "CString.h"
-#include "ModuleServices.h"
+#include "platform/dialog_framework/CString.h"
+#include "platform/module_services/ModuleServices.h"
 #include "Pelt.h"
 
 class MaskImageFactory {

@@ -2,7 +2,7 @@
 // last entry first, when it unloads.
 #pragma once
 
-#include "CString.h"
+#include "platform/dialog_framework/CString.h"
 #include "MaskCatalogue.h"
 
 extern CString maskNames[kMaskCount];

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "BaseModule.h"
+#include "settings/BaseModule.h"
 
 // Windows maps a module whole but takes each resource's size from the
 // module's own table: a damaged module can claim more bytes than it holds,

@@ -1,6 +1,6 @@
 #include "ResourceModulePath.h"
 
-#include "ModuleServices.h"
+#include "platform/module_services/ModuleServices.h"
 
 std::wstring ResourceModulePath(const wchar_t* pluginPath) {
   std::wstring path(pluginPath ? pluginPath : L"");

@@ -4,9 +4,9 @@
 // (which stays). One translation unit, so the order is the order of
 // definition below.
 #include "BaseModule.h"
-#include "MaskNames.h"
-#include "ModuleState.h"
-#include "Pelt.h"
+#include "masks/MaskNames.h"
+#include "platform/dialog_framework/ModuleState.h"
+#include "masks/Pelt.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "DataExchange.h"
-#include "KavroVideoTransitionMask.h"
-#include "MaskImageFactory.h"
+#include "platform/dialog_framework/DataExchange.h"
+#include "transition/KavroVideoTransitionMask.h"
+#include "masks/MaskImageFactory.h"
 #include "SettingsDialogIds.h"
 
 namespace {

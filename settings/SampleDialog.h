@@ -6,8 +6,8 @@
 
 #include <stdint.h>
 
-#include "Controls.h"
-#include "Dialog.h"
+#include "platform/dialog_framework/Controls.h"
+#include "platform/dialog_framework/Dialog.h"
 
 class KavroVideoTransitionMask;
 class MaskImageFactory;

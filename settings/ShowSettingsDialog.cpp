@@ -1,7 +1,7 @@
 // The settings dialog of a transition object, run modally on the caller's
 // thread.
-#include "KavroVideoTransitionMask.h"
-#include "ModuleState.h"
+#include "transition/KavroVideoTransitionMask.h"
+#include "platform/dialog_framework/ModuleState.h"
 #include "SampleDialog.h"
 
 uint8_t KavroVideoTransitionMask::ShowSettingsDialog() {

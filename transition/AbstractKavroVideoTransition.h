@@ -1,7 +1,7 @@
 // Defaults for every slot; concrete transitions override what they need.
 #pragma once
 
-#include "host_api/IKavroVideoTransition.h"
+#include "transition/host_api/IKavroVideoTransition.h"
 
 class AbstractKavroVideoTransition : public IKavroVideoTransition {
  public:

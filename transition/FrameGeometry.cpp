@@ -1,6 +1,6 @@
 #include "FrameGeometry.h"
 
-#include "Pelt.h"
+#include "masks/Pelt.h"
 
 FRAME_GEOMETRY_CHECK MeasureFrame(const FrameFormat& format, FrameGeometry& geometry) {
   // Everything in 64 bits: no product of two 32-bit values wraps there.

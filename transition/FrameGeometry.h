@@ -5,7 +5,7 @@
 
 #include <stdint.h>
 
-#include "host_api/KavroHostRecords.h"
+#include "transition/host_api/KavroHostRecords.h"
 
 class TImage;
 

@@ -2,7 +2,7 @@
 // Offsets are exact on 32-bit targets; 64-bit builds check field order.
 #include <stddef.h>
 
-#include "host_api/IKavroVideoTransition.h"
+#include "transition/host_api/IKavroVideoTransition.h"
 
 // offsetof on the format list (it has a table pointer) is what we want to pin down.
 #pragma GCC diagnostic ignored "-Winvalid-offsetof"

@@ -1,6 +1,6 @@
 // The interface class is exported whole: its constructors and assignment only
 // install or keep the table, whose entries all lead to the pure-call handler.
-#include "host_api/IKavroVideoTransition.h"
+#include "transition/host_api/IKavroVideoTransition.h"
 
 IKavroVideoTransition::IKavroVideoTransition() = default;
 IKavroVideoTransition::IKavroVideoTransition(const IKavroVideoTransition&) = default;

@@ -2,7 +2,7 @@
 #include <new>
 
 #include "KavroVideoTransitionMask.h"
-#include "MaskImageFactory.h"
+#include "masks/MaskImageFactory.h"
 
 extern "C" KIV_PLUGIN_API uint8_t KIV_CDECL KavroCreateVideoTransition(IKavroVideoTransition** transition) {
   if (!transition) return 0;

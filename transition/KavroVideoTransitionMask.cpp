@@ -1,8 +1,8 @@
 #include "KavroVideoTransitionMask.h"
 
-#include "MaskBlend.h"
-#include "MaskImageFactory.h"
-#include "Pelt.h"
+#include "compositing/MaskBlend.h"
+#include "masks/MaskImageFactory.h"
+#include "masks/Pelt.h"
 
 KavroVideoTransitionMask::KavroVideoTransitionMask(MaskImageFactory* source)
     : parameterDescriptor{nullptr, 0}, workBuffer(nullptr), workBufferSize(0), maskSource(source) {

@@ -7,8 +7,8 @@
 
 #include "FrameGeometry.h"
 #include "KavroVideoTransitionMask.h"
-#include "MaskImageFactory.h"
-#include "Pelt.h"
+#include "masks/MaskImageFactory.h"
+#include "masks/Pelt.h"
 
 namespace {
 

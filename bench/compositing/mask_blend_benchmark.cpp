@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "MaskBlend.h"
+#include "compositing/MaskBlend.h"
 
 namespace {
 

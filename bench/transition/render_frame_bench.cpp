@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "FrameGeometry.h"
-#include "IKavroVideoTransition.h"
-#include "KavroVideoTransitionMask.h"
-#include "MaskImageFactory.h"
-#include "Pelt.h"
+#include "transition/FrameGeometry.h"
+#include "transition/host_api/IKavroVideoTransition.h"
+#include "transition/KavroVideoTransitionMask.h"
+#include "masks/MaskImageFactory.h"
+#include "masks/Pelt.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // dialog templates are found in the library, not in the host program.
 #pragma once
 
-#include "ModuleServices.h"
+#include "platform/module_services/ModuleServices.h"
 
 struct AFX_MODULE_STATE {
   explicit AFX_MODULE_STATE(bool isDll) : dll(isDll) {}

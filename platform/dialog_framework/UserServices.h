@@ -4,7 +4,7 @@
 // controls as plain state and no display.
 #pragma once
 
-#include "ModuleServices.h"
+#include "platform/module_services/ModuleServices.h"
 
 #if defined(_WIN32)
 #include <windows.h>

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "Pelt.h"
+#include "masks/Pelt.h"
 #include "PixelStorage.h"
 
 namespace pelt {

@@ -2,7 +2,7 @@
 // several transition objects, and their threads, overlap freely.
 #include <atomic>
 
-#include "Pelt.h"
+#include "masks/Pelt.h"
 
 namespace {
 std::atomic<int> startDepth{0};

@@ -4,8 +4,8 @@
 
 #include <stdint.h>
 
-#include "CpuLevel.h"
-#include "Pelt.h"
+#include "platform/cpu/CpuLevel.h"
+#include "masks/Pelt.h"
 
 // Which decoding paths a PNG may take.
 enum PELT_PNG_PATHS : int32_t {

@@ -11,7 +11,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "CpuLevel.h"
+#include "platform/cpu/CpuLevel.h"
 #include "ResizeTaps.h"
 
 namespace pelt {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "MaskBlend.h"
+#include "compositing/MaskBlend.h"
 
 struct BlendTestRow {
   explicit BlendTestRow(uint32_t pixels)

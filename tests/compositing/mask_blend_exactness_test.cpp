@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "BlendTestRow.h"
-#include "MaskBlend.h"
-#include "TestSeed.h"
+#include "compositing/MaskBlend.h"
+#include "tests/support/TestSeed.h"
 
 namespace {
 

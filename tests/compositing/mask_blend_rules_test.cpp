@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "BlendTestRow.h"
-#include "MaskBlend.h"
+#include "compositing/MaskBlend.h"
 
 namespace {
 

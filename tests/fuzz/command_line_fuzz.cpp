@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "CommandLine.h"
+#include "hosts/kavro/CommandLine.h"
 #include "FuzzCheck.h"
-#include "MaskChoice.h"
+#include "hosting/MaskChoice.h"
 
 using namespace kavro;
 

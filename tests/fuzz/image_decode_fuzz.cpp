@@ -17,7 +17,7 @@
 
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
-#include "Pelt.h"
+#include "masks/Pelt.h"
 #include "PngSynthesis.h"
 
 namespace {

@@ -17,8 +17,8 @@
 
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
-#include "Pelt.h"
-#include "PeltTuning.h"
+#include "masks/Pelt.h"
+#include "platform/pelt/PeltTuning.h"
 #include "PngSynthesis.h"
 
 namespace {

@@ -12,12 +12,12 @@
 #include <cstring>
 #include <vector>
 
-#include "ColourConversion.h"
+#include "media/ColourConversion.h"
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
-#include "PngFile.h"
+#include "media/PngFile.h"
 #include "PngSynthesis.h"
-#include "Scaling.h"
+#include "media/Scaling.h"
 
 using namespace kavro;
 

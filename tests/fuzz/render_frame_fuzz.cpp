@@ -28,12 +28,12 @@
 
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
-#include "PluginLibrary.h"
+#include "tests/support/PluginLibrary.h"
 #include "PngSynthesis.h"
-#include "RenderHost.h"
-#include "ResourceDirectory.h"
-#include "TestPaths.h"
-#include "WideUtf8.h"
+#include "tests/transition/RenderHost.h"
+#include "platform/module_services/ResourceDirectory.h"
+#include "tests/support/TestPaths.h"
+#include "platform/module_services/WideUtf8.h"
 
 namespace {
 

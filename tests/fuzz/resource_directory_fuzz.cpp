@@ -14,7 +14,7 @@
 
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
-#include "ResourceDirectoryReader.h"
+#include "platform/module_services/ResourceDirectoryReader.h"
 
 namespace {
 

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "FuzzCheck.h"
-#include "Picture.h"
-#include "Y4m.h"
-#include "Y4mReader.h"
+#include "media/Picture.h"
+#include "media/Y4m.h"
+#include "media/Y4mReader.h"
 
 using namespace kavro;
 

@@ -6,10 +6,10 @@
 #include <stdexcept>
 #include <vector>
 
-#include "MaskCatalogue.h"
-#include "MaskImageFactory.h"
-#include "Pelt.h"
-#include "TestPaths.h"
+#include "masks/MaskCatalogue.h"
+#include "masks/MaskImageFactory.h"
+#include "masks/Pelt.h"
+#include "tests/support/TestPaths.h"
 
 namespace {
 

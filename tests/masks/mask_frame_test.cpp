@@ -11,9 +11,9 @@
 #include <memory>
 #include <vector>
 
-#include "MaskImageFactory.h"
-#include "Pelt.h"
-#include "TestPaths.h"
+#include "masks/MaskImageFactory.h"
+#include "masks/Pelt.h"
+#include "tests/support/TestPaths.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <memory>
 #include <string>
 
-#include "ModuleServices.h"
-#include "Pelt.h"
-#include "PluginLibrary.h"
-#include "TestPaths.h"
+#include "platform/module_services/ModuleServices.h"
+#include "masks/Pelt.h"
+#include "tests/support/PluginLibrary.h"
+#include "tests/support/TestPaths.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
@@ -18,7 +18,7 @@
 #if !defined(_WIN32)
 #include <dlfcn.h>
 
-#include "WideUtf8.h"
+#include "platform/module_services/WideUtf8.h"
 #endif
 
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "ModuleServices.h"
-#include "ResourceModulePath.h"
+#include "platform/module_services/ModuleServices.h"
+#include "masks/ResourceModulePath.h"
 
 namespace {
 

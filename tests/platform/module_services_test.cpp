@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "ModuleServices.h"
-#include "TestPaths.h"
+#include "platform/module_services/ModuleServices.h"
+#include "tests/support/TestPaths.h"
 
 namespace {
 

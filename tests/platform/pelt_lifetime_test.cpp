@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "Pelt.h"
+#include "masks/Pelt.h"
 
 TEST(PeltLifetime, StartsNestAndStopsUnwind) {
   int base = InitializePelt(0);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "UserServices.h"
+#include "platform/dialog_framework/UserServices.h"
 
 class DialogUser {
  public:

@@ -1,7 +1,7 @@
-#include "HeadlessDialog.h"
-#include "KavroVideoTransitionMask.h"
-#include "SampleDialog.h"
-#include "SettingsDialogIds.h"
+#include "platform/dialog_framework/HeadlessDialog.h"
+#include "transition/KavroVideoTransitionMask.h"
+#include "settings/SampleDialog.h"
+#include "settings/SettingsDialogIds.h"
 #include "SettingsSession.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "KavroVideoTransitionMask.h"
-#include "ModuleState.h"
+#include "transition/KavroVideoTransitionMask.h"
+#include "platform/dialog_framework/ModuleState.h"
 
 struct ParametersCall {
   MaskParameters block;

@@ -1,5 +1,5 @@
-#include "DialogDriver.h"
-#include "KavroVideoTransitionMask.h"
+#include "tools/dialog_driver/DialogDriver.h"
+#include "transition/KavroVideoTransitionMask.h"
 #include "SettingsSession.h"
 
 SessionOutcome OpenSettings(KavroVideoTransitionMask& owner, MaskImageFactory*,

@@ -6,11 +6,11 @@
 #include <stdexcept>
 #include <string>
 
-#include "CString.h"
-#include "DataExchange.h"
-#include "Dialog.h"
-#include "ModuleState.h"
-#include "SampleDialog.h"
+#include "platform/dialog_framework/CString.h"
+#include "platform/dialog_framework/DataExchange.h"
+#include "platform/dialog_framework/Dialog.h"
+#include "platform/dialog_framework/ModuleState.h"
+#include "settings/SampleDialog.h"
 
 namespace {
 

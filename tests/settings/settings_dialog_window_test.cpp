@@ -5,13 +5,13 @@
 #include <stdexcept>
 #include <string>
 
-#include "DialogDriver.h"
+#include "tools/dialog_driver/DialogDriver.h"
 #include "DialogUser.h"
-#include "MaskImageFactory.h"
+#include "masks/MaskImageFactory.h"
 #include "RecordingTransition.h"
-#include "SampleDialog.h"
-#include "SettingsDialogIds.h"
-#include "TestPaths.h"
+#include "settings/SampleDialog.h"
+#include "settings/SettingsDialogIds.h"
+#include "tests/support/TestPaths.h"
 
 namespace {
 

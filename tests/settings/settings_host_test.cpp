@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "DialogDriver.h"
+#include "tools/dialog_driver/DialogDriver.h"
 #include "DialogTemplateReader.h"
 #include "DialogUser.h"
-#include "PluginLibrary.h"
-#include "RgbPng.h"
-#include "TestPaths.h"
-#include "WindowCapture.h"
+#include "tests/support/PluginLibrary.h"
+#include "tools/dialog_driver/RgbPng.h"
+#include "tests/support/TestPaths.h"
+#include "tools/dialog_driver/WindowCapture.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 
 #include <cstdio>
 
-#include "PluginLibrary.h"
-#include "ProcessCounters.h"
-#include "TestPaths.h"
+#include "tests/support/PluginLibrary.h"
+#include "tests/support/ProcessCounters.h"
+#include "tests/support/TestPaths.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 #include "PluginLibrary.h"
 
-#include "ModuleServices.h"
+#include "platform/module_services/ModuleServices.h"
 #include "TestPaths.h"
 
 #if !defined(_WIN32)
 #include <dlfcn.h>
 
-#include "WideUtf8.h"
+#include "platform/module_services/WideUtf8.h"
 #endif
 
 PluginLibrary::PluginLibrary(const std::wstring& fileName) {

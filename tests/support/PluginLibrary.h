@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "IKavroVideoTransition.h"
+#include "transition/host_api/IKavroVideoTransition.h"
 
 class PluginLibrary {
  public:

@@ -3,10 +3,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "ModuleServices.h"
+#include "platform/module_services/ModuleServices.h"
 
 #if !defined(_WIN32)
-#include "WideUtf8.h"
+#include "platform/module_services/WideUtf8.h"
 #endif
 
 std::wstring TestDirectory() {

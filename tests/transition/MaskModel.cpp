@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "MaskBlend.h"
-#include "ModuleServices.h"
+#include "compositing/MaskBlend.h"
+#include "platform/module_services/ModuleServices.h"
 
 MaskPicture PictureOf(const TImage& image) {
   MaskPicture picture;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "Pelt.h"
+#include "masks/Pelt.h"
 
 struct MaskPicture {
   uint32_t width = 0;

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "IKavroVideoTransition.h"
+#include "transition/host_api/IKavroVideoTransition.h"
 
 struct ReleaseTransition {
   void operator()(IKavroVideoTransition* transition) const { transition->Release(); }

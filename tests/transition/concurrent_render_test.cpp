@@ -9,9 +9,9 @@
 #include <thread>
 #include <vector>
 
-#include "PluginLibrary.h"
+#include "tests/support/PluginLibrary.h"
 #include "RenderHost.h"
-#include "TestPaths.h"
+#include "tests/support/TestPaths.h"
 
 namespace {
 

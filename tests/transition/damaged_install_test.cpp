@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "MaskModel.h"
-#include "PluginLibrary.h"
+#include "tests/support/PluginLibrary.h"
 #include "RenderHost.h"
-#include "TestPaths.h"
-#include "WineEmulation.h"
+#include "tests/support/TestPaths.h"
+#include "tests/support/WineEmulation.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // loop may read.
 #include <gtest/gtest.h>
 
-#include "FrameGeometry.h"
-#include "Pelt.h"
+#include "transition/FrameGeometry.h"
+#include "masks/Pelt.h"
 #include "RenderHost.h"
 
 namespace {

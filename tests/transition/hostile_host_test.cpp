@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "GuardedBuffer.h"
-#include "PluginLibrary.h"
+#include "tests/support/GuardedBuffer.h"
+#include "tests/support/PluginLibrary.h"
 #include "RenderHost.h"
-#include "TestPaths.h"
+#include "tests/support/TestPaths.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "KavroHostRecords.h"
-#include "KivVector.h"
+#include "transition/host_api/KavroHostRecords.h"
+#include "transition/host_api/KivVector.h"
 
 TEST(KivVector, KeepsOneSlotFreeAndDoublesWhenTheLastWouldFill) {
   kiv::vector<KIV_COLOR_FORMAT> list(16);

@@ -13,10 +13,10 @@
 #include <iostream>
 #include <vector>
 
-#include "PluginLibrary.h"
-#include "ProcessUsage.h"
+#include "tests/support/PluginLibrary.h"
+#include "tests/support/ProcessUsage.h"
 #include "RenderHost.h"
-#include "TestPaths.h"
+#include "tests/support/TestPaths.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // AddressSanitizer holds freed memory back (up to 256 MB) to catch late

@@ -3,8 +3,8 @@
 // host learns why.
 #include <gtest/gtest.h>
 
-#include "PluginLibrary.h"
-#include "TestPaths.h"
+#include "tests/support/PluginLibrary.h"
+#include "tests/support/TestPaths.h"
 
 TEST(MissingImageLibrary, ThePluginFailsToLoadAndTheHostIsTold) {
   PluginLibrary plugin(SharedLibraryFileName(L"kiv_without_image_library"));

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "IKavroVideoTransition.h"
-#include "PluginLibrary.h"
-#include "TestPaths.h"
+#include "transition/host_api/IKavroVideoTransition.h"
+#include "tests/support/PluginLibrary.h"
+#include "tests/support/TestPaths.h"
 
 namespace {
 

@@ -5,15 +5,15 @@
 
 #include <string>
 
-#include "IKavroVideoTransition.h"
-#include "ModuleServices.h"
-#include "TestPaths.h"
+#include "transition/host_api/IKavroVideoTransition.h"
+#include "platform/module_services/ModuleServices.h"
+#include "tests/support/TestPaths.h"
 
 #if !defined(_WIN32)
 #include <dlfcn.h>
 #include <unistd.h>
 
-#include "WideUtf8.h"
+#include "platform/module_services/WideUtf8.h"
 #endif
 
 namespace {

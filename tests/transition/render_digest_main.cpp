@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "PluginLibrary.h"
+#include "tests/support/PluginLibrary.h"
 #include "RenderHost.h"
-#include "TestPaths.h"
+#include "tests/support/TestPaths.h"
 
 namespace {
 

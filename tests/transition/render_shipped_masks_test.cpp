@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "MaskModel.h"
-#include "PluginLibrary.h"
+#include "tests/support/PluginLibrary.h"
 #include "RenderHost.h"
-#include "TestPaths.h"
+#include "tests/support/TestPaths.h"
 
 namespace {
 

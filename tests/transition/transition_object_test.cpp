@@ -3,10 +3,10 @@
 
 #include <vector>
 
-#include "KavroVideoTransitionMask.h"
-#include "MaskImageFactory.h"
-#include "Pelt.h"
-#include "TestPaths.h"
+#include "transition/KavroVideoTransitionMask.h"
+#include "masks/MaskImageFactory.h"
+#include "masks/Pelt.h"
+#include "tests/support/TestPaths.h"
 
 namespace {
 

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "ColourConversion.h"
-#include "ContactSheet.h"
-#include "DefaultClips.h"
-#include "FileBytes.h"
-#include "Y4m.h"
-#include "Y4mReader.h"
+#include "media/ColourConversion.h"
+#include "hosts/kavro/ContactSheet.h"
+#include "hosts/kavro/DefaultClips.h"
+#include "media/FileBytes.h"
+#include "media/Y4m.h"
+#include "media/Y4mReader.h"
 
 namespace {
 

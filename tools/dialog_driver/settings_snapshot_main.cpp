@@ -8,8 +8,8 @@
 #include <string>
 
 #include "DialogDriver.h"
-#include "IKavroVideoTransition.h"
-#include "LoadedPlugin.h"
+#include "transition/host_api/IKavroVideoTransition.h"
+#include "hosting/LoadedPlugin.h"
 #include "RgbPng.h"
 #include "WindowCapture.h"
 

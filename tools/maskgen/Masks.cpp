@@ -6,7 +6,7 @@
 #include <tuple>
 #include <utility>
 
-#include "MaskCatalogue.h"
+#include "masks/MaskCatalogue.h"
 #include "Noise.h"
 
 namespace maskgen {

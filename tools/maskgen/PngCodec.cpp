@@ -1,6 +1,6 @@
 #include "PngCodec.h"
 
-#include "GrayPngWriter.h"
+#include "tools/png_writer/GrayPngWriter.h"
 
 #include <spng.h>
 

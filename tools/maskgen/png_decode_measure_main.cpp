@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "GrayPngWriter.h"
+#include "tools/png_writer/GrayPngWriter.h"
 #include "Masks.h"
 #include "Parallel.h"
 #include "PngCodec.h"

@@ -1,0 +1,66 @@
+#include "MaskChoice.h"
+
+#include <cctype>
+#include <vector>
+
+#include "hosts/kavro/CommandLine.h"
+#include "masks/MaskCatalogue.h"
+
+namespace kavro {
+
+namespace {
+
+std::string Lower(const std::string& text) {
+  std::string out;
+  for (char c : text) out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+bool StartsWith(const std::string& text, const std::string& start) { return text.compare(0, start.size(), start) == 0; }
+
+std::string MaskList() {
+  std::string list;
+  for (uint32_t mask = 0; mask < MaskCount(); ++mask) {
+    list += (mask ? ", " : "") + std::to_string(mask) + " " + MaskName(mask);
+  }
+  return list;
+}
+
+}  // namespace
+
+uint32_t MaskCount() { return kMaskCount; }
+
+std::string MaskName(uint32_t mask) {
+  std::string name;
+  for (const wchar_t* c = maskNameTexts[mask]; *c; ++c) name += *c < 0x80 ? static_cast<char>(*c) : '?';
+  return name;
+}
+
+uint32_t MaskFrameCount(uint32_t mask) { return maskFrameCounts[mask]; }
+
+uint32_t ResolveMask(const std::string& text) {
+  if (text.empty()) throw UsageError("--mask needs an index or a name (" + MaskList() + ")");
+  if (text.find_first_not_of("0123456789") == std::string::npos) {
+    if (text.size() <= 3 && std::stoul(text) < MaskCount()) return static_cast<uint32_t>(std::stoul(text));
+    throw UsageError("no mask " + text + " (" + MaskList() + ")");
+  }
+  const std::string wanted = Lower(text);
+  std::vector<uint32_t> matches;
+  for (uint32_t mask = 0; mask < MaskCount(); ++mask) {
+    const std::string name = Lower(MaskName(mask));
+    if (StartsWith(name, wanted) || (StartsWith(name, "mask_") && StartsWith(name.substr(5), wanted))) {
+      matches.push_back(mask);
+    }
+  }
+  if (matches.empty()) throw UsageError("unknown mask '" + text + "' (" + MaskList() + ")");
+  if (matches.size() > 1) throw UsageError("mask '" + text + "' is ambiguous (" + MaskList() + ")");
+  return matches[0];
+}
+
+uint32_t MaskFramePosition(uint32_t frame, uint32_t frames, uint32_t maskFrames) {
+  if (frames <= 1 || maskFrames <= 1) return 0;
+  const uint64_t span = frames - 1;
+  return static_cast<uint32_t>((uint64_t{frame} * (maskFrames - 1) + span / 2) / span);
+}
+
+}  // namespace kavro

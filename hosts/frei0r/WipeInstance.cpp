@@ -1,0 +1,188 @@
+#include "WipeInstance.h"
+
+#include <cstring>
+#include <exception>
+
+#include "hosting/MaskChoice.h"
+#include "PluginBeside.h"
+#include "hosting/WipeSetup.h"
+
+namespace kavro_wipe {
+
+namespace {
+
+// A YUY2 pixel pair and its two alpha bytes.
+bool SamePair(const uint8_t* packed, const uint8_t* alpha, const uint8_t* otherPacked, const uint8_t* otherAlpha) {
+  return std::memcmp(packed, otherPacked, 4) == 0 && alpha[0] == otherAlpha[0] && alpha[1] == otherAlpha[1];
+}
+
+}  // namespace
+
+bool WipeInstance::SizeFits(uint64_t width, uint64_t height) {
+  return width <= static_cast<uint64_t>(kavro::kMaxDimension) &&
+         height <= static_cast<uint64_t>(kavro::kMaxDimension) &&
+         kavro::SizeWithinLimits(static_cast<int64_t>(width), static_cast<int64_t>(height));
+}
+
+WipeInstance::WipeInstance(uint32_t width, uint32_t height)
+    : width_(width), height_(height), layout_(width + width % 2, height) {
+  const size_t frameBytes = static_cast<size_t>(layout_.bufferBytes());
+  packedA_.resize(frameBytes);
+  packedB_.resize(frameBytes);
+  mixed_.resize(frameBytes);
+  scratch_.Reserve(width);
+  const KavroCreateVideoTransitionProc factory = PluginFactory();
+  if (!factory) return;
+  if (!factory(&transition_) || !transition_) {
+    transition_ = nullptr;
+    TellOnce(Problem::kNoTransition, "the plug-in could not create a transition: every frame shows source A");
+  }
+}
+
+WipeInstance::~WipeInstance() {
+  if (transition_) transition_->Release();
+}
+
+bool WipeInstance::SetParameter(int index, double value) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return values_.Set(index, value);
+}
+
+bool WipeInstance::GetParameter(int index, double& value) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return values_.Get(index, value);
+}
+
+void WipeInstance::Update(const uint8_t* a, const uint8_t* b, uint8_t* out) {
+  if (!a || !out) return;
+  std::lock_guard<std::mutex> lock(mutex_);
+  bool mixed = false;
+  if (transition_ && b) {
+    try {
+      mixed = Mix(a, b);
+    } catch (const std::exception&) {
+      mixed = false;
+    }
+  }
+  if (mixed) {
+    Compose(a, b, out);
+  } else {
+    PassA(a, out);
+  }
+}
+
+bool WipeInstance::ApplyParameters() {
+  const bool crop = IsOn(values_.cropToOutput);
+  const uint32_t mask = MaskIndexOf(values_.mask);
+  if (!setUp_ || crop != appliedCrop_ || mask != setUpMask_) {
+    kavro::WipeSetupFields fields;
+    fields.width = layout_.width;
+    fields.height = layout_.height;
+    fields.stride = layout_.stride;
+    fields.totalFrames = kavro::MaskFrameCount(mask);
+    fields.userData = reinterpret_cast<uintptr_t>(this);
+    fields.fetchSourceA = FetchA;
+    fields.fetchSourceB = FetchB;
+    fields.cropToOutput = crop;
+    TransitionSetup setup = kavro::WipeSetup(fields);
+    setUp_ = transition_->SetSetup(&setup) != nullptr;
+    if (!setUp_) return false;
+    appliedCrop_ = crop;
+    setUpMask_ = mask;
+  }
+  MaskParameters wanted = {};
+  wanted.maskIndex = mask;
+  wanted.invert = IsOn(values_.invert) ? 1 : 0;
+  wanted.reverse = IsOn(values_.reverse) ? 1 : 0;
+  parameters_.Give(transition_, wanted);
+  return true;
+}
+
+bool WipeInstance::Mix(const uint8_t* a, const uint8_t* b) {
+  if (!ApplyParameters()) return false;
+  kavro::PackRgba(a, width_, layout_, packedA_.data(), scratch_);
+  kavro::PackRgba(b, width_, layout_, packedB_.data(), scratch_);
+  FrameBuffer output = {};
+  output.data = mixed_.data();
+  output.size = mixed_.size();
+  const uint32_t frame = MaskFrameAt(values_.position, kavro::MaskFrameCount(parameters_.given().maskIndex));
+  const int32_t result = transition_->RenderFrame(frame, 0, &output);
+  if (result != RESULT_OK) {
+    TellOnce(Problem::kRenderFailed,
+             "the plug-in answered " + std::to_string(result) + " for a frame: such frames show source A");
+    return false;
+  }
+  return true;
+}
+
+// Row by row: a row the mix left as one input had it is that input's row;
+// otherwise the row is converted back and its unchanged pairs taken over.
+void WipeInstance::Compose(const uint8_t* a, const uint8_t* b, uint8_t* out) {
+  const size_t rowPixels = width_, packedRow = size_t{layout_.width} * 2;
+  const uint64_t alphaStart = layout_.alphaOffset();
+  for (uint32_t row = 0; row < height_; ++row) {
+    const size_t rgbaOffset = row * rowPixels * 4;
+    const size_t packedOffset = size_t{row} * layout_.stride;
+    const size_t alphaOffset = alphaStart + size_t{row} * layout_.width;
+    auto rowIs = [&](const std::vector<uint8_t>& packed) {
+      return std::memcmp(&mixed_[packedOffset], &packed[packedOffset], packedRow) == 0 &&
+             std::memcmp(&mixed_[alphaOffset], &packed[alphaOffset], layout_.width) == 0;
+    };
+    if (rowIs(packedA_)) {
+      std::memcpy(out + rgbaOffset, a + rgbaOffset, rowPixels * 4);
+      continue;
+    }
+    if (rowIs(packedB_)) {
+      std::memcpy(out + rgbaOffset, b + rgbaOffset, rowPixels * 4);
+      continue;
+    }
+    kavro::UnpackRgbaRow(mixed_.data(), layout_, row, width_, out + rgbaOffset, scratch_);
+    for (uint32_t x = 0; x < width_; x += 2) {
+      const size_t pair = packedOffset + size_t{x} * 2, pairAlpha = alphaOffset + x;
+      const uint8_t* source = nullptr;
+      if (SamePair(&mixed_[pair], &mixed_[pairAlpha], &packedA_[pair], &packedA_[pairAlpha])) {
+        source = a;
+      } else if (SamePair(&mixed_[pair], &mixed_[pairAlpha], &packedB_[pair], &packedB_[pairAlpha])) {
+        source = b;
+      }
+      if (source) {
+        const size_t pixels = x + 1 < width_ ? 2 : 1;
+        std::memcpy(out + rgbaOffset + size_t{x} * 4, source + rgbaOffset + size_t{x} * 4, pixels * 4);
+      }
+    }
+  }
+}
+
+void WipeInstance::PassA(const uint8_t* a, uint8_t* out) const {
+  if (a != out) std::memmove(out, a, size_t{width_} * height_ * 4);
+}
+
+uint8_t WipeInstance::FetchA(uintptr_t userData, FrameFormat* request, uint32_t, int32_t, FrameBuffer* buffer) {
+  const auto* instance = reinterpret_cast<const WipeInstance*>(userData);
+  return instance ? instance->Fetch(instance->packedA_, request, buffer) : 0;
+}
+
+uint8_t WipeInstance::FetchB(uintptr_t userData, FrameFormat* request, uint32_t, int32_t, FrameBuffer* buffer) {
+  const auto* instance = reinterpret_cast<const WipeInstance*>(userData);
+  return instance ? instance->Fetch(instance->packedB_, request, buffer) : 0;
+}
+
+// Hands over the packed frame. frei0r frames carry no picture proportions of
+// their own, so none are reported (0 : 0): the plug-in then leaves the mask
+// uncut unless it is told to crop it to the output.
+uint8_t WipeInstance::Fetch(const std::vector<uint8_t>& packed, const FrameFormat* request, FrameBuffer* buffer) const {
+  if (!request || !buffer || !buffer->data) return 0;
+  if (request->colorFormat != COLOR_FORMAT_YUV422_ALPHA || request->width != layout_.width ||
+      request->height != layout_.height || (request->stride != 0 && request->stride != layout_.stride)) {
+    return 0;
+  }
+  const uint64_t bytes = layout_.usedBytes();
+  if (buffer->size != 0 && buffer->size < bytes) return 0;
+  std::memcpy(buffer->data, packed.data(), static_cast<size_t>(bytes));
+  buffer->aspectWidth = 0;
+  buffer->aspectHeight = 0;
+  buffer->auxValue = 0;
+  return 1;
+}
+
+}  // namespace kavro_wipe

@@ -1,0 +1,42 @@
+// Renders a whole transition: one thread reads the sources in order, N
+// threads each drive a transition object of their own, and the calling
+// thread writes the frames in order. At most a few frames are in flight.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "FrameOutputs.h"
+#include "transition/host_api/IKavroVideoTransition.h"
+#include "Progress.h"
+#include "Sources.h"
+
+namespace kavro {
+
+struct RenderSettings {
+  uint32_t width = 0;  // even
+  uint32_t height = 0;
+  uint32_t frames = 0;
+  MaskParameters parameters = {};
+  uint32_t maskFrames = 1;  // frames of the chosen mask, spread over the transition
+  bool cropToOutput = false;
+  int threads = 1;
+  uint32_t maxInFlight = 0;  // frames read and not yet written; 0: 2 threads + 2
+};
+
+// A failed render. The frames before the failing one have been written.
+class RenderError : public std::runtime_error {
+ public:
+  RenderError(const std::string& message, uint32_t written) : std::runtime_error(message), written_(written) {}
+  uint32_t written() const { return written_; }
+
+ private:
+  uint32_t written_;
+};
+
+// Returns the number of frames written (settings.frames). Throws RenderError.
+uint32_t RenderTransition(KavroCreateVideoTransitionProc factory, const RenderSettings& settings, HeldClip& a,
+                          HeldClip& b, FrameOutputs& outputs, Progress& progress);
+
+}  // namespace kavro

@@ -1,0 +1,270 @@
+// melt with the MLT module kavro_wipe, from the repository folder this build
+// fills, against `kavro render` of the same clips: the same bytes, frame for
+// frame, for every mask, inverted and reversed, on one render thread and on
+// several; and what melt shows when a part of the install is missing.
+// Skipped where melt cannot run.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/media/ScratchFiles.h"
+#include "tests/support/ShellCommand.h"
+#include "media/Y4m.h"
+#include "tests/media/Y4mOutput.h"
+
+using namespace kavro;
+
+namespace {
+
+constexpr int kWidth = 160, kHeight = 90, kFrames = 30;
+const std::string kLast = std::to_string(kFrames - 1);
+
+// Moving, and over the whole 0..255 range of every plane, so that any
+// conversion or range clamp on the way shows.
+std::string ClipBytes(bool b) {
+  Y4mFormat format;
+  format.width = kWidth;
+  format.height = kHeight;
+  format.aspectNumerator = format.aspectDenominator = 1;
+  format.chroma = Y4mChroma::k422;
+  std::string bytes = FormatY4mHeader(format);
+  for (int t = 0; t < kFrames; ++t) {
+    bytes += "FRAME\n";
+    for (int y = 0; y < kHeight; ++y) {
+      for (int x = 0; x < kWidth; ++x)
+        bytes += static_cast<char>(b ? (x * 255 / (kWidth - 1) + 7 * t) : (y * 3 + t) * 5);
+    }
+    for (int plane = 0; plane < 2; ++plane) {
+      for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth / 2; ++x) {
+          bytes += static_cast<char>(b ? (x * 3 + y + plane * 90 - t) * 2
+                                       : 255 - (y * 255 / (kHeight - 1) + t + plane * 40));
+        }
+      }
+    }
+  }
+  return bytes;
+}
+
+// Every frame's planes; a failure when the file is missing or unreadable.
+std::vector<Picture> ReadFrames(const std::string& path) {
+  Y4mOutput output = ReadY4mOutput(path);
+  EXPECT_EQ(output.format.chroma, Y4mChroma::k422) << path;
+  return output.frames;
+}
+
+// The frames where two files differ, as a list a failure can show.
+std::string FramesApart(const std::string& path, const std::string& expectedPath) {
+  const auto frames = ReadFrames(path), expected = ReadFrames(expectedPath);
+  if (frames.size() != expected.size() || frames.empty()) {
+    return std::to_string(frames.size()) + " frames against " + std::to_string(expected.size());
+  }
+  std::string apart;
+  for (size_t i = 0; i < frames.size(); ++i) {
+    if (!(frames[i] == expected[i])) apart += (apart.empty() ? "frames " : ", ") + std::to_string(i);
+  }
+  return apart;
+}
+
+size_t Occurrences(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+class KavroWipeMltModule : public testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = ScratchFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
+    if (RunLogged("melt -version", folder_ + "melt_version.log") != 0) {
+      GTEST_SKIP() << "melt cannot run here (`melt -version` failed: " << ReadBytes(folder_ + "melt_version.log")
+                   << "); install Debian's melt (tools/setup/install-deps.sh) to run this test";
+    }
+    a_ = folder_ + "a.y4m";
+    b_ = folder_ + "b.y4m";
+    WriteBytes(a_, ClipBytes(false));
+    WriteBytes(b_, ClipBytes(true));
+  }
+
+  // melt over the whole of both clips, the transition given `transition`
+  // (service and properties), 4:2:2 out; run-melt starts melt again when it
+  // never starts its output. The output's path.
+  std::string Melt(const std::string& name, const std::string& transition, const std::string& consumer = "",
+                   const std::string& repository = KAVRO_MLT_REPOSITORY) {
+    const std::string output = folder_ + name + "_melt.y4m";
+    const std::string clips = Quote(a_) + " in=0 out=" + kLast + " -track " + Quote(b_) + " in=0 out=" + kLast;
+    EXPECT_EQ(RunLogged("env MLT_REPOSITORY=" + Quote(repository) + " " + Quote(KAVRO_RUN_MELT) + " -quiet " + clips +
+                            " -transition " + transition + " in=0 out=" + kLast + " a_track=0 b_track=1 -consumer " +
+                            Quote("avformat:" + output) + " pix_fmt=yuv422p " + consumer,
+                        MeltLog(name)),
+              0)
+        << ReadBytes(MeltLog(name));
+    return output;
+  }
+  std::string MeltLog(const std::string& name) const { return folder_ + name + "_melt.log"; }
+
+  std::string Kavro(const std::string& name, const std::string& options) {
+    const std::string output = folder_ + name + "_kavro.y4m";
+    EXPECT_EQ(RunLogged(Quote(KAVRO_PROGRAM) + " render " + Quote(a_) + " " + Quote(b_) + " --quiet " + options +
+                            " -o " + Quote(output),
+                        folder_ + name + "_kavro.log"),
+              0)
+        << ReadBytes(folder_ + name + "_kavro.log");
+    return output;
+  }
+
+  std::string folder_, a_, b_;
+};
+
+TEST_F(KavroWipeMltModule, MeltWritesWhatKavroWritesForEveryMaskInvertedAndReversed) {
+  struct Setting {
+    const char* name;
+    std::string melt, kavro;
+  };
+  const Setting settings[] = {
+      {"paper", "kavro_wipe mask=0", "--mask 0"},
+      {"paper_inverted_reversed", "kavro_wipe mask=0 invert_mask=1 reverse=1", "--mask 0 --invert --reverse"},
+      {"wafu1", "kavro_wipe:wafu1", "--mask 1"},
+      // Kdenlive's default: keyframed from the first frame to the last, which MLT counts from the end.
+      {"wafu1_keyframed_to_the_end", "kavro_wipe mask=1 'progress=0=0;-1=1'", "--mask 1"},
+      {"wafu1_inverted", "kavro_wipe mask=1 invert_mask=1", "--mask 1 --invert"},
+      {"wafu2_reversed", "kavro_wipe mask=mask_wafu2 reverse=1", "--mask 2 --reverse"},
+      {"wafu2_inverted_reversed_cropped", "kavro_wipe mask=2 invert_mask=1 reverse=1 crop_to_output=1",
+       "--mask 2 --invert --reverse --crop-to-output"},
+  };
+  const std::string passedA = Kavro("a_alone", "--mask 0 --frames 1");
+  for (const Setting& setting : settings) {
+    SCOPED_TRACE(setting.name);
+    const std::string melted = Melt(setting.name, setting.melt);
+    EXPECT_EQ(FramesApart(melted, Kavro(setting.name, setting.kavro)), "");
+    // A wipe that does something: neither clip throughout.
+    EXPECT_NE(FramesApart(melted, a_), "");
+    EXPECT_EQ(Occurrences(ReadBytes(MeltLog(setting.name)), "kavro_wipe:"), 0u) << ReadBytes(MeltLog(setting.name));
+  }
+}
+
+// MLT hands frames to its render threads out of order; each takes a
+// transition object of its own.
+TEST_F(KavroWipeMltModule, SeveralRenderThreadsWriteWhatOneWrites) {
+  const std::string one = Melt("one_thread", "kavro_wipe mask=1 invert_mask=1", "real_time=-1");
+  const std::string four = Melt("four_threads", "kavro_wipe mask=1 invert_mask=1", "real_time=-4");
+  EXPECT_EQ(FramesApart(four, one), "");
+  EXPECT_EQ(FramesApart(one, Kavro("kavro", "--mask 1 --invert --threads 1")), "");
+}
+
+// The README's project file: the progress keyframed over the transition, the
+// mask by name.
+TEST_F(KavroWipeMltModule, ProjectFileWithKeyframedProgressRendersAsKavro) {
+  const std::string project = folder_ + "wipe.mlt";
+  WriteBytes(project, R"(<?xml version="1.0" encoding="utf-8"?>
+<mlt>
+  <producer id="clip_a"><property name="resource">)" +
+                          a_ + R"(</property></producer>
+  <producer id="clip_b"><property name="resource">)" +
+                          b_ + R"(</property></producer>
+  <playlist id="track_a"><entry producer="clip_a" in="0" out=")" +
+                          kLast + R"("/></playlist>
+  <playlist id="track_b"><entry producer="clip_b" in="0" out=")" +
+                          kLast + R"("/></playlist>
+  <tractor id="wipe" in="0" out=")" +
+                          kLast + R"(">
+    <multitrack>
+      <track producer="track_a"/>
+      <track producer="track_b"/>
+    </multitrack>
+    <transition id="kavro_wipe" in="0" out=")" +
+                          kLast + R"(">
+      <property name="mlt_service">kavro_wipe</property>
+      <property name="a_track">0</property>
+      <property name="b_track">1</property>
+      <property name="progress">0=0;)" +
+                          kLast + R"(=1</property>
+      <property name="mask">wafu2</property>
+      <property name="invert_mask">1</property>
+      <property name="reverse">0</property>
+      <property name="crop_to_output">0</property>
+    </transition>
+  </tractor>
+</mlt>
+)");
+  const std::string melted = folder_ + "project_melt.y4m";
+  ASSERT_EQ(RunLogged("env MLT_REPOSITORY=" + Quote(KAVRO_MLT_REPOSITORY) + " " + Quote(KAVRO_RUN_MELT) + " -quiet " +
+                          Quote(project) + " -consumer " + Quote("avformat:" + melted) + " pix_fmt=yuv422p",
+                      folder_ + "project_melt.log"),
+            0)
+      << ReadBytes(folder_ + "project_melt.log");
+  EXPECT_EQ(FramesApart(melted, Kavro("kavro", "--mask 2 --invert")), "");
+}
+
+TEST_F(KavroWipeMltModule, ValuesOutOfRangeAreClampedAndAnUnknownMaskIsSaidOnce) {
+  EXPECT_EQ(FramesApart(Melt("mask_beyond", "kavro_wipe mask=9"), Kavro("last_mask", "--mask 2")), "");
+  EXPECT_EQ(FramesApart(Melt("mask_below", "kavro_wipe mask=-3"), Kavro("first_mask", "--mask 0")), "");
+  // A progress below 0 holds the mask's first frame, above 1 its last.
+  const std::string first = Melt("progress_0", "kavro_wipe mask=1 progress=0");
+  const std::string last = Melt("progress_1", "kavro_wipe mask=1 progress=1");
+  EXPECT_NE(FramesApart(first, last), "");
+  EXPECT_EQ(FramesApart(Melt("progress_below", "kavro_wipe mask=1 progress=-5"), first), "");
+  EXPECT_EQ(FramesApart(Melt("progress_beyond", "kavro_wipe mask=1 progress=7.5"), last), "");
+
+  const std::string unknown = Melt("mask_unknown", "kavro_wipe mask=origami");
+  EXPECT_EQ(FramesApart(unknown, folder_ + "first_mask_kavro.y4m"), "");
+  const std::string log = ReadBytes(MeltLog("mask_unknown"));
+  EXPECT_EQ(Occurrences(log, "kavro_wipe: no mask 'origami'"), 1u) << log;
+}
+
+// The limits kavro holds every picture to: a wider one is passed through, once said.
+TEST_F(KavroWipeMltModule, PicturesBeyondTheLimitsShowAAndTheReasonIsSaidOnce) {
+  Melt("beyond_limits", "kavro_wipe mask=1", "width=16386 height=2");
+  const std::string log = ReadBytes(MeltLog("beyond_limits"));
+  EXPECT_EQ(Occurrences(log, "kavro_wipe: pictures of 16386x2 (at most 16384 a side, 8192x4608 in all) show source A"),
+            1u)
+      << log;
+}
+
+// Folders made by kavro_mlt_test_folders: the module and the system's
+// modules, with the plug-in's folder lacking the plug-in or its masks.
+TEST_F(KavroWipeMltModule, WithoutThePluginOrItsMasksAPassesThroughAndTheReasonIsSaidOnce) {
+  struct Install {
+    const char* folder;
+    const char* reason;
+  };
+  const Install installs[] = {{"no_plugin", "cannot load"}, {"no_masks", "masks not found"}};
+  for (const Install& install : installs) {
+    SCOPED_TRACE(install.folder);
+    const std::string melted = Melt(install.folder, "kavro_wipe mask=1", "real_time=-2",
+                                    std::string(KAVRO_MLT_TEST_FOLDERS) + "/" + install.folder);
+    EXPECT_EQ(FramesApart(melted, a_), "");
+    const std::string log = ReadBytes(MeltLog(install.folder));
+    EXPECT_EQ(Occurrences(log, "kavro_wipe:"), 1u) << log;
+    EXPECT_EQ(Occurrences(log, install.reason), 1u) << log;
+  }
+}
+
+// What melt and the editors read: the metadata, and the Kdenlive description
+// naming only parameters the module has.
+TEST_F(KavroWipeMltModule, MeltDescribesTheTransitionAndKdenlivesDescriptionMatchesIt) {
+  const std::string log = folder_ + "query.log";
+  ASSERT_EQ(RunLogged("env MLT_REPOSITORY=" + Quote(KAVRO_MLT_REPOSITORY) + " melt -query transition=kavro_wipe", log),
+            0)
+      << ReadBytes(log);
+  const std::string query = ReadBytes(log);
+  EXPECT_NE(query.find("identifier: kavro_wipe"), std::string::npos) << query;
+  const std::string kdenlive = ReadBytes(KAVRO_KDENLIVE_TRANSITION);
+  EXPECT_NE(kdenlive.find("<transition tag=\"kavro_wipe\""), std::string::npos);
+  size_t parameters = 0;
+  for (size_t at = kdenlive.find("<parameter "); at != std::string::npos; at = kdenlive.find("<parameter ", at + 1)) {
+    const size_t name = kdenlive.find(" name=\"", at) + 7;
+    const std::string parameter = kdenlive.substr(name, kdenlive.find('"', name) - name);
+    EXPECT_NE(query.find("identifier: " + parameter + "\n"), std::string::npos) << parameter << " in " << query;
+    ++parameters;
+  }
+  EXPECT_EQ(parameters, 5u);
+  for (const char* parameter : {"progress", "mask", "invert_mask", "reverse", "crop_to_output"}) {
+    EXPECT_NE(query.find(std::string("identifier: ") + parameter + "\n"), std::string::npos) << parameter;
+  }
+}
+
+}  // namespace
