@@ -1,9 +1,10 @@
 #include "MaskChoice.h"
 
 #include <cctype>
+#include <cmath>
 #include <vector>
 
-#include "hosts/kavro/CommandLine.h"
+#include "HostingError.h"
 #include "masks/MaskCatalogue.h"
 
 namespace kavro {
@@ -39,10 +40,10 @@ std::string MaskName(uint32_t mask) {
 uint32_t MaskFrameCount(uint32_t mask) { return maskFrameCounts[mask]; }
 
 uint32_t ResolveMask(const std::string& text) {
-  if (text.empty()) throw UsageError("--mask needs an index or a name (" + MaskList() + ")");
+  if (text.empty()) throw HostingError("--mask needs an index or a name (" + MaskList() + ")");
   if (text.find_first_not_of("0123456789") == std::string::npos) {
     if (text.size() <= 3 && std::stoul(text) < MaskCount()) return static_cast<uint32_t>(std::stoul(text));
-    throw UsageError("no mask " + text + " (" + MaskList() + ")");
+    throw HostingError("no mask " + text + " (" + MaskList() + ")");
   }
   const std::string wanted = Lower(text);
   std::vector<uint32_t> matches;
@@ -52,15 +53,26 @@ uint32_t ResolveMask(const std::string& text) {
       matches.push_back(mask);
     }
   }
-  if (matches.empty()) throw UsageError("unknown mask '" + text + "' (" + MaskList() + ")");
-  if (matches.size() > 1) throw UsageError("mask '" + text + "' is ambiguous (" + MaskList() + ")");
+  if (matches.empty()) throw HostingError("unknown mask '" + text + "' (" + MaskList() + ")");
+  if (matches.size() > 1) throw HostingError("mask '" + text + "' is ambiguous (" + MaskList() + ")");
   return matches[0];
 }
 
-uint32_t MaskFramePosition(uint32_t frame, uint32_t frames, uint32_t maskFrames) {
-  if (frames <= 1 || maskFrames <= 1) return 0;
-  const uint64_t span = frames - 1;
-  return static_cast<uint32_t>((uint64_t{frame} * (maskFrames - 1) + span / 2) / span);
+uint32_t MaskFrameAtPosition(int64_t position, int64_t length, uint32_t maskFrames) {
+  if (length <= 1 || maskFrames <= 1 || position <= 0) return 0;
+  if (position >= length) position = length - 1;
+  const uint64_t span = static_cast<uint64_t>(length - 1);
+  return static_cast<uint32_t>((static_cast<uint64_t>(position) * (maskFrames - 1) + span / 2) / span);
+}
+
+double ClampProgress(double progress) {
+  if (!(progress > 0)) return 0;
+  return progress > 1 ? 1 : progress;
+}
+
+uint32_t MaskFrameAtProgress(double progress, uint32_t maskFrames) {
+  if (maskFrames <= 1) return 0;
+  return static_cast<uint32_t>(std::lround(ClampProgress(progress) * (maskFrames - 1)));
 }
 
 }  // namespace kavro

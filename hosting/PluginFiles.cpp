@@ -5,7 +5,7 @@
 
 #include "masks/MaskCatalogue.h"
 #include "platform/module_services/ModuleServices.h"
-#include "media/Picture.h"
+#include "HostingError.h"
 
 #if !defined(_WIN32)
 #include "platform/module_services/WideUtf8.h"
@@ -90,7 +90,7 @@ std::string FindPlugin(const std::string& given) {
     if (FileExists(path)) return path;
     looked += (looked.empty() ? "" : ", ") + path;
   }
-  throw MediaError("no plug-in found (looked for " + looked + "); give --plugin PATH");
+  throw HostingError("no plug-in found (looked for " + looked + "); give --plugin PATH");
 }
 
 std::string ResourceModulePath(const std::string& pluginPath) {

@@ -17,7 +17,7 @@ std::string ProgramFolder();
 // dist/ one folder up (the build tree's layout).
 std::vector<std::string> DefaultPluginPaths();
 
-// The given path, or the first default one that exists. Throws MediaError
+// The given path, or the first default one that exists. Throws HostingError
 // naming the places looked at.
 std::string FindPlugin(const std::string& given);
 

@@ -2,6 +2,10 @@
 
 #include <dlfcn.h>
 
+#include <cstdio>
+#include <memory>
+
+#include "LoadedPlugin.h"
 #include "MaskChoice.h"
 #include "PluginFiles.h"
 
@@ -9,24 +13,42 @@ namespace kavro {
 
 namespace {
 
-void CheckMasks(const std::string& pluginPath, const TellPluginProblem& tell) {
+void CheckMasks(const std::string& pluginPath, ProblemsOnce& problems) {
   const std::string resources = ResourceModulePath(pluginPath);
   const MaskFramesFound found = CountMaskFrames(resources);
   if (!found.moduleLoaded) {
-    tell(PluginProblem::kMasksMissing,
-         "masks not found (" + WhyNoMasks(found, resources) + "): every frame shows source A");
+    problems.Tell("masks missing", "masks not found (" + WhyNoMasks(found, resources) + "): every frame shows source A");
     return;
   }
   for (uint32_t mask = 0; mask < MaskCount(); ++mask) {
     if (found.present[mask] < MaskFrameCount(mask)) {
-      tell(PluginProblem::kMasksIncomplete, std::to_string(found.present[mask]) + " of " +
-                                                std::to_string(MaskFrameCount(mask)) + " frames of " + MaskName(mask) +
-                                                " found in " + resources + ": frames without a mask show source A");
+      problems.Tell("masks incomplete", std::to_string(found.present[mask]) + " of " +
+                                            std::to_string(MaskFrameCount(mask)) + " frames of " + MaskName(mask) +
+                                            " found in " + resources + ": frames without a mask show source A");
     }
   }
 }
 
+std::unique_ptr<LoadedPlugin> LoadPlugin(const std::string& path, ProblemsOnce& problems) {
+  auto plugin = std::make_unique<LoadedPlugin>(path);
+  if (!plugin->error().empty()) {
+    problems.Tell("plug-in missing", plugin->error() + ": every frame shows source A");
+  } else {
+    CheckMasks(path, problems);
+  }
+  return plugin;
+}
+
 }  // namespace
+
+bool ProblemsOnce::Tell(const std::string& kind, const std::string& message) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!told_.insert(kind).second) return false;
+  }
+  std::fprintf(stderr, "%s: %s\n", prefix_.c_str(), message.c_str());
+  return true;
+}
 
 std::string FolderOfLibraryHolding(const void* address) {
   Dl_info info = {};
@@ -36,18 +58,10 @@ std::string FolderOfLibraryHolding(const void* address) {
   return slash == std::string::npos ? "" : path.substr(0, slash + 1);
 }
 
-std::unique_ptr<LoadedPlugin> LoadPluginForLibraryHost(const std::string& path, const TellPluginProblem& tell) {
-  auto plugin = std::make_unique<LoadedPlugin>(path);
-  if (!plugin->error().empty()) {
-    tell(PluginProblem::kPluginMissing, plugin->error() + ": every frame shows source A");
-  } else {
-    CheckMasks(path, tell);
-  }
-  return plugin;
-}
-
-KavroCreateVideoTransitionProc PluginFactoryLoadedOnce(const std::string& path, const TellPluginProblem& tell) {
-  static const std::unique_ptr<LoadedPlugin> plugin = LoadPluginForLibraryHost(path, tell);
+KavroCreateVideoTransitionProc PluginFactoryBeside(const void* address, const std::string& subfolder,
+                                                   ProblemsOnce& problems) {
+  static const std::unique_ptr<LoadedPlugin> plugin =
+      LoadPlugin(FolderOfLibraryHolding(address) + subfolder + PluginFileName(), problems);
   return plugin->error().empty() ? plugin->factory() : nullptr;
 }
 

@@ -4,12 +4,25 @@
 #include <exception>
 
 #include "hosting/MaskChoice.h"
-#include "PluginBeside.h"
-#include "hosting/WipeSetup.h"
+#include "hosting/PluginForLibraryHost.h"
 
 namespace kavro_wipe {
 
 namespace {
+
+kavro::ProblemsOnce& Problems() {
+  static kavro::ProblemsOnce problems("kavro_wipe");
+  return problems;
+}
+
+// The plug-in in the mixer's own folder, loaded once per process, when the
+// first instance is made; without it the mixer passes source A through
+// instead of failing the editor.
+KavroCreateVideoTransitionProc PluginFactory() {
+  static const KavroCreateVideoTransitionProc factory =
+      kavro::PluginFactoryBeside(reinterpret_cast<void*>(&PluginFactory), "", Problems());
+  return factory;
+}
 
 // A YUY2 pixel pair and its two alpha bytes.
 bool SamePair(const uint8_t* packed, const uint8_t* alpha, const uint8_t* otherPacked, const uint8_t* otherAlpha) {
@@ -25,23 +38,21 @@ bool WipeInstance::SizeFits(uint64_t width, uint64_t height) {
 }
 
 WipeInstance::WipeInstance(uint32_t width, uint32_t height)
-    : width_(width), height_(height), layout_(width + width % 2, height) {
+    : width_(width),
+      height_(height),
+      layout_(width + width % 2, height),
+      transition_(PluginFactory(), reinterpret_cast<uintptr_t>(this), FetchA, FetchB) {
   const size_t frameBytes = static_cast<size_t>(layout_.bufferBytes());
   packedA_.resize(frameBytes);
   packedB_.resize(frameBytes);
   mixed_.resize(frameBytes);
   scratch_.Reserve(width);
-  const KavroCreateVideoTransitionProc factory = PluginFactory();
-  if (!factory) return;
-  if (!factory(&transition_) || !transition_) {
-    transition_ = nullptr;
-    TellOnce(Problem::kNoTransition, "the plug-in could not create a transition: every frame shows source A");
+  if (PluginFactory() && !transition_.valid()) {
+    Problems().Tell("no transition", "the plug-in could not create a transition: every frame shows source A");
   }
 }
 
-WipeInstance::~WipeInstance() {
-  if (transition_) transition_->Release();
-}
+WipeInstance::~WipeInstance() = default;
 
 bool WipeInstance::SetParameter(int index, double value) {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -57,7 +68,7 @@ void WipeInstance::Update(const uint8_t* a, const uint8_t* b, uint8_t* out) {
   if (!a || !out) return;
   std::lock_guard<std::mutex> lock(mutex_);
   bool mixed = false;
-  if (transition_ && b) {
+  if (transition_.valid() && b) {
     try {
       mixed = Mix(a, b);
     } catch (const std::exception&) {
@@ -71,45 +82,25 @@ void WipeInstance::Update(const uint8_t* a, const uint8_t* b, uint8_t* out) {
   }
 }
 
-bool WipeInstance::ApplyParameters() {
-  const bool crop = IsOn(values_.cropToOutput);
-  const uint32_t mask = MaskIndexOf(values_.mask);
-  if (!setUp_ || crop != appliedCrop_ || mask != setUpMask_) {
-    kavro::WipeSetupFields fields;
-    fields.width = layout_.width;
-    fields.height = layout_.height;
-    fields.stride = layout_.stride;
-    fields.totalFrames = kavro::MaskFrameCount(mask);
-    fields.userData = reinterpret_cast<uintptr_t>(this);
-    fields.fetchSourceA = FetchA;
-    fields.fetchSourceB = FetchB;
-    fields.cropToOutput = crop;
-    TransitionSetup setup = kavro::WipeSetup(fields);
-    setUp_ = transition_->SetSetup(&setup) != nullptr;
-    if (!setUp_) return false;
-    appliedCrop_ = crop;
-    setUpMask_ = mask;
-  }
-  MaskParameters wanted = {};
-  wanted.maskIndex = mask;
-  wanted.invert = IsOn(values_.invert) ? 1 : 0;
-  wanted.reverse = IsOn(values_.reverse) ? 1 : 0;
-  parameters_.Give(transition_, wanted);
-  return true;
-}
-
 bool WipeInstance::Mix(const uint8_t* a, const uint8_t* b) {
-  if (!ApplyParameters()) return false;
+  kavro::TransitionSettings settings;
+  settings.width = layout_.width;
+  settings.height = layout_.height;
+  settings.stride = layout_.stride;
+  settings.cropToOutput = IsOn(values_.cropToOutput);
+  settings.mask.maskIndex = MaskIndexOf(values_.mask);
+  settings.mask.invert = IsOn(values_.invert) ? 1 : 0;
+  settings.mask.reverse = IsOn(values_.reverse) ? 1 : 0;
+  // The setup's length is the mask's: the frame index handed over is a mask frame.
+  const uint32_t maskFrames = kavro::MaskFrameCount(settings.mask.maskIndex);
+  settings.totalFrames = maskFrames;
+  if (!transition_.Apply(settings)) return false;
   kavro::PackRgba(a, width_, layout_, packedA_.data(), scratch_);
   kavro::PackRgba(b, width_, layout_, packedB_.data(), scratch_);
-  FrameBuffer output = {};
-  output.data = mixed_.data();
-  output.size = mixed_.size();
-  const uint32_t frame = MaskFrameAt(values_.position, kavro::MaskFrameCount(parameters_.given().maskIndex));
-  const int32_t result = transition_->RenderFrame(frame, 0, &output);
+  const int32_t result =
+      transition_.Render(kavro::MaskFrameAtProgress(values_.position, maskFrames), 0, mixed_.data(), mixed_.size());
   if (result != RESULT_OK) {
-    TellOnce(Problem::kRenderFailed,
-             "the plug-in answered " + std::to_string(result) + " for a frame: such frames show source A");
+    Problems().Tell("render failed", kavro::PluginAnswerText(result) + " for a frame: such frames show source A");
     return false;
   }
   return true;
@@ -170,18 +161,16 @@ uint8_t WipeInstance::FetchB(uintptr_t userData, FrameFormat* request, uint32_t,
 // Hands over the packed frame. frei0r frames carry no picture proportions of
 // their own, so none are reported (0 : 0): the plug-in then leaves the mask
 // uncut unless it is told to crop it to the output.
+// The plug-in asks for the frame this instance was made for; the mixer knows
+// no proportions (0 : 0), so without cropping the whole mask is stretched.
 uint8_t WipeInstance::Fetch(const std::vector<uint8_t>& packed, const FrameFormat* request, FrameBuffer* buffer) const {
-  if (!request || !buffer || !buffer->data) return 0;
-  if (request->colorFormat != COLOR_FORMAT_YUV422_ALPHA || request->width != layout_.width ||
-      request->height != layout_.height || (request->stride != 0 && request->stride != layout_.stride)) {
+  if (!request || !buffer) return 0;
+  const std::optional<kavro::PackedLayout> asked = kavro::FetchLayout(*request, *buffer);
+  if (!asked || asked->width != layout_.width || asked->height != layout_.height || asked->stride != layout_.stride) {
     return 0;
   }
-  const uint64_t bytes = layout_.usedBytes();
-  if (buffer->size != 0 && buffer->size < bytes) return 0;
-  std::memcpy(buffer->data, packed.data(), static_cast<size_t>(bytes));
-  buffer->aspectWidth = 0;
-  buffer->aspectHeight = 0;
-  buffer->auxValue = 0;
+  std::memcpy(buffer->data, packed.data(), static_cast<size_t>(layout_.usedBytes()));
+  kavro::ReportSourceValues(*request, {0, 0}, *buffer);
   return 1;
 }
 

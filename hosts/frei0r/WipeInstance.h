@@ -10,7 +10,7 @@
 #include <mutex>
 #include <vector>
 
-#include "hosting/GivenMaskParameters.h"
+#include "hosting/HostedTransition.h"
 #include "transition/host_api/IKavroVideoTransition.h"
 #include "media/PackedFrame.h"
 #include "media/PackedRgba.h"
@@ -42,7 +42,6 @@ class WipeInstance {
                         FrameBuffer* buffer);
   uint8_t Fetch(const std::vector<uint8_t>& packed, const FrameFormat* request, FrameBuffer* buffer) const;
 
-  bool ApplyParameters();
   bool Mix(const uint8_t* a, const uint8_t* b);
   void Compose(const uint8_t* a, const uint8_t* b, uint8_t* out);
   void PassA(const uint8_t* a, uint8_t* out) const;
@@ -50,14 +49,8 @@ class WipeInstance {
   mutable std::mutex mutex_;  // a host may enter one instance from slices on several threads
   const uint32_t width_, height_;
   const kavro::PackedLayout layout_;
-  IKavroVideoTransition* transition_ = nullptr;
+  kavro::HostedTransition transition_;
   WipeValues values_;
-
-  // What the transition object was last given.
-  bool setUp_ = false;
-  bool appliedCrop_ = false;
-  uint32_t setUpMask_ = 0;  // its frame count is the setup's length
-  kavro::GivenMaskParameters parameters_;
 
   std::vector<uint8_t> packedA_, packedB_, mixed_;
   kavro::PackedRgbaScratch scratch_;

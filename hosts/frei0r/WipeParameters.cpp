@@ -93,10 +93,4 @@ uint32_t MaskIndexOf(double mask) {
   return part >= masks ? masks - 1 : static_cast<uint32_t>(part);
 }
 
-uint32_t MaskFrameAt(double position, uint32_t maskFrames) {
-  if (maskFrames <= 1 || !(position > 0)) return 0;
-  if (position >= 1) return maskFrames - 1;
-  return static_cast<uint32_t>(std::lround(position * (maskFrames - 1)));
-}
-
 }  // namespace kavro_wipe

@@ -36,8 +36,4 @@ bool IsOn(double flag);
 // Mask i of n takes [i / n, (i + 1) / n) of 0..1; 1 is the last mask.
 uint32_t MaskIndexOf(double mask);
 
-// Position 0 is the mask's first frame, 1 its last; in between the nearest
-// frame.
-uint32_t MaskFrameAt(double position, uint32_t maskFrames);
-
 }  // namespace kavro_wipe

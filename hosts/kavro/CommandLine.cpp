@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "FrameOutputs.h"
+#include "hosting/HostingError.h"
 #include "hosting/MaskChoice.h"
 #include "media/MediaLimits.h"
 
@@ -155,7 +156,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     } else if (argument == "--sheet-every") {
       options.sheetEvery = ParseCount(argument, value(), 1, kMaxFrames);
     } else if (argument == "--mask") {
-      options.mask = ResolveMask(value());
+      try {
+        options.mask = ResolveMask(value());
+      } catch (const HostingError& error) {
+        throw UsageError(error.what());
+      }
     } else if (argument == "--invert") {
       flag(options.invert);
     } else if (argument == "--reverse") {

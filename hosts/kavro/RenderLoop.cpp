@@ -13,7 +13,7 @@
 #include "FailureText.h"
 #include "hosting/MaskChoice.h"
 #include "SourceFetch.h"
-#include "hosting/WipeSetup.h"
+#include "hosting/HostedTransition.h"
 
 namespace kavro {
 
@@ -31,19 +31,6 @@ struct Job {
 std::string FrameFailure(uint32_t index, const std::exception& error) {
   const std::string text = FailureText(error);
   return text == kOutOfMemory ? "frame " + std::to_string(index) + ": " + text : text;
-}
-
-std::string DescribeResult(int32_t result) {
-  switch (result) {
-    case RESULT_OUT_OF_MEMORY:
-      return "out of memory";
-    case RESULT_FAILED:
-      return "unsupported format or failed fetch";
-    case RESULT_NOT_SET_UP:
-      return "not set up";
-    default:
-      return "unknown result";
-  }
 }
 
 class Run {
@@ -119,36 +106,29 @@ class Run {
 
   void Work(Proportions aspectA, Proportions aspectB) {
     FetchContext context;
-    IKavroVideoTransition* transition = nullptr;
-    if (!factory_(&transition) || !transition) {
+    HostedTransition transition(factory_, reinterpret_cast<uintptr_t>(&context), FetchSourceA, FetchSourceB);
+    if (!transition.valid()) {
       Fail(0, "the plug-in could not create a transition");
       Drain();
       return;
     }
-    WipeSetupFields fields;
-    fields.width = settings_.width;
-    fields.height = settings_.height;
-    fields.totalFrames = settings_.frames;
-    fields.userData = reinterpret_cast<uintptr_t>(&context);
-    fields.fetchSourceA = FetchSourceA;
-    fields.fetchSourceB = FetchSourceB;
-    fields.cropToOutput = settings_.cropToOutput;
-    TransitionSetup setup = WipeSetup(fields);
-    MaskParameters parameters = settings_.parameters;
-    ParameterDescriptor descriptor = {&parameters, sizeof parameters};
+    TransitionSettings setup;
+    setup.width = settings_.width;
+    setup.height = settings_.height;
+    setup.totalFrames = settings_.frames;
+    setup.cropToOutput = settings_.cropToOutput;
+    setup.mask = settings_.parameters;
     std::vector<uint8_t> frame;
     try {
       frame.resize(layout_.bufferBytes());
     } catch (const std::exception&) {
       Fail(0, FrameFailure(0, std::bad_alloc()));
     }
-    if (frame.empty() || !transition->SetSetup(&setup)) {
+    if (frame.empty() || !transition.Apply(setup)) {
       Fail(0, "the plug-in could not store its setup");
-      transition->Release();
       Drain();
       return;
     }
-    transition->SetParameters(&descriptor);
 
     while (std::optional<std::unique_ptr<Job>> next = work_.Pop()) {
       std::unique_ptr<Job> job = std::move(*next);
@@ -158,18 +138,15 @@ class Run {
       context.outOfMemory = false;
       context.a = {job->a.get(), aspectA};
       context.b = {job->b.get(), aspectB};
-      FrameBuffer output = {};
-      output.data = frame.data();
-      output.size = frame.size();
-      const int32_t result = transition->RenderFrame(MaskFramePosition(i, settings_.frames, settings_.maskFrames),
-                                                     static_cast<int32_t>(i), &output);
+      const int32_t result = transition.Render(MaskFrameAtPosition(i, settings_.frames, settings_.maskFrames),
+                                               static_cast<int32_t>(i), frame.data(), frame.size());
       if (result == RESULT_OUT_OF_MEMORY || (result == RESULT_FAILED && context.outOfMemory)) {
         Fail(i, FrameFailure(i, std::bad_alloc()));
         continue;
       }
       if (result != RESULT_OK) {
-        Fail(i, "frame " + std::to_string(i) + ": the plug-in answered " + std::to_string(result) + " (" +
-                    DescribeResult(result) + ")" + (context.error.empty() ? "" : ": " + context.error));
+        Fail(i, "frame " + std::to_string(i) + ": " + PluginAnswerText(result) +
+                    (context.error.empty() ? "" : ": " + context.error));
         continue;
       }
       try {
@@ -184,7 +161,6 @@ class Run {
       done_[i] = std::move(job);
       changed_.notify_all();
     }
-    transition->Release();
   }
 
   // A job done with before, its output buffers kept, or a new one. There

@@ -3,33 +3,26 @@
 #include <exception>
 
 #include "FailureText.h"
+#include "hosting/HostedTransition.h"
 
 namespace kavro {
 
 namespace {
 
 uint8_t Fetch(FetchContext& context, const FetchSource& source, const FrameFormat& request, FrameBuffer& buffer) {
-  if (request.colorFormat != COLOR_FORMAT_YUV422_ALPHA || request.width % 2 != 0 || request.width == 0 ||
-      request.height == 0) {
-    context.error = "the plug-in asked for a frame kavro cannot make";
-    return 0;
-  }
-  const PackedLayout layout(request.width, request.height, request.stride);
-  if (layout.stride < 2 * layout.width || !buffer.data || buffer.size < layout.usedBytes() || !source.frame) {
-    context.error = "the plug-in's frame buffer is too small for the frame";
+  const std::optional<PackedLayout> layout = FetchLayout(request, buffer);
+  if (!layout || !source.frame) {
+    context.error = "the plug-in asked for a frame kavro cannot make, or into a buffer too small for it";
     return 0;
   }
   try {
-    source.frame->Render(layout, buffer.data);
+    source.frame->Render(*layout, buffer.data);
   } catch (const std::exception& error) {
     context.error = FailureText(error);
     context.outOfMemory = context.error == kOutOfMemory;
     return 0;
   }
-  const bool givenAspect = request.aspectMode == VALUE_SOURCE_GIVEN;
-  buffer.aspectWidth = givenAspect ? request.aspectWidth : source.proportions.width;
-  buffer.aspectHeight = givenAspect ? request.aspectHeight : source.proportions.height;
-  buffer.auxValue = request.auxMode == VALUE_SOURCE_GIVEN ? request.auxValue : 0;
+  ReportSourceValues(request, source.proportions, buffer);
   return 1;
 }
 

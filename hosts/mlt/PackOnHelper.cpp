@@ -1,6 +1,7 @@
 #include "PackOnHelper.h"
 
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <exception>
 #include <mutex>
@@ -86,6 +87,17 @@ class Helper {
 };
 
 }  // namespace
+
+void CopyPicture(const SourcePicture& picture, const kavro::PackedLayout& layout, uint8_t* frame) {
+  const size_t packedBytes = static_cast<size_t>(layout.alphaOffset());
+  const size_t alphaBytes = size_t{layout.width} * layout.height;
+  std::memcpy(frame, picture.image, packedBytes);
+  if (picture.alpha) {
+    std::memcpy(frame + packedBytes, picture.alpha, alphaBytes);
+  } else {
+    std::memset(frame + packedBytes, 0xFF, alphaBytes);
+  }
+}
 
 PackOnHelper::PackOnHelper(const SourcePicture& picture, const kavro::PackedLayout& layout, uint8_t* frame)
     : job_{picture, layout, frame} {

@@ -6,9 +6,22 @@
 // output, the caller packs it itself, so a busy machine never makes it wait.
 #pragma once
 
-#include "WipeRenderer.h"
+#include <cstdint>
+
+#include "media/PackedFrame.h"
 
 namespace kavro_mlt {
+
+// A packed Y0 U Y1 V picture of the frame's size, rows 2 * width bytes apart,
+// and its alpha plane (null: opaque).
+struct SourcePicture {
+  const uint8_t* image = nullptr;
+  const uint8_t* alpha = nullptr;
+};
+
+// Packs a picture into a plug-in frame of `layout`: its rows, then its alpha
+// plane, or an opaque one.
+void CopyPicture(const SourcePicture& picture, const kavro::PackedLayout& layout, uint8_t* frame);
 
 class PackOnHelper {
  public:

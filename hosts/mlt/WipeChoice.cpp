@@ -28,22 +28,6 @@ MaskNamed MaskFromText(const char* text) {
   return named;
 }
 
-double ClampProgress(double progress) {
-  if (!(progress > 0)) return 0;
-  return progress > 1 ? 1 : progress;
-}
-
-uint32_t MaskFrameAtPosition(int32_t position, int32_t length, uint32_t maskFrames) {
-  if (length <= 1 || position <= 0) return 0;
-  if (position >= length) position = length - 1;
-  return kavro::MaskFramePosition(static_cast<uint32_t>(position), static_cast<uint32_t>(length), maskFrames);
-}
-
-uint32_t MaskFrameAtProgress(double progress, uint32_t maskFrames) {
-  if (maskFrames <= 1) return 0;
-  return static_cast<uint32_t>(std::lround(ClampProgress(progress) * (maskFrames - 1)));
-}
-
 Proportions ShownProportions(uint64_t width, uint64_t height, int pixelWidth, int pixelHeight) {
   if (width == 0 || height == 0) return {0, 0};
   if (pixelWidth <= 0 || pixelHeight <= 0) pixelWidth = pixelHeight = 1;

@@ -18,19 +18,6 @@ struct MaskNamed {
 };
 MaskNamed MaskFromText(const char* text);
 
-// 0..1; NaN is 0.
-double ClampProgress(double progress);
-
-// The mask frame shown at `position` of a transition `length` frames long
-// (its own frame numbers, from its in point): the whole animation spread over
-// it, as kavro spreads it. Positions outside the transition are held to its
-// ends.
-uint32_t MaskFrameAtPosition(int32_t position, int32_t length, uint32_t maskFrames);
-
-// The mask frame for an explicit progress: 0 the first, 1 the last, in
-// between the nearest.
-uint32_t MaskFrameAtProgress(double progress, uint32_t maskFrames);
-
 // A picture's shown proportions, width * pixel width : height * pixel
 // height, in lowest terms (halved until each term fits 32 bits); a pixel
 // aspect with a zero term counts as square. 0 : 0 (unknown) for an empty picture.

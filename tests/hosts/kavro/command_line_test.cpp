@@ -122,32 +122,6 @@ TEST(CommandLine, RejectsMalformedLinesWithTheReason) {
   }
 }
 
-TEST(MaskChoice, FindsMasksByIndexOrByTheStartOfTheirName) {
-  EXPECT_EQ(ResolveMask("0"), 0u);
-  EXPECT_EQ(ResolveMask("2"), 2u);
-  EXPECT_EQ(ResolveMask("mask_paper"), 0u);
-  EXPECT_EQ(ResolveMask("paper"), 0u);
-  EXPECT_EQ(ResolveMask("P"), 0u);
-  EXPECT_EQ(ResolveMask("WAFU1"), 1u);
-  EXPECT_EQ(ResolveMask("mask_wafu2 (210"), 2u);
-  EXPECT_THROW(ResolveMask("3"), UsageError);
-  EXPECT_THROW(ResolveMask("0000000000000001"), UsageError);
-  EXPECT_THROW(ResolveMask("mask_"), UsageError);
-  EXPECT_THROW(ResolveMask(""), UsageError);
-}
-
-TEST(MaskChoice, SpreadsTheWholeAnimationOverTheTransition) {
-  // 60 frames over 479 mask frames: first to first, last to last, the rest rounded.
-  EXPECT_EQ(MaskFramePosition(0, 60, 479), 0u);
-  EXPECT_EQ(MaskFramePosition(59, 60, 479), 478u);
-  EXPECT_EQ(MaskFramePosition(1, 60, 479), 8u);     // 478 / 59 = 8.1
-  EXPECT_EQ(MaskFramePosition(30, 60, 479), 243u);  // 30 * 478 / 59 = 243.05
-  // Longer transitions than animations repeat mask frames.
-  EXPECT_EQ(MaskFramePosition(1, 421, 211), 1u);  // 0.5 rounds up
-  EXPECT_EQ(MaskFramePosition(420, 421, 211), 210u);
-  EXPECT_EQ(MaskFramePosition(0, 1, 479), 0u);
-}
-
 }  // namespace
 
 TEST(CommandLine, ReadsTimesInSecondsOrHoursMinutesAndSeconds) {

@@ -29,26 +29,6 @@ TEST(WipeChoice, MaskIsAClampedIndexOrTheStartOfAName) {
   }
 }
 
-TEST(WipeChoice, MaskFramesSpanTheTransitionAndHoldAtItsEnds) {
-  const uint32_t frames = kavro::MaskFrameCount(1);
-  EXPECT_EQ(MaskFrameAtPosition(0, 30, frames), 0u);
-  EXPECT_EQ(MaskFrameAtPosition(29, 30, frames), frames - 1);
-  EXPECT_EQ(MaskFrameAtPosition(15, 30, frames), kavro::MaskFramePosition(15, 30, frames));
-  EXPECT_EQ(MaskFrameAtPosition(-4, 30, frames), 0u);
-  EXPECT_EQ(MaskFrameAtPosition(200, 30, frames), frames - 1);
-  EXPECT_EQ(MaskFrameAtPosition(3, 1, frames), 0u);
-  // Halfway, 104.5 frames in, without overflow.
-  EXPECT_EQ(MaskFrameAtPosition(INT32_MAX / 2, INT32_MAX, frames), 105u);
-  EXPECT_EQ(MaskFrameAtPosition(INT32_MAX, INT32_MAX, frames), frames - 1);
-
-  EXPECT_EQ(MaskFrameAtProgress(0, frames), 0u);
-  EXPECT_EQ(MaskFrameAtProgress(1, frames), frames - 1);
-  EXPECT_EQ(MaskFrameAtProgress(-3, frames), 0u);
-  EXPECT_EQ(MaskFrameAtProgress(8, frames), frames - 1);
-  EXPECT_EQ(MaskFrameAtProgress(std::nan(""), frames), 0u);
-  EXPECT_EQ(MaskFrameAtProgress(0.5, 3), 1u);
-}
-
 TEST(WipeChoice, ShownProportionsAreInLowestTerms) {
   struct Case {
     uint64_t width, height;

@@ -1,0 +1,340 @@
+// The MLT transition kavro_wipe: A is the a_track's frame, B the b_track's,
+// both taken as MLT's packed 4:2:2 with their alpha planes and mixed by the
+// plug-in without any conversion.
+//
+// The plug-in sits in the "kavro" folder beside the module, loaded by path
+// through its exported factory, once per process, when the first transition
+// renders. (Not beside the module itself: MLT opens every file in its module
+// folder at every start, so the plug-in and its resource module would be
+// loaded into every MLT program, and a damaged copy would bring each one
+// down.) What is wrong with it is said once on standard error; the
+// transition then passes source A through.
+#include <framework/mlt.h>
+#include <sys/stat.h>
+
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "PackOnHelper.h"
+#include "WipeChoice.h"
+#include "hosting/HostedTransition.h"
+#include "hosting/MaskChoice.h"
+#include "hosting/PluginForLibraryHost.h"
+#include "media/MediaLimits.h"
+#include "media/PackedFrame.h"
+
+namespace kavro_mlt {
+
+namespace {
+
+// The transition's own properties. Not "invert": MLT's transitions take
+// that for swapping their inputs.
+constexpr const char* kProgressProperty = "progress";  // 0..1, animatable; unset: the transition's own position
+constexpr const char* kMaskProperty = "mask";          // an index or a name
+constexpr const char* kInvertProperty = "invert_mask";
+constexpr const char* kReverseProperty = "reverse";
+constexpr const char* kCropProperty = "crop_to_output";
+
+constexpr const char* kPoolKey = "_kavro_wipe_pool";
+constexpr const char* kFrameKey = "_kavro_wipe_frame";
+constexpr const char* kMetadataFile = "transition_kavro_wipe.yml";
+
+kavro::ProblemsOnce& Problems() {
+  static kavro::ProblemsOnce problems("kavro_wipe");
+  return problems;
+}
+
+// Where the plug-in, its resource module, the image library and the
+// transition's metadata are: "kavro/" in the module's folder.
+std::string PluginFolder() { return kavro::FolderOfLibraryHolding(reinterpret_cast<void*>(&PluginFolder)) + "kavro/"; }
+
+KavroCreateVideoTransitionProc PluginFactory() {
+  static const KavroCreateVideoTransitionProc factory =
+      kavro::PluginFactoryBeside(reinterpret_cast<void*>(&PluginFactory), "kavro/", Problems());
+  return factory;
+}
+
+// What one frame hands the plug-in's fetches.
+struct WipeFrame {
+  kavro::PackedLayout layout{0, 0};
+  kavro::Proportions shown{0, 0};  // the pictures' shown proportions
+  SourcePicture a, b;
+  // An output buffer that already holds A, packed: fetching A into it copies nothing.
+  const uint8_t* outputHoldingA = nullptr;
+};
+
+// One transition object of the plug-in, rendering MLT's own 4:2:2 pictures:
+// the fetches copy them into the plug-in's frames as they are, and the mix
+// lands in the caller's buffer, alpha plane after the YUY2 rows.
+class WipeRenderer {
+ public:
+  explicit WipeRenderer(KavroCreateVideoTransitionProc factory)
+      : transition_(factory, reinterpret_cast<uintptr_t>(this), FetchA, FetchB) {}
+
+  bool valid() const { return transition_.valid(); }
+
+  // The plug-in's result code; RESULT_FAILED when it refused the setup.
+  int32_t Render(const WipeFrame& frame, const WipeChoice& choice, int32_t fetchArg, uint8_t* output,
+                 uint64_t outputBytes) {
+    kavro::TransitionSettings settings;
+    settings.width = frame.layout.width;
+    settings.height = frame.layout.height;
+    // The setup's length is the mask's: the frame index handed over is a mask frame.
+    settings.totalFrames = kavro::MaskFrameCount(choice.mask);
+    settings.cropToOutput = choice.cropToOutput;
+    settings.mask.maskIndex = choice.mask;
+    settings.mask.invert = choice.invert ? 1 : 0;
+    settings.mask.reverse = choice.reverse ? 1 : 0;
+    if (!transition_.Apply(settings)) return RESULT_FAILED;
+    frame_ = &frame;
+    const int32_t result = transition_.Render(choice.maskFrame, fetchArg, output, outputBytes);
+    frame_ = nullptr;
+    return result;
+  }
+
+ private:
+  static uint8_t FetchA(uintptr_t userData, FrameFormat* request, uint32_t, int32_t, FrameBuffer* buffer) {
+    const auto* renderer = reinterpret_cast<const WipeRenderer*>(userData);
+    return renderer && renderer->frame_ ? renderer->Fetch(renderer->frame_->a, request, buffer) : 0;
+  }
+
+  static uint8_t FetchB(uintptr_t userData, FrameFormat* request, uint32_t, int32_t, FrameBuffer* buffer) {
+    const auto* renderer = reinterpret_cast<const WipeRenderer*>(userData);
+    return renderer && renderer->frame_ ? renderer->Fetch(renderer->frame_->b, request, buffer) : 0;
+  }
+
+  // MLT's packed rows are the plug-in's rows; only the alpha plane moves in
+  // behind them (or is made opaque).
+  uint8_t Fetch(const SourcePicture& source, const FrameFormat* request, FrameBuffer* buffer) const {
+    if (!request || !buffer || !source.image) return 0;
+    const kavro::PackedLayout& own = frame_->layout;
+    const std::optional<kavro::PackedLayout> asked = kavro::FetchLayout(*request, *buffer);
+    if (!asked || asked->width != own.width || asked->height != own.height || asked->stride != own.stride) return 0;
+    if (&source != &frame_->a || buffer->data != frame_->outputHoldingA) CopyPicture(source, own, buffer->data);
+    kavro::ReportSourceValues(*request, frame_->shown, *buffer);
+    return 1;
+  }
+
+  kavro::HostedTransition transition_;
+  const WipeFrame* frame_ = nullptr;  // during Render only
+};
+
+// The transition objects of one MLT transition. MLT renders several frames
+// of a transition at once on its worker threads; each render takes an object
+// of its own from here and gives it back, so no object is ever shared.
+class RendererPool {
+ public:
+  // A spare object, or a new one; null when the plug-in gives none.
+  std::unique_ptr<WipeRenderer> Take() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!spare_.empty()) {
+        std::unique_ptr<WipeRenderer> renderer = std::move(spare_.back());
+        spare_.pop_back();
+        return renderer;
+      }
+    }
+    const KavroCreateVideoTransitionProc factory = PluginFactory();
+    if (!factory) return nullptr;
+    auto renderer = std::make_unique<WipeRenderer>(factory);
+    if (!renderer->valid()) {
+      Problems().Tell("no transition", "the plug-in could not create a transition: such frames show source A");
+      return nullptr;
+    }
+    return renderer;
+  }
+
+  void Give(std::unique_ptr<WipeRenderer> renderer) {
+    if (!renderer) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    spare_.push_back(std::move(renderer));
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<WipeRenderer>> spare_;
+};
+
+void DestroyPool(void* pool) { delete static_cast<RendererPool*>(pool); }
+
+// The frame's settings, read under the service's lock: MLT's worker threads
+// render frames of one transition at once.
+WipeChoice ReadChoice(mlt_transition transition, mlt_frame frame) {
+  mlt_service service = MLT_TRANSITION_SERVICE(transition);
+  mlt_properties properties = MLT_TRANSITION_PROPERTIES(transition);
+  mlt_service_lock(service);
+  const mlt_position position = mlt_transition_get_position(transition, frame);
+  const mlt_position length = mlt_transition_get_length(transition);
+  WipeChoice choice;
+  const MaskNamed named = MaskFromText(mlt_properties_get(properties, kMaskProperty));
+  if (!named.understood) {
+    Problems().Tell("unknown mask", std::string("no mask '") + mlt_properties_get(properties, kMaskProperty) +
+                                        "': mask 0 (" + kavro::MaskName(0) + ") is used");
+  }
+  choice.mask = named.mask;
+  const uint32_t maskFrames = kavro::MaskFrameCount(choice.mask);
+  const char* progress = mlt_properties_get(properties, kProgressProperty);
+  if (progress && *progress) {
+    choice.maskFrame = kavro::MaskFrameAtProgress(
+        mlt_properties_anim_get_double(properties, kProgressProperty, position, length), maskFrames);
+  } else if (length > 0) {
+    choice.maskFrame = kavro::MaskFrameAtPosition(position, length, maskFrames);
+  } else {
+    // Always active (no out point): MLT's progress over the frame's producer.
+    choice.maskFrame = kavro::MaskFrameAtProgress(mlt_transition_get_progress(transition, frame), maskFrames);
+  }
+  choice.invert = mlt_properties_anim_get_int(properties, kInvertProperty, position, length) != 0;
+  choice.reverse = mlt_properties_anim_get_int(properties, kReverseProperty, position, length) != 0;
+  choice.cropToOutput = mlt_properties_anim_get_int(properties, kCropProperty, position, length) != 0;
+  mlt_service_unlock(service);
+  return choice;
+}
+
+// A frame's alpha plane when it covers the picture; null (opaque) when there
+// is none. `usable` turns false for a plane too small for the picture.
+const uint8_t* AlphaOf(mlt_frame frame, int pixels, bool& usable) {
+  int size = 0;
+  const uint8_t* alpha = mlt_frame_get_alpha_size(frame, &size);
+  if (alpha && size > 0 && size < pixels) usable = false;
+  return alpha;
+}
+
+// Mixes B into A's picture. A stays the result when anything is missing.
+int GetImage(mlt_frame aFrame, uint8_t** image, mlt_image_format* format, int* width, int* height, int writable) {
+  mlt_frame bFrame = mlt_frame_pop_frame(aFrame);
+  auto transition = static_cast<mlt_transition>(mlt_frame_pop_service(aFrame));
+  mlt_properties properties = MLT_TRANSITION_PROPERTIES(transition);
+  auto* pool = static_cast<RendererPool*>(mlt_properties_get_data(properties, kPoolKey, nullptr));
+  const WipeChoice choice = ReadChoice(transition, aFrame);
+
+  *format = mlt_image_yuv422;
+  const int error = mlt_frame_get_image(aFrame, image, format, width, height, writable);
+  if (error || !*image || !bFrame || !pool || *format != mlt_image_yuv422 || !PluginFactory()) return error;
+  if (*width <= 0 || *height <= 0 || *width % 2 != 0) {
+    Problems().Tell("unusable picture",
+                    "pictures " + std::to_string(*width) + " pixels wide (not even) show source A");
+    return 0;
+  }
+  if (!kavro::SizeWithinLimits(*width, *height)) {
+    Problems().Tell("unusable picture", "pictures of " + std::to_string(*width) + "x" + std::to_string(*height) +
+                                            " (" + kavro::SizeLimitsText() + ") show source A");
+    return 0;
+  }
+  WipeFrame frame;
+  frame.layout = kavro::PackedLayout(static_cast<uint32_t>(*width), static_cast<uint32_t>(*height));
+  // Within the limits a frame stays far below MLT's int-sized buffers.
+  const uint64_t bytes = frame.layout.bufferBytes();
+  static_assert(4 * kavro::kMaxArea < INT32_MAX, "a frame of the largest area must fit MLT's buffers");
+  const int pixels = *width * *height;
+  bool usable = true;
+  frame.a = {*image, AlphaOf(aFrame, pixels, usable)};
+  if (!usable) {
+    Problems().Tell("unusable picture", "an alpha plane smaller than its picture: such frames show source A");
+    return 0;
+  }
+  auto* mixed = static_cast<uint8_t*>(mlt_pool_alloc(static_cast<int>(bytes)));
+  if (!mixed) return 0;
+
+  uint8_t* bImage = nullptr;
+  mlt_image_format bFormat = mlt_image_yuv422;
+  int bWidth = *width, bHeight = *height;
+  bool bTaken = false;
+  {
+    PackOnHelper packing(frame.a, frame.layout, mixed);
+    bTaken = mlt_frame_get_image(bFrame, &bImage, &bFormat, &bWidth, &bHeight, 0) == 0 && bImage &&
+             bFormat == mlt_image_yuv422 && bWidth == *width && bHeight == *height;
+  }
+  frame.b = {bImage, bTaken ? AlphaOf(bFrame, pixels, usable) : nullptr};
+  if (!bTaken || !usable) {
+    Problems().Tell("unusable picture", bTaken ? "an alpha plane smaller than its picture: such frames show source A"
+                                               : "source B came in another size or format than A: such frames show "
+                                                 "source A");
+    mlt_pool_release(mixed);
+    return 0;
+  }
+  frame.outputHoldingA = mixed;
+  mlt_profile profile = mlt_service_profile(MLT_TRANSITION_SERVICE(transition));
+  frame.shown = ShownProportions(frame.layout.width, frame.layout.height, profile ? profile->sample_aspect_num : 1,
+                                 profile ? profile->sample_aspect_den : 1);
+
+  std::unique_ptr<WipeRenderer> renderer;
+  int32_t result = RESULT_FAILED;
+  try {
+    renderer = pool->Take();
+    if (renderer) {
+      result = renderer->Render(frame, choice, static_cast<int32_t>(mlt_frame_get_position(aFrame)), mixed, bytes);
+    }
+  } catch (const std::exception&) {
+    result = RESULT_FAILED;
+  }
+  pool->Give(std::move(renderer));
+  if (result != RESULT_OK) {
+    if (PluginFactory()) {
+      Problems().Tell("render failed", kavro::PluginAnswerText(result) + " for a frame: such frames show source A");
+    }
+    mlt_pool_release(mixed);
+    return 0;
+  }
+  // The frame owns the buffer; picture and alpha plane both point into it, so
+  // neither can outlive the other's storage.
+  mlt_properties aProperties = MLT_FRAME_PROPERTIES(aFrame);
+  mlt_properties_set_data(aProperties, kFrameKey, mixed, static_cast<int>(bytes), mlt_pool_release, nullptr);
+  mlt_frame_set_image(aFrame, mixed, static_cast<int>(frame.layout.alphaOffset()), nullptr);
+  mlt_frame_set_alpha(aFrame, mixed + frame.layout.alphaOffset(), pixels, nullptr);
+  *image = mixed;
+  return 0;
+}
+
+mlt_frame Process(mlt_transition transition, mlt_frame aFrame, mlt_frame bFrame) {
+  mlt_frame_push_service(aFrame, transition);
+  mlt_frame_push_frame(aFrame, bFrame);
+  mlt_frame_push_get_image(aFrame, GetImage);
+  return aFrame;
+}
+
+// MLT's constructor for the service; `argument` (as in kavro_wipe:wafu2)
+// sets the mask.
+void* CreateWipeTransition(mlt_profile, mlt_service_type, const char*, const void* argument) {
+  mlt_transition transition = mlt_transition_new();
+  if (!transition) return nullptr;
+  auto* pool = new (std::nothrow) RendererPool;
+  if (!pool) {
+    mlt_transition_close(transition);
+    return nullptr;
+  }
+  mlt_properties properties = MLT_TRANSITION_PROPERTIES(transition);
+  mlt_properties_set_data(properties, kPoolKey, pool, 0, DestroyPool, nullptr);
+  mlt_properties_set_int(properties, "_transition_type", 1);  // video only
+  if (argument) mlt_properties_set(properties, kMaskProperty, static_cast<const char*>(argument));
+  transition->process = Process;
+  return transition;
+}
+
+bool IsFile(const std::string& path) {
+  struct stat info = {};
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// Beside the plug-in, then in MLT's data folder, where a system install puts it.
+mlt_properties Metadata(mlt_service_type, const char*, void*) {
+  std::string path = PluginFolder() + kMetadataFile;
+  if (!IsFile(path)) {
+    const char* data = mlt_environment("MLT_DATA");
+    if (!data) return nullptr;
+    path = std::string(data) + "/kavro/" + kMetadataFile;
+  }
+  return mlt_properties_parse_yaml(path.c_str());
+}
+
+}  // namespace
+
+}  // namespace kavro_mlt
+
+extern "C" __attribute__((visibility("default"))) MLT_REPOSITORY {
+  MLT_REGISTER(mlt_service_transition_type, "kavro_wipe", kavro_mlt::CreateWipeTransition);
+  MLT_REGISTER_METADATA(mlt_service_transition_type, "kavro_wipe", kavro_mlt::Metadata, nullptr);
+}
