@@ -39,6 +39,8 @@ std::string MaskName(uint32_t mask) {
 
 uint32_t MaskFrameCount(uint32_t mask) { return maskFrameCounts[mask]; }
 
+uint16_t MaskFirstFrameId(uint32_t mask) { return MaskFirstResourceId(mask); }
+
 uint32_t ResolveMask(const std::string& text) {
   if (text.empty()) throw HostingError("--mask needs an index or a name (" + MaskList() + ")");
   if (text.find_first_not_of("0123456789") == std::string::npos) {

@@ -9,6 +9,8 @@ namespace kavro {
 uint32_t MaskCount();
 std::string MaskName(uint32_t mask);
 uint32_t MaskFrameCount(uint32_t mask);
+// Resource id of the mask's first frame in the resource module.
+uint16_t MaskFirstFrameId(uint32_t mask);
 
 // An index ("1") or the start of a display name, with or without its
 // "mask_" ("mask_wafu1", "paper"), ignoring case. Throws HostingError when

@@ -8,16 +8,28 @@
 #include "MaskCatalogue.h"
 #include "MaskNames.h"
 #include "Pelt.h"
-#include "ResourceModulePath.h"
-
-#if defined(_WIN32)
-#include "ResourceExtent.h"
-#endif
 
 namespace {
 
 const WCHAR kPngResourceType[] = L"PNG";
 const unsigned long kSourceCopy = 0x00CC0020;  // SRCCOPY
+
+#if defined(_WIN32)
+// Windows maps a module whole but takes each resource's size from the
+// module's own table: a damaged module can claim more bytes than it holds,
+// and the decoder would read past its end. (The POSIX module services check
+// every resource against the module's file themselves.)
+bool ResourceInsideModule(HMODULE module, const void* data, uint64_t size) {
+  // The loader checked the headers it mapped; the image's size is theirs.
+  // Handles of modules loaded as data files carry flags in their low bits.
+  const auto base = reinterpret_cast<uintptr_t>(module) & ~uintptr_t{3};
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + static_cast<uintptr_t>(dos->e_lfanew));
+  const uint64_t imageSize = nt->OptionalHeader.SizeOfImage;
+  const auto at = reinterpret_cast<uintptr_t>(data);
+  return at >= base && at - base <= imageSize && size <= imageSize - (at - base);
+}
+#endif
 
 std::wstring OwnPluginPath() {
   WCHAR path[MAX_PATH] = {};
@@ -52,6 +64,13 @@ void ReplaceIndicesByLevels(TImage& image) {
 }
 
 }  // namespace
+
+std::wstring ResourceModulePath(const wchar_t* pluginPath) {
+  std::wstring path(pluginPath ? pluginPath : L"");
+  size_t separator = path.rfind(KIV_PATH_SEPARATOR);
+  if (separator == std::wstring::npos) return std::wstring();
+  return path.substr(0, separator + 1) + L"Old" + path.substr(separator + 1);
+}
 
 MaskImageFactory::MaskImageFactory() : MaskImageFactory(OwnPluginPath().c_str()) {}
 

@@ -14,9 +14,14 @@ constexpr int kMaxDimension = 16384;
 constexpr int64_t kMaxArea = int64_t{8192} * 4608;
 
 // 1 <= width, height <= kMaxDimension and width * height <= kMaxArea.
-bool SizeWithinLimits(int64_t width, int64_t height);
+inline bool SizeWithinLimits(int64_t width, int64_t height) {
+  return width >= 1 && height >= 1 && width <= kMaxDimension && height <= kMaxDimension && width * height <= kMaxArea;
+}
+
 // "at most 16384 a side, 8192x4608 in all", for messages.
-std::string SizeLimitsText();
+inline std::string SizeLimitsText() {
+  return "at most " + std::to_string(kMaxDimension) + " a side, 8192x4608 in all";
+}
 
 // Bytes a whole render may hold in frames at once: a 32-bit process has
 // about 2 GB of address space for everything, a 64-bit one is held to what

@@ -4,8 +4,7 @@
 #include <sstream>
 
 #include "ChromaSiting.h"
-#include "FieldChroma.h"
-#include "RangeConversion.h"
+#include "ColourConversion.h"
 
 namespace kavro {
 

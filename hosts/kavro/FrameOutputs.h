@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "ContactSheet.h"
-#include "EncodedOutput.h"
+#include "media/av/EncodedOutput.h"
 #include "OutputFile.h"
 #include "media/PackedFrame.h"
 #include "media/Y4m.h"

@@ -6,7 +6,6 @@
 
 #include "transition/host_api/IKavroVideoTransition.h"
 #include "hosting/LoadedPlugin.h"
-#include "masks/MaskCatalogue.h"
 #include "hosting/MaskChoice.h"
 #include "hosting/PluginFiles.h"
 
@@ -58,7 +57,7 @@ int RunInfo(const std::string& pluginOption) {
                                                            : " (not found: no mask frames)"));
   std::printf("masks\n");
   for (uint32_t mask = 0; mask < MaskCount(); ++mask) {
-    const uint32_t first = MaskFirstResourceId(mask), count = MaskFrameCount(mask);
+    const uint32_t first = MaskFirstFrameId(mask), count = MaskFrameCount(mask);
     std::string missing;
     if (found.moduleLoaded) {
       for (uint32_t id : found.missing[mask]) missing += " " + std::to_string(id);

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "BoundedQueue.h"
-#include "FailureText.h"
+#include "Console.h"
 #include "hosting/MaskChoice.h"
 #include "SourceFetch.h"
 #include "hosting/HostedTransition.h"

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "FailureText.h"
+#include "Console.h"
 #include "hosting/HostedTransition.h"
 
 namespace kavro {

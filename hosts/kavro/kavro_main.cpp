@@ -6,12 +6,11 @@
 #include <vector>
 
 #include "CommandLine.h"
-#include "FailureText.h"
+#include "Console.h"
 #include "InfoCommand.h"
 #include "media/Picture.h"
 #include "RenderCommand.h"
 #include "SettingsCommand.h"
-#include "StandardStreams.h"
 
 namespace {
 

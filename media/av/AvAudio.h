@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "AvCommon.h"
-#include "hosts/kavro/EncodedOutput.h"
+#include "EncodedOutput.h"
 
 namespace kavro {
 

@@ -15,7 +15,7 @@ extern "C" {
 #include "AvEncoderChoice.h"
 #include "AvFramesInFile.h"
 #include "AvOutputPixels.h"
-#include "hosts/kavro/EncodedOutput.h"
+#include "EncodedOutput.h"
 
 namespace kavro {
 

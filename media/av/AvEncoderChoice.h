@@ -5,7 +5,7 @@
 #include <string>
 
 #include "AvCommon.h"
-#include "hosts/kavro/EncodedOutput.h"
+#include "EncodedOutput.h"
 
 namespace kavro {
 

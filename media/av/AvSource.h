@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "hosts/kavro/Sources.h"
+#include "media/Source.h"
 
 namespace kavro {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/module_services/ModuleServices.h"
-#include "masks/ResourceModulePath.h"
+#include "masks/MaskImageFactory.h"
 
 namespace {
 

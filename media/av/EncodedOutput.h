@@ -1,4 +1,4 @@
-// An output file an encoder writes (MP4, Matroska, WebM, ...), as FrameOutputs
+// An output file an encoder writes (MP4, Matroska, WebM, ...), as a host
 // drives it: each frame converted to the encoder's pixels on a rendering
 // thread, then handed over in order on the writing thread. Built only where
 // kavro links FFmpeg's libraries (KAVRO_HAVE_AV).
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "media/PackedFrame.h"
-#include "Sources.h"
+#include "media/Source.h"
 #include "media/Y4m.h"
 
 namespace kavro {

@@ -1,4 +1,6 @@
-#include "StandardStreams.h"
+#include "Console.h"
+
+#include <new>
 
 #if !defined(_WIN32)
 #include <fcntl.h>
@@ -18,6 +20,11 @@ void HoldClosedStandardStreams() {
     if (held != fd && held >= 0) close(held);
   }
 #endif
+}
+
+std::string FailureText(const std::exception& error) {
+  if (dynamic_cast<const std::bad_alloc*>(&error)) return kOutOfMemory;
+  return error.what();
 }
 
 }  // namespace kavro
