@@ -41,11 +41,13 @@ std::unique_ptr<LoadedPlugin> LoadPlugin(const std::string& path, ProblemsOnce& 
 
 }  // namespace
 
+bool ProblemsOnce::First(const std::string& kind) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return told_.insert(kind).second;
+}
+
 bool ProblemsOnce::Tell(const std::string& kind, const std::string& message) {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!told_.insert(kind).second) return false;
-  }
+  if (!First(kind)) return false;
   std::fprintf(stderr, "%s: %s\n", prefix_.c_str(), message.c_str());
   return true;
 }

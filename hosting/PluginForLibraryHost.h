@@ -19,6 +19,9 @@ class ProblemsOnce {
  public:
   explicit ProblemsOnce(std::string prefix) : prefix_(std::move(prefix)) {}
 
+  // True the first time only for each kind, said or not.
+  bool First(const std::string& kind);
+
   // False when a problem of this kind was said before.
   bool Tell(const std::string& kind, const std::string& message);
 

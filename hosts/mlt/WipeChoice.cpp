@@ -8,24 +8,75 @@
 
 namespace kavro_mlt {
 
+namespace {
+
+std::string MaskText(uint32_t mask) { return "mask " + std::to_string(mask) + " (" + kavro::MaskName(mask) + ")"; }
+
+// A number as MLT reads it, when the whole of the text is one.
+bool WholeNumber(const std::string& text, double& number) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  number = std::strtod(text.c_str(), &end);
+  return end == text.c_str() + text.size();
+}
+
+}  // namespace
+
 MaskNamed MaskFromText(const char* text) {
   MaskNamed named;
   if (!text || !*text) return named;
   const uint32_t masks = kavro::MaskCount();
-  char* end = nullptr;
-  const double number = std::strtod(text, &end);
-  if (end != text && *end == '\0') {
-    if (!(number > 0)) return named;  // negative, zero and NaN alike
-    const double index = std::floor(number);
-    named.mask = index >= masks - 1 ? masks - 1 : static_cast<uint32_t>(index);
+  const std::string given = text;
+  double number = 0;
+  if (WholeNumber(given, number)) {
+    if (number > 0) {  // negative, zero and NaN alike stay mask 0
+      const double index = std::floor(number);
+      named.mask = index >= masks - 1 ? masks - 1 : static_cast<uint32_t>(index);
+    }
+    const bool plainIndex = given.find_first_not_of("0123456789") == std::string::npos && given.size() <= 3 &&
+                            number < masks;
+    if (!plainIndex) named.problem = "mask=" + given + " is no mask index (0 to " + std::to_string(masks - 1) + "): " +
+                                     MaskText(named.mask) + " is used";
     return named;
   }
   try {
     named.mask = kavro::ResolveMask(text);
   } catch (const std::exception&) {
     named.understood = false;
+    named.problem = "no mask '" + given + "': " + MaskText(0) + " is used";
   }
   return named;
+}
+
+std::string CheckValues(const char* property, const char* text, ValueKind kind) {
+  if (!text || !*text) return "";
+  const std::string all = text;
+  const bool keyframes = all.find('=') != std::string::npos;
+  size_t start = 0;
+  while (start <= all.size()) {
+    size_t end = all.find(';', start);
+    if (end == std::string::npos) end = all.size();
+    const std::string part = all.substr(start, end - start);
+    start = end + 1;
+    if (keyframes && part.empty()) continue;
+    const size_t equals = part.find('=');
+    const std::string value = equals == std::string::npos ? part : part.substr(equals + 1);
+    double number = 0;
+    std::string used;
+    if (!WholeNumber(value, number) || std::isnan(number)) {
+      used = "0";
+    } else if (kind == ValueKind::kProgress && !(number >= 0 && number <= 1)) {
+      used = number < 0 ? "0" : "1";
+    } else if (kind == ValueKind::kFlag && number != 0 && number != 1) {
+      used = std::trunc(number) != 0 ? "1" : "0";  // MLT reads flags as whole numbers
+    } else {
+      continue;
+    }
+    const std::string range = kind == ValueKind::kProgress ? "a progress from 0 to 1" : "0 or 1";
+    return std::string(property) + "=" + all + ": " + (keyframes ? "'" + value + "'" : value) + " is not " + range +
+           ": " + used + " is used" + (keyframes ? " for it" : "");
+  }
+  return "";
 }
 
 Proportions ShownProportions(uint64_t width, uint64_t height, int pixelWidth, int pixelHeight) {

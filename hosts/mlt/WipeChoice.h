@@ -12,11 +12,24 @@ namespace kavro_mlt {
 // The mask a `mask` property names: a number (an index, clamped to the
 // masks there are) or the start of a name ("wafu2", "mask_paper"), ignoring
 // case. `understood` is false for text that names no mask; `mask` is then 0.
+// `problem` says what was wrong with the text and what is used instead:
+// empty for an index of a mask there is, or a name.
 struct MaskNamed {
   uint32_t mask = 0;
   bool understood = true;
+  std::string problem;
 };
 MaskNamed MaskFromText(const char* text);
+
+// What a property's values must be: a progress from 0 to 1, or a flag, 0 or 1.
+enum class ValueKind { kProgress, kFlag };
+
+// Checks the text of an animatable property, a plain value or MLT's
+// keyframes ("0=0;50~=0.4;-1=1"), value by value. Empty when every value is
+// understood and within its range; otherwise a line naming the property, the
+// value and what is used for it (MLT reads text that is no number as 0; a
+// progress is held to 0..1, and any flag other than 0 is on).
+std::string CheckValues(const char* property, const char* text, ValueKind kind);
 
 // A picture's shown proportions, width * pixel width : height * pixel
 // height, in lowest terms (halved until each term fits 32 bits); a pixel

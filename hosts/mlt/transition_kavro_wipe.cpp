@@ -39,7 +39,7 @@ constexpr const char* kInvertProperty = "invert_mask";
 constexpr const char* kReverseProperty = "reverse";
 constexpr const char* kCropProperty = "crop_to_output";
 
-constexpr const char* kPoolKey = "_kavro_wipe_pool";
+constexpr const char* kStateKey = "_kavro_wipe_state";
 constexpr const char* kFrameKey = "_kavro_wipe_frame";
 constexpr const char* kMetadataFile = "transition_kavro_wipe.yml";
 
@@ -76,6 +76,10 @@ class WipeRenderer {
       : transition_(factory, reinterpret_cast<uintptr_t>(this), FetchA, FetchB) {}
 
   bool valid() const { return transition_.valid(); }
+
+  // Room for the frames RenderLayered makes, kept with the object so that
+  // every render thread has its own and reuses it.
+  std::vector<uint8_t> over, alphaA, alphaOver, alphaMixed;
 
   // The plug-in's result code; RESULT_FAILED when it refused the setup.
   int32_t Render(const WipeFrame& frame, const WipeChoice& choice, int32_t fetchArg, uint8_t* output,
@@ -159,11 +163,21 @@ class RendererPool {
   std::vector<std::unique_ptr<WipeRenderer>> spare_;
 };
 
-void DestroyPool(void* pool) { delete static_cast<RendererPool*>(pool); }
+// What one transition keeps between frames: its transition objects, and
+// what it has said about its own properties.
+struct TransitionState {
+  RendererPool pool;
+  kavro::ProblemsOnce problems{"kavro_wipe"};  // by property
+};
+
+void DestroyState(void* state) { delete static_cast<TransitionState*>(state); }
 
 // The frame's settings, read under the service's lock: MLT's worker threads
-// render frames of one transition at once.
-WipeChoice ReadChoice(mlt_transition transition, mlt_frame frame) {
+// render frames of one transition at once. A value out of range or not
+// understood is said once for each property of the transition, and a line
+// once in the process (melt makes its transitions twice when it takes the
+// profile from the first clip).
+WipeChoice ReadChoice(mlt_transition transition, mlt_frame frame, kavro::ProblemsOnce& problems) {
   mlt_service service = MLT_TRANSITION_SERVICE(transition);
   mlt_properties properties = MLT_TRANSITION_PROPERTIES(transition);
   mlt_service_lock(service);
@@ -171,9 +185,11 @@ WipeChoice ReadChoice(mlt_transition transition, mlt_frame frame) {
   const mlt_position length = mlt_transition_get_length(transition);
   WipeChoice choice;
   const MaskNamed named = MaskFromText(mlt_properties_get(properties, kMaskProperty));
-  if (!named.understood) {
-    Problems().Tell("unknown mask", std::string("no mask '") + mlt_properties_get(properties, kMaskProperty) +
-                                        "': mask 0 (" + kavro::MaskName(0) + ") is used");
+  if (!named.problem.empty() && problems.First(kMaskProperty)) Problems().Tell(named.problem, named.problem);
+  for (const char* property : {kProgressProperty, kInvertProperty, kReverseProperty, kCropProperty}) {
+    const std::string problem = CheckValues(property, mlt_properties_get(properties, property),
+                                            property == kProgressProperty ? ValueKind::kProgress : ValueKind::kFlag);
+    if (!problem.empty() && problems.First(property)) Problems().Tell(problem, problem);
   }
   choice.mask = named.mask;
   const uint32_t maskFrames = kavro::MaskFrameCount(choice.mask);
@@ -203,17 +219,67 @@ const uint8_t* AlphaOf(mlt_frame frame, int pixels, bool& usable) {
   return alpha;
 }
 
+bool IsOpaque(const uint8_t* alpha, int pixels) {
+  if (!alpha) return true;
+  for (int i = 0; i < pixels; ++i) {
+    if (alpha[i] != 0xFF) return false;
+  }
+  return true;
+}
+
+// Frames with transparency are mixed the way MLT's transitions take their
+// tracks: B, the upper one, laid over A by B's alpha, and that mixed into A
+// by the mask's weight; the alpha planes likewise. The plug-in gets opaque
+// frames for it: A and B-over-A for the picture, then both alpha planes as
+// luma for the alpha, so each comes out of the same fitted mask and kernel.
+int32_t RenderLayered(WipeRenderer& renderer, const WipeFrame& frame, const WipeChoice& choice, int32_t fetchArg,
+                      uint8_t* mixed, uint64_t bytes) {
+  const kavro::PackedLayout& layout = frame.layout;
+  const size_t pixels = size_t{layout.width} * layout.height;
+  std::vector<uint8_t>&over = renderer.over, &alphaA = renderer.alphaA, &alphaOver = renderer.alphaOver,
+                       &alphaMixed = renderer.alphaMixed;
+  over.resize(2 * pixels);
+  alphaA.assign(2 * pixels, 128);
+  alphaOver.assign(2 * pixels, 128);
+  alphaMixed.resize(static_cast<size_t>(bytes));
+  for (size_t i = 0; i < pixels; ++i) {
+    const int a = frame.a.alpha ? frame.a.alpha[i] : 255, b = frame.b.alpha ? frame.b.alpha[i] : 255;
+    // A pixel's luma and its chroma byte, both under its own alpha.
+    for (size_t byte = 2 * i; byte < 2 * i + 2; ++byte) {
+      over[byte] = static_cast<uint8_t>((frame.b.image[byte] * b + frame.a.image[byte] * (255 - b) + 127) / 255);
+    }
+    alphaA[2 * i] = static_cast<uint8_t>(a);
+    alphaOver[2 * i] = static_cast<uint8_t>(b + (a * (255 - b) + 127) / 255);
+  }
+  WipeFrame picture = frame;
+  picture.a.alpha = picture.b.alpha = nullptr;
+  picture.b.image = over.data();
+  picture.outputHoldingA = nullptr;
+  int32_t result = renderer.Render(picture, choice, fetchArg, mixed, bytes);
+  if (result != RESULT_OK) return result;
+  WipeFrame alpha = picture;
+  alpha.a.image = alphaA.data();
+  alpha.b.image = alphaOver.data();
+  result = renderer.Render(alpha, choice, fetchArg, alphaMixed.data(), bytes);
+  if (result != RESULT_OK) return result;
+  uint8_t* const plane = mixed + layout.alphaOffset();
+  for (size_t i = 0; i < pixels; ++i) plane[i] = alphaMixed[2 * i];
+  return RESULT_OK;
+}
+
 // Mixes B into A's picture. A stays the result when anything is missing.
 int GetImage(mlt_frame aFrame, uint8_t** image, mlt_image_format* format, int* width, int* height, int writable) {
   mlt_frame bFrame = mlt_frame_pop_frame(aFrame);
   auto transition = static_cast<mlt_transition>(mlt_frame_pop_service(aFrame));
   mlt_properties properties = MLT_TRANSITION_PROPERTIES(transition);
-  auto* pool = static_cast<RendererPool*>(mlt_properties_get_data(properties, kPoolKey, nullptr));
-  const WipeChoice choice = ReadChoice(transition, aFrame);
+  auto* state = static_cast<TransitionState*>(mlt_properties_get_data(properties, kStateKey, nullptr));
+  if (!state) return mlt_frame_get_image(aFrame, image, format, width, height, writable);
+  RendererPool* pool = &state->pool;
+  WipeChoice choice = ReadChoice(transition, aFrame, state->problems);
 
   *format = mlt_image_yuv422;
   const int error = mlt_frame_get_image(aFrame, image, format, width, height, writable);
-  if (error || !*image || !bFrame || !pool || *format != mlt_image_yuv422 || !PluginFactory()) return error;
+  if (error || !*image || !bFrame || *format != mlt_image_yuv422 || !PluginFactory()) return error;
   if (*width <= 0 || *height <= 0 || *width % 2 != 0) {
     Problems().Tell("unusable picture",
                     "pictures " + std::to_string(*width) + " pixels wide (not even) show source A");
@@ -256,17 +322,26 @@ int GetImage(mlt_frame aFrame, uint8_t** image, mlt_image_format* format, int* w
     mlt_pool_release(mixed);
     return 0;
   }
-  frame.outputHoldingA = mixed;
   mlt_profile profile = mlt_service_profile(MLT_TRANSITION_SERVICE(transition));
-  frame.shown = ShownProportions(frame.layout.width, frame.layout.height, profile ? profile->sample_aspect_num : 1,
-                                 profile ? profile->sample_aspect_den : 1);
+  const int pixelWidth = profile ? profile->sample_aspect_num : 1, pixelHeight = profile ? profile->sample_aspect_den : 1;
+  frame.shown = ShownProportions(frame.layout.width, frame.layout.height, pixelWidth, pixelHeight);
+  // The plug-in crops to the output's proportions in pixels; with pixels that
+  // are not square, the picture's shown proportions are what it must crop
+  // to, and those are what the fetches report.
+  if (choice.cropToOutput && pixelWidth > 0 && pixelHeight > 0 && pixelWidth != pixelHeight) {
+    choice.cropToOutput = false;
+  }
+  const int32_t fetchArg = static_cast<int32_t>(mlt_frame_get_position(aFrame));
 
   std::unique_ptr<WipeRenderer> renderer;
   int32_t result = RESULT_FAILED;
   try {
     renderer = pool->Take();
-    if (renderer) {
-      result = renderer->Render(frame, choice, static_cast<int32_t>(mlt_frame_get_position(aFrame)), mixed, bytes);
+    if (renderer && IsOpaque(frame.a.alpha, pixels) && IsOpaque(frame.b.alpha, pixels)) {
+      frame.outputHoldingA = mixed;
+      result = renderer->Render(frame, choice, fetchArg, mixed, bytes);
+    } else if (renderer) {
+      result = RenderLayered(*renderer, frame, choice, fetchArg, mixed, bytes);
     }
   } catch (const std::exception&) {
     result = RESULT_FAILED;
@@ -301,13 +376,13 @@ mlt_frame Process(mlt_transition transition, mlt_frame aFrame, mlt_frame bFrame)
 void* CreateWipeTransition(mlt_profile, mlt_service_type, const char*, const void* argument) {
   mlt_transition transition = mlt_transition_new();
   if (!transition) return nullptr;
-  auto* pool = new (std::nothrow) RendererPool;
-  if (!pool) {
+  auto* state = new (std::nothrow) TransitionState;
+  if (!state) {
     mlt_transition_close(transition);
     return nullptr;
   }
   mlt_properties properties = MLT_TRANSITION_PROPERTIES(transition);
-  mlt_properties_set_data(properties, kPoolKey, pool, 0, DestroyPool, nullptr);
+  mlt_properties_set_data(properties, kStateKey, state, 0, DestroyState, nullptr);
   mlt_properties_set_int(properties, "_transition_type", 1);  // video only
   if (argument) mlt_properties_set(properties, kMaskProperty, static_cast<const char*>(argument));
   transition->process = Process;

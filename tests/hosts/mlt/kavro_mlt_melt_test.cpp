@@ -10,10 +10,16 @@
 #include <string>
 #include <vector>
 
-#include "tests/media/ScratchFiles.h"
-#include "tests/support/ShellCommand.h"
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <functional>
+
+#include "media/PngFile.h"
 #include "media/Y4m.h"
+#include "tests/media/ScratchFiles.h"
 #include "tests/media/Y4mOutput.h"
+#include "tests/support/ShellCommand.h"
 
 using namespace kavro;
 
@@ -75,6 +81,39 @@ size_t Occurrences(const std::string& text, const std::string& part) {
   return count;
 }
 
+// An RGBA picture of the clips' size, each pixel from `pixel` (R, G, B, A).
+std::vector<uint8_t> RgbaPng(const std::function<std::array<uint8_t, 4>(int x, int y)>& pixel) {
+  std::vector<uint8_t> pixels;
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const std::array<uint8_t, 4> rgba = pixel(x, y);
+      pixels.insert(pixels.end(), rgba.begin(), rgba.end());
+    }
+  }
+  return EncodePng(pixels.data(), kWidth, kHeight, 4);
+}
+
+bool Inside(int x, int y, int left, int top, int right, int bottom) {
+  return x >= left && x < right && y >= top && y < bottom;
+}
+
+// The largest difference of any byte of two runs of bytes of one size.
+int LargestDifference(const std::vector<uint8_t>& bytes, const std::vector<uint8_t>& expected) {
+  if (bytes.size() != expected.size() || bytes.empty()) return 256;
+  int largest = 0;
+  for (size_t i = 0; i < bytes.size(); ++i) largest = std::max(largest, std::abs(bytes[i] - expected[i]));
+  return largest;
+}
+
+// Of every plane and the alpha.
+template <typename Layered>
+int LargestDifference(const Layered& picture, const Layered& expected) {
+  return std::max({LargestDifference(picture.planes.y, expected.planes.y),
+                   LargestDifference(picture.planes.cb, expected.planes.cb),
+                   LargestDifference(picture.planes.cr, expected.planes.cr),
+                   LargestDifference(picture.alpha, expected.alpha)});
+}
+
 class KavroWipeMltModule : public testing::Test {
  protected:
   void SetUp() override {
@@ -105,6 +144,33 @@ class KavroWipeMltModule : public testing::Test {
     return output;
   }
   std::string MeltLog(const std::string& name) const { return folder_ + name + "_melt.log"; }
+
+  // The first frame melt makes of clips `a` and `b` (resources) under
+  // `transition`: its 4:2:2 planes, and its alpha as the alpha bytes of an
+  // RGBA picture (MLT's conversion to RGB would blur the planes' bytes).
+  struct Layered {
+    Picture planes;
+    std::vector<uint8_t> alpha;
+  };
+  Layered MeltLayered(const std::string& name, const std::string& a, const std::string& b,
+                      const std::string& transition) {
+    const std::string run = "env MLT_REPOSITORY=" + Quote(KAVRO_MLT_REPOSITORY) + " " + Quote(KAVRO_RUN_MELT) +
+                            " -quiet " + Quote(a) + " in=0 out=4 -track " + Quote(b) + " in=0 out=4 -transition " +
+                            transition + " in=0 out=4 a_track=0 b_track=1 -consumer ";
+    const std::string planes = folder_ + name + ".y4m", rgba = folder_ + name + "_%02d.png";
+    EXPECT_EQ(RunLogged(run + Quote("avformat:" + planes) + " pix_fmt=yuv422p", MeltLog(name)), 0)
+        << ReadBytes(MeltLog(name));
+    EXPECT_EQ(RunLogged(run + Quote("avformat:" + rgba) + " vcodec=png pix_fmt=rgba", MeltLog(name + "_rgba")), 0)
+        << ReadBytes(MeltLog(name + "_rgba"));
+    Layered layered;
+    const std::vector<Picture> frames = ReadFrames(planes);
+    if (!frames.empty()) layered.planes = frames[0];
+    const std::string first = ReadBytes(folder_ + name + "_01.png");
+    if (first.empty()) return layered;
+    const RgbaImage image = DecodePng(reinterpret_cast<const uint8_t*>(first.data()), first.size(), name);
+    for (size_t i = 3; i < image.pixels.size(); i += 4) layered.alpha.push_back(image.pixels[i]);
+    return layered;
+  }
 
   std::string Kavro(const std::string& name, const std::string& options) {
     const std::string output = folder_ + name + "_kavro.y4m";
@@ -213,6 +279,54 @@ TEST_F(KavroWipeMltModule, ValuesOutOfRangeAreClampedAndAnUnknownMaskIsSaidOnce)
   EXPECT_EQ(FramesApart(unknown, folder_ + "first_mask_kavro.y4m"), "");
   const std::string log = ReadBytes(MeltLog("mask_unknown"));
   EXPECT_EQ(Occurrences(log, "kavro_wipe: no mask 'origami'"), 1u) << log;
+}
+
+// MLT lays the upper track (B) over the lower one (A) by B's alpha: at
+// progress 0 the result is A as it is, at 1 B laid over A, as MLT's luma
+// gives them (at its first frame, and reversed); in between the alpha too is
+// mixed by the mask's weight. Transparent B, transparent A, and a box of
+// alpha that moves from frame to frame.
+TEST_F(KavroWipeMltModule, TransparentClipsCompositeAsMltsOwnTransitionsAtBothEnds) {
+  const std::string holesB = folder_ + "holes_b.png", transparentA = folder_ + "transparent_a.png";
+  WriteBytes(holesB, RgbaPng([](int x, int y) -> std::array<uint8_t, 4> {
+               if (Inside(x, y, 20, 20, 80, 60)) return {230, 20, 10, 255};
+               if (Inside(x, y, 90, 10, 150, 80)) return {10, 40, 240, static_cast<uint8_t>(x + y)};
+               return {0, 200, 30, 0};
+             }));
+  WriteBytes(transparentA, RgbaPng([](int x, int y) -> std::array<uint8_t, 4> {
+               return {static_cast<uint8_t>(x), 180, static_cast<uint8_t>(y), static_cast<uint8_t>(x < 80 ? 128 : 0)};
+             }));
+  for (int t = 0; t < 5; ++t) {
+    char name[32];
+    std::snprintf(name, sizeof name, "box_%02d.png", t);
+    WriteBytes(folder_ + name, RgbaPng([t](int x, int y) -> std::array<uint8_t, 4> {
+                 return {250, 250, 250, static_cast<uint8_t>(Inside(x, y, 10 + 25 * t, 30, 40 + 25 * t, 60) ? 255 : 0)};
+               }));
+  }
+  struct Case {
+    const char* name;
+    std::string a, b;
+  };
+  const Case cases[] = {{"transparent_b", a_, holesB},
+                        {"transparent_a", transparentA, b_},
+                        {"moving_alpha_box", a_, folder_ + "box_%02d.png"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string name = c.name;
+    const Layered atStart = MeltLayered(name + "_0", c.a, c.b, "kavro_wipe mask=1 progress=0");
+    const Layered atEnd = MeltLayered(name + "_1", c.a, c.b, "kavro_wipe mask=1 progress=1");
+    EXPECT_LE(LargestDifference(atStart, MeltLayered(name + "_luma_0", c.a, c.b, "luma")), 1);
+    EXPECT_LE(LargestDifference(atEnd, MeltLayered(name + "_luma_1", c.a, c.b, "luma reverse=1")), 1);
+    EXPECT_GT(LargestDifference(atStart, atEnd), 1);
+    // Half way each pixel's alpha lies between its two ends.
+    const Layered halfway = MeltLayered(name + "_half", c.a, c.b, "kavro_wipe mask=1 progress=0.5");
+    ASSERT_EQ(halfway.alpha.size(), atStart.alpha.size());
+    ASSERT_EQ(halfway.alpha.size(), atEnd.alpha.size());
+    for (size_t i = 0; i < halfway.alpha.size(); ++i) {
+      const int low = std::min(atStart.alpha[i], atEnd.alpha[i]), high = std::max(atStart.alpha[i], atEnd.alpha[i]);
+      ASSERT_TRUE(halfway.alpha[i] >= low && halfway.alpha[i] <= high) << "pixel " << i;
+    }
+  }
 }
 
 // The limits kavro holds every picture to: a wider one is passed through, once said.
