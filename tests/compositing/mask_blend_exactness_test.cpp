@@ -12,6 +12,7 @@
 
 #include "BlendTestRow.h"
 #include "compositing/MaskBlend.h"
+#include "platform/cpu/CpuLevel.h"
 #include "tests/support/TestSeed.h"
 
 namespace {
@@ -106,12 +107,12 @@ std::string Describe(const RowCase& c, uint32_t rowOffset, uint32_t alphaOffset,
   return ::testing::AssertionSuccess();
 }
 
-class BlendExactness : public ::testing::TestWithParam<MASK_BLEND_LEVEL> {
+class BlendExactness : public ::testing::TestWithParam<CPU_LEVEL> {
  protected:
   void SetUp() override {
-    if (MaskBlendCpuLevel() < GetParam()) GTEST_SKIP() << "this CPU lacks " << MaskBlendLevelName(GetParam());
+    if (CpuLevel() < GetParam()) GTEST_SKIP() << "this CPU lacks " << CpuLevelName(GetParam());
   }
-  void TearDown() override { SetMaskBlendLevelLimit(MASK_BLEND_AVX512); }
+  void TearDown() override { SetCpuLevelLimit(kHighestCpuLevel); }
 
   // One row through the reference and through the level under test.
   void Check(std::mt19937& random, const RowCase& c) {
@@ -139,10 +140,10 @@ class BlendExactness : public ::testing::TestWithParam<MASK_BLEND_LEVEL> {
 
     const std::vector<uint8_t> outputBefore = output, workBefore = work, maskBefore = mask;
     std::vector<uint8_t> expected = output;
-    SetMaskBlendLevelLimit(MASK_BLEND_REFERENCE);
+    SetCpuLevelLimit(CPU_LEVEL_BASELINE);
     BlendMaskRowYUV422Alpha(expected.data(), work.data(), rowOffset, byteCount, mask.data(), maskOffset, alphaOffset,
                             c.invert);
-    ASSERT_EQ(SetMaskBlendLevelLimit(GetParam()), GetParam());
+    ASSERT_EQ(SetCpuLevelLimit(GetParam()), GetParam());
     BlendMaskRowYUV422Alpha(output.data(), work.data(), rowOffset, byteCount, mask.data(), maskOffset, alphaOffset,
                             c.invert);
 
@@ -178,7 +179,7 @@ TEST_P(BlendExactness, EveryTail) {
 
 TEST_P(BlendExactness, FrameWidths) { CheckWidths({719, 720, 1279, 1280, 1919, 1920}); }
 
-INSTANTIATE_TEST_SUITE_P(Levels, BlendExactness, ::testing::Values(MASK_BLEND_SSE2, MASK_BLEND_AVX2, MASK_BLEND_AVX512),
+INSTANTIATE_TEST_SUITE_P(Levels, BlendExactness, ::testing::Values(CPU_LEVEL_SSE2, CPU_LEVEL_AVX2, CPU_LEVEL_AVX512),
                          LevelTestName);
 
 }  // namespace
