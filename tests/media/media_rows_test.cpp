@@ -56,12 +56,23 @@ struct Output {
   size_t offset;
 };
 
+MediaRowFunctions RowsAt(CPU_LEVEL level) {
+  MediaRowFunctions rows;
+  InitMediaRows(rows, level);
+  return rows;
+}
+
+const MediaRowFunctions kMediaRowsReference = RowsAt(CPU_LEVEL_BASELINE);
+
 class MediaRowLevels : public ::testing::TestWithParam<CPU_LEVEL> {
  protected:
   void SetUp() override {
     if (CpuLevel() < GetParam()) GTEST_SKIP() << "this CPU lacks " << CpuLevelName(GetParam());
+    variant = RowsAt(GetParam());
   }
-  const MediaRowFunctions& Variant() const { return MediaRowsFor(GetParam()); }
+  const MediaRowFunctions& Variant() const { return variant; }
+
+  MediaRowFunctions variant;
 };
 
 // Every length up to three steps of 32 and one, and frame widths.
@@ -214,14 +225,15 @@ std::string LevelTestName(const ::testing::TestParamInfo<CPU_LEVEL>& info) { ret
 
 INSTANTIATE_TEST_SUITE_P(Levels, MediaRowLevels, ::testing::Values(CPU_LEVEL_SSE2, CPU_LEVEL_AVX2), LevelTestName);
 
-// The level in use follows the cap, held to what the CPU has.
+// The rows in use follow the cap, held to what the CPU has.
 TEST(MediaRowLevel, TheCapChoosesTheVariant) {
-  EXPECT_EQ(SetMediaRowLevelLimit(CPU_LEVEL_BASELINE), CPU_LEVEL_BASELINE);
-  EXPECT_EQ(&MediaRows(), &kMediaRowsReference);
+  EXPECT_EQ(SetCpuLevelLimit(CPU_LEVEL_BASELINE), CPU_LEVEL_BASELINE);
+  EXPECT_EQ(MediaRows().packYuy2, kMediaRowsReference.packYuy2);
   // AVX2 is the widest these rows are written for.
-  const CPU_LEVEL best = SetMediaRowLevelLimit(CPU_LEVEL_AVX2);
+  const CPU_LEVEL best = SetCpuLevelLimit(CPU_LEVEL_AVX2);
   EXPECT_EQ(best, CpuLevel() < CPU_LEVEL_AVX2 ? CpuLevel() : CPU_LEVEL_AVX2);
-  EXPECT_EQ(&MediaRows(), &MediaRowsFor(best));
+  EXPECT_EQ(MediaRows().packYuy2, RowsAt(best).packYuy2);
+  SetCpuLevelLimit(kHighestCpuLevel);
 }
 
 }  // namespace
