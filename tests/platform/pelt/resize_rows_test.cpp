@@ -56,12 +56,23 @@ struct Guarded {
   std::vector<T> values;
 };
 
+ResizeRowFunctions RowsAt(CPU_LEVEL level) {
+  ResizeRowFunctions rows;
+  InitResizeRows(rows, level);
+  return rows;
+}
+
+const ResizeRowFunctions kResizeRowsReference = RowsAt(CPU_LEVEL_BASELINE);
+
 class ResizeRowLevels : public ::testing::TestWithParam<CPU_LEVEL> {
  protected:
   void SetUp() override {
     if (CpuLevel() < GetParam()) GTEST_SKIP() << "this CPU lacks " << CpuLevelName(GetParam());
+    variant = RowsAt(GetParam());
   }
-  const ResizeRowFunctions& Variant() const { return ResizeRowsFor(GetParam()); }
+  const ResizeRowFunctions& Variant() const { return variant; }
+
+  ResizeRowFunctions variant;
 };
 
 struct Axis {
