@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "BlendTestRow.h"
 #include "compositing/MaskBlend.h"
 #include "platform/cpu/CpuLevel.h"
+#include "tests/compositing/BlendTestRow.h"
 #include "tests/support/TestSeed.h"
 
 namespace {
