@@ -235,17 +235,4 @@ TEST(BlendEntry, MissingBuffersMixNothing) {
   for (int i = 0; i < 12; ++i) EXPECT_EQ(frame[i], i + 1);
 }
 
-TEST(BlendEntry, ForcedLevelsNeverExceedTheCpu) {
-  const CPU_LEVEL cpu = CpuLevel();
-  EXPECT_EQ(ActiveCpuLevel(), cpu) << "the best level the CPU has is used unless capped";
-  for (const CPU_LEVEL limit : {CPU_LEVEL_BASELINE, CPU_LEVEL_SSE2, CPU_LEVEL_AVX2, CPU_LEVEL_AVX512}) {
-    const CPU_LEVEL expected = limit < cpu ? limit : cpu;
-    EXPECT_EQ(SetCpuLevelLimit(limit), expected);
-    EXPECT_EQ(ActiveCpuLevel(), expected);
-  }
-#if defined(__x86_64__)
-  EXPECT_GE(cpu, CPU_LEVEL_SSE2) << "every x86-64 CPU has SSE2";
-#endif
-}
-
 }  // namespace
