@@ -19,25 +19,3 @@
 // read or written.
 void BlendMaskRowYUV422Alpha(uint8_t* outputBuffer, const uint8_t* workBuffer, uint32_t rowOffset, uint32_t byteCount,
                              const uint8_t* maskBits, int32_t maskOffset, uint32_t alphaOffset, bool invert);
-
-// Instruction-set levels of the kernel, each one a superset of the one before.
-enum MASK_BLEND_LEVEL : int32_t {
-  MASK_BLEND_REFERENCE = 0,
-  MASK_BLEND_SSE2 = 1,
-  MASK_BLEND_AVX2 = 2,
-  MASK_BLEND_AVX512 = 3,
-};
-
-// "reference", "sse2", "avx2" or "avx512".
-const char* MaskBlendLevelName(MASK_BLEND_LEVEL level);
-
-// The highest level this CPU (and this build) can run.
-MASK_BLEND_LEVEL MaskBlendCpuLevel();
-
-// The level BlendMaskRowYUV422Alpha runs at: the CPU's best unless capped.
-MASK_BLEND_LEVEL MaskBlendActiveLevel();
-
-// Caps the level at `limit` (tests and benchmarks force each level this way)
-// and returns the level now in use, which the CPU may hold lower. Not meant to
-// race with rows being mixed on other threads.
-MASK_BLEND_LEVEL SetMaskBlendLevelLimit(MASK_BLEND_LEVEL limit);

@@ -1,8 +1,11 @@
 // One row of the mask blend as every variant sees it: the public entry turns
-// the caller's offsets into pointers once, and picks the variant.
+// the caller's offsets into pointers once, and picks the variant from the
+// kernel's table of row functions.
 #pragma once
 
 #include <cstdint>
+
+#include "platform/cpu/CpuLevel.h"
 
 struct MaskBlendRow {
   uint8_t* out;              // the row's first pixel byte in the output frame (source A)
@@ -15,18 +18,42 @@ struct MaskBlendRow {
   uint8_t maskXor;           // 0x00 takes the stored mask byte as weight, 0xFF its complement
 };
 
-using MaskBlendRowFn = void (*)(const MaskBlendRow& row);
+using MaskBlendRowFn = void(const MaskBlendRow& row);
+
+// The kernel's row functions: a single one.
+struct MaskBlendRowFunctions {
+  MaskBlendRowFn* blendRow;
+};
+
+// Fills `table` with the reference row, then (on x86) the variant `level`,
+// held to what this CPU runs, allows.
+void InitMaskBlendRows(MaskBlendRowFunctions& table, CPU_LEVEL level);
+
+// The table the public entry uses: the one for ActiveCpuLevel.
+const MaskBlendRowFunctions& MaskBlendRows();
 
 // The definition every other variant is held to, byte for byte.
-void BlendMaskRowReference(const MaskBlendRow& row);
-#if defined(__i386__) || defined(__x86_64__)
-void BlendMaskRowSse2(const MaskBlendRow& row);
-void BlendMaskRowAvx2(const MaskBlendRow& row);
-void BlendMaskRowAvx512(const MaskBlendRow& row);
-#endif
+MaskBlendRowFn BlendMaskRowReference;
 
 namespace maskblend {
 namespace {
+
+// The row the public entry hands a variant: outputBuffer, workBuffer and the
+// offsets as BlendMaskRowYUV422Alpha takes them.
+inline MaskBlendRow RowAt(uint8_t* outputBuffer, const uint8_t* workBuffer, uint32_t rowOffset, uint32_t byteCount,
+                          const uint8_t* maskBits, int32_t maskOffset, uint32_t alphaOffset, bool invert) {
+  MaskBlendRow row;
+  row.out = outputBuffer + rowOffset;
+  row.work = workBuffer + rowOffset;
+  row.outAlpha = outputBuffer + alphaOffset;
+  row.workAlpha = workBuffer + alphaOffset;
+  row.mask = maskBits + maskOffset;
+  row.byteCount = byteCount;
+  // Two's complement: a negative odd offset is odd here too.
+  row.startsOnSecondPixel = (static_cast<uint32_t>(maskOffset) & 1u) != 0;
+  row.maskXor = invert ? 0x00 : 0xFF;
+  return row;
+}
 
 // The row with its first `pixels` mask and alpha bytes and `bytes` pixel
 // bytes taken off. Callers only take off passes that finish a pair, so the
@@ -50,7 +77,7 @@ inline MaskBlendRow Skip(const MaskBlendRow& row, uint32_t pixels, uint32_t byte
 // `step` mixes kPixels pixels at (out, work, outAlpha, workAlpha, mask).
 template <uint32_t kPixels, typename Xor, typename Step>
 inline void RunRowInSteps(const MaskBlendRow& row, Xor maskXor, Step step,
-                          MaskBlendRowFn finish = BlendMaskRowReference) {
+                          MaskBlendRowFn* finish = BlendMaskRowReference) {
   MaskBlendRow rest = row;
   if (row.startsOnSecondPixel) {
     MaskBlendRow head = row;

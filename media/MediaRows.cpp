@@ -1,36 +1,31 @@
-// The choice of row variant, made once from the CPU's features and capped
-// on request.
-#include <atomic>
-
+// The table of rows: the reference first, then each level the CPU has
+// overrides it.
 #include "MediaRows.h"
+
+#include "platform/cpu/CpuLevelTables.h"
+#if defined(__i386__) || defined(__x86_64__)
+#include "media/x86/MediaRowsX86.h"
+#endif
 
 namespace kavro {
 
-namespace {
-
-std::atomic<const MediaRowFunctions*>& Active() {
-  static std::atomic<const MediaRowFunctions*> active{&MediaRowsFor(CPU_LEVEL_AVX2)};
-  return active;
-}
-
-}  // namespace
-
-const MediaRowFunctions& MediaRowsFor(CPU_LEVEL level) {
-  const CPU_LEVEL allowed = level < CpuLevel() ? level : CpuLevel();
+void InitMediaRows(MediaRowFunctions& rows, CPU_LEVEL level) {
+  rows.packYuy2 = PackYuy2Reference;
+  rows.unpackYuy2 = UnpackYuy2Reference;
+  rows.rgbaToYCbCr = RgbaToYCbCrReference;
+  rows.yCbCrToRgba = YCbCrToRgbaReference;
+  rows.downsampleChroma = DownsampleChromaReference;
+  rows.upsampleChroma = UpsampleChromaReference;
 #if defined(__i386__) || defined(__x86_64__)
-  if (allowed >= CPU_LEVEL_AVX2) return kMediaRowsAvx2;
-  if (allowed >= CPU_LEVEL_SSE2) return kMediaRowsSse2;
+  InitMediaRowsX86(rows, RunnableCpuLevel(level));
 #else
-  (void)allowed;
+  (void)level;
 #endif
-  return kMediaRowsReference;
 }
 
-const MediaRowFunctions& MediaRows() { return *Active().load(std::memory_order_relaxed); }
-
-CPU_LEVEL SetMediaRowLevelLimit(CPU_LEVEL limit) {
-  Active().store(&MediaRowsFor(limit), std::memory_order_relaxed);
-  return limit < CpuLevel() ? limit : CpuLevel();
+const MediaRowFunctions& MediaRows() {
+  static const CpuLevelTables<MediaRowFunctions> tables(InitMediaRows);
+  return tables.InUse();
 }
 
 }  // namespace kavro

@@ -5,9 +5,7 @@
 
 namespace kavro {
 
-namespace {
-
-void PackYuy2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, size_t pairs, uint8_t* yuy2) {
+void PackYuy2Reference(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, size_t pairs, uint8_t* yuy2) {
   for (size_t j = 0; j < pairs; ++j, yuy2 += 4) {
     yuy2[0] = y[2 * j];
     yuy2[1] = cb[j];
@@ -16,7 +14,7 @@ void PackYuy2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, size_t pai
   }
 }
 
-void UnpackYuy2(const uint8_t* yuy2, size_t pairs, uint8_t* y, uint8_t* cb, uint8_t* cr) {
+void UnpackYuy2Reference(const uint8_t* yuy2, size_t pairs, uint8_t* y, uint8_t* cb, uint8_t* cr) {
   for (size_t j = 0; j < pairs; ++j, yuy2 += 4) {
     y[2 * j] = yuy2[0];
     cb[j] = yuy2[1];
@@ -25,7 +23,7 @@ void UnpackYuy2(const uint8_t* yuy2, size_t pairs, uint8_t* y, uint8_t* cb, uint
   }
 }
 
-void RgbaToYCbCr(const uint8_t* rgba, size_t width, uint8_t* y, uint8_t* cb, uint8_t* cr, uint8_t* alpha) {
+void RgbaToYCbCrReference(const uint8_t* rgba, size_t width, uint8_t* y, uint8_t* cb, uint8_t* cr, uint8_t* alpha) {
   for (size_t x = 0; x < width; ++x, rgba += 4) {
     y[x] = colour::LumaOf(rgba[0], rgba[1], rgba[2]);
     cb[x] = colour::CbOf(rgba[0], rgba[1], rgba[2]);
@@ -34,25 +32,20 @@ void RgbaToYCbCr(const uint8_t* rgba, size_t width, uint8_t* y, uint8_t* cb, uin
   }
 }
 
-void YCbCrToRgba(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, const uint8_t* alpha, size_t width,
-                 uint8_t* rgba) {
+void YCbCrToRgbaReference(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, const uint8_t* alpha, size_t width,
+                          uint8_t* rgba) {
   for (size_t x = 0; x < width; ++x, rgba += 4) {
     colour::ToRgb(y[x], cb[x], cr[x], rgba);
     rgba[3] = alpha[x];
   }
 }
 
-void DownsampleChroma(const uint8_t* in, size_t lumaWidth, uint8_t* out) {
+void DownsampleChromaReference(const uint8_t* in, size_t lumaWidth, uint8_t* out) {
   for (size_t j = 0; j < (lumaWidth + 1) / 2; ++j) out[j] = chroma::Downsampled(in, lumaWidth, j);
 }
 
-void UpsampleChroma(const uint8_t* in, size_t lumaWidth, uint8_t* out) {
+void UpsampleChromaReference(const uint8_t* in, size_t lumaWidth, uint8_t* out) {
   for (size_t x = 0; x < lumaWidth; ++x) out[x] = chroma::Upsampled(in, lumaWidth, x);
 }
-
-}  // namespace
-
-const MediaRowFunctions kMediaRowsReference = {PackYuy2,    UnpackYuy2,       RgbaToYCbCr,
-                                               YCbCrToRgba, DownsampleChroma, UpsampleChroma};
 
 }  // namespace kavro

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "compositing/MaskBlend.h"
+#include "platform/cpu/CpuLevel.h"
 
 namespace {
 
@@ -74,9 +75,9 @@ void CountPixels(benchmark::State& state, const Frames& frames) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * frames.totalBytes);
 }
 
-void BlendFrame(benchmark::State& state, Size size, MASK_BLEND_LEVEL level) {
+void BlendFrame(benchmark::State& state, Size size, CPU_LEVEL level) {
   Frames& frames = FramesOf(size);
-  if (SetMaskBlendLevelLimit(level) != level) {
+  if (SetCpuLevelLimit(level) != level) {
     state.SkipWithError("level not available");
     return;
   }
@@ -119,9 +120,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
       std::printf("%-10s %-10s %12.3f %14.1f %12.2f %14s\n", name.c_str(), "memcpy", copy->second * 1e3,
                   pixels / copy->second / 1e6, 1.0, "");
       const auto reference = seconds.find("blend/" + name + "/reference");
-      for (int32_t level = MASK_BLEND_REFERENCE; level <= MASK_BLEND_AVX512; ++level) {
-        const auto blend =
-            seconds.find("blend/" + name + "/" + MaskBlendLevelName(static_cast<MASK_BLEND_LEVEL>(level)));
+      for (int32_t level = CPU_LEVEL_BASELINE; level <= kHighestCpuLevel; ++level) {
+        const auto blend = seconds.find("blend/" + name + "/" + CpuLevelName(static_cast<CPU_LEVEL>(level)));
         if (blend == seconds.end()) continue;
         char speedUp[32] = "";
         if (reference != seconds.end())
@@ -144,8 +144,8 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
 
   std::printf("mask blend levels on this CPU: reference");
-  for (int32_t level = MASK_BLEND_SSE2; level <= MaskBlendCpuLevel(); ++level) {
-    std::printf(" %s", MaskBlendLevelName(static_cast<MASK_BLEND_LEVEL>(level)));
+  for (int32_t level = CPU_LEVEL_SSE2; level <= CpuLevel(); ++level) {
+    std::printf(" %s", CpuLevelName(static_cast<CPU_LEVEL>(level)));
   }
   std::printf("\n");
 
@@ -154,9 +154,9 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark(("memcpy/" + name).c_str(), CopyFrame, size)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
-    for (int32_t level = MASK_BLEND_REFERENCE; level <= MaskBlendCpuLevel(); ++level) {
-      const auto blendLevel = static_cast<MASK_BLEND_LEVEL>(level);
-      benchmark::RegisterBenchmark(("blend/" + name + "/" + MaskBlendLevelName(blendLevel)).c_str(), BlendFrame, size,
+    for (int32_t level = CPU_LEVEL_BASELINE; level <= CpuLevel(); ++level) {
+      const auto blendLevel = static_cast<CPU_LEVEL>(level);
+      benchmark::RegisterBenchmark(("blend/" + name + "/" + CpuLevelName(blendLevel)).c_str(), BlendFrame, size,
                                    blendLevel)
           ->Unit(benchmark::kMillisecond)
           ->UseRealTime();

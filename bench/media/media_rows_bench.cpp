@@ -28,6 +28,12 @@ bool Available(benchmark::State& state, CPU_LEVEL level) {
   return false;
 }
 
+kavro::MediaRowFunctions RowsAt(CPU_LEVEL level) {
+  kavro::MediaRowFunctions rows;
+  kavro::InitMediaRows(rows, level);
+  return rows;
+}
+
 void Count(benchmark::State& state, size_t bytesWritten) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytesWritten));
   state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
@@ -38,7 +44,7 @@ size_t RowAt(size_t row, bool inCache) { return inCache ? 0 : row; }
 
 void PackYuy2(benchmark::State& state, CPU_LEVEL level, bool inCache) {
   if (!Available(state, level)) return;
-  const kavro::MediaRowFunctions& rows = kavro::MediaRowsFor(level);
+  const kavro::MediaRowFunctions rows = RowsAt(level);
   const std::vector<uint8_t> y = RandomBytes(kPixels), cb = RandomBytes(kPixels / 2), cr = RandomBytes(kPixels / 2);
   std::vector<uint8_t> packed(2 * kPixels);
   for (auto _ : state) {
@@ -53,7 +59,7 @@ void PackYuy2(benchmark::State& state, CPU_LEVEL level, bool inCache) {
 
 void UnpackYuy2(benchmark::State& state, CPU_LEVEL level, bool inCache) {
   if (!Available(state, level)) return;
-  const kavro::MediaRowFunctions& rows = kavro::MediaRowsFor(level);
+  const kavro::MediaRowFunctions rows = RowsAt(level);
   const std::vector<uint8_t> packed = RandomBytes(2 * kPixels);
   std::vector<uint8_t> y(kPixels), cb(kPixels / 2), cr(kPixels / 2);
   for (auto _ : state) {
@@ -69,7 +75,7 @@ void UnpackYuy2(benchmark::State& state, CPU_LEVEL level, bool inCache) {
 
 void RgbaToYCbCr(benchmark::State& state, CPU_LEVEL level, bool inCache) {
   if (!Available(state, level)) return;
-  const kavro::MediaRowFunctions& rows = kavro::MediaRowsFor(level);
+  const kavro::MediaRowFunctions rows = RowsAt(level);
   const std::vector<uint8_t> rgba = RandomBytes(4 * kPixels);
   std::vector<uint8_t> y(kPixels), cb(kPixels), cr(kPixels), alpha(kPixels);
   for (auto _ : state) {
@@ -84,7 +90,7 @@ void RgbaToYCbCr(benchmark::State& state, CPU_LEVEL level, bool inCache) {
 
 void YCbCrToRgba(benchmark::State& state, CPU_LEVEL level, bool inCache) {
   if (!Available(state, level)) return;
-  const kavro::MediaRowFunctions& rows = kavro::MediaRowsFor(level);
+  const kavro::MediaRowFunctions rows = RowsAt(level);
   const std::vector<uint8_t> y = RandomBytes(kPixels), cb = RandomBytes(kPixels), cr = RandomBytes(kPixels),
                              alpha = RandomBytes(kPixels);
   std::vector<uint8_t> rgba(4 * kPixels);
@@ -100,7 +106,7 @@ void YCbCrToRgba(benchmark::State& state, CPU_LEVEL level, bool inCache) {
 
 void DownsampleChroma(benchmark::State& state, CPU_LEVEL level, bool inCache) {
   if (!Available(state, level)) return;
-  const kavro::MediaRowFunctions& rows = kavro::MediaRowsFor(level);
+  const kavro::MediaRowFunctions rows = RowsAt(level);
   const std::vector<uint8_t> full = RandomBytes(kPixels);
   std::vector<uint8_t> sited(kPixels / 2);
   for (auto _ : state) {
@@ -115,7 +121,7 @@ void DownsampleChroma(benchmark::State& state, CPU_LEVEL level, bool inCache) {
 
 void UpsampleChroma(benchmark::State& state, CPU_LEVEL level, bool inCache) {
   if (!Available(state, level)) return;
-  const kavro::MediaRowFunctions& rows = kavro::MediaRowsFor(level);
+  const kavro::MediaRowFunctions rows = RowsAt(level);
   const std::vector<uint8_t> sited = RandomBytes(kPixels / 2);
   std::vector<uint8_t> full(kPixels);
   for (auto _ : state) {

@@ -3,6 +3,7 @@
 // touched through unaligned loads and stores.
 #include <immintrin.h>
 
+#include "MaskBlendRowX86.h"
 #include "compositing/MaskBlendArithmetic.h"
 #include "compositing/MaskBlendRow.h"
 

@@ -2,6 +2,7 @@
 // with -msse2; only called when the CPU has SSE2.
 #include <emmintrin.h>
 
+#include "MaskBlendRowX86.h"
 #include "compositing/MaskBlendArithmetic.h"
 #include "compositing/MaskBlendRow.h"
 

@@ -4,6 +4,7 @@
 // puts the results back in order.
 #include <immintrin.h>
 
+#include "MediaRowsX86.h"
 #include "media/ChromaArithmetic.h"
 #include "media/ColourArithmetic.h"
 #include "media/MediaRows.h"
@@ -39,48 +40,6 @@ inline __m256i Bytes(__m256i a, __m256i b, __m256i c, __m256i d) {
   return _mm256_permutevar8x32_epi32(packed, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
 }
 
-KAVRO_ENTRY void PackYuy2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, size_t pairs, uint8_t* yuy2) {
-  size_t j = 0;
-  for (; j + 32 <= pairs; j += 32) {
-    const __m256i blue = Load(cb + j), red = Load(cr + j);
-    const __m256i chromaA = _mm256_unpacklo_epi8(blue, red);  // pairs 0..7 | 16..23
-    const __m256i chromaB = _mm256_unpackhi_epi8(blue, red);  // pairs 8..15 | 24..31
-    const __m256i first = Load(y + 2 * j), second = Load(y + 2 * j + 32);
-    const __m256i lumaA = _mm256_permute2x128_si256(first, second, 0x20);
-    const __m256i lumaB = _mm256_permute2x128_si256(first, second, 0x31);
-    const __m256i a0 = _mm256_unpacklo_epi8(lumaA, chromaA), a1 = _mm256_unpackhi_epi8(lumaA, chromaA);
-    const __m256i b0 = _mm256_unpacklo_epi8(lumaB, chromaB), b1 = _mm256_unpackhi_epi8(lumaB, chromaB);
-    uint8_t* out = yuy2 + 4 * j;
-    Store(out, _mm256_permute2x128_si256(a0, a1, 0x20));
-    Store(out + 32, _mm256_permute2x128_si256(b0, b1, 0x20));
-    Store(out + 64, _mm256_permute2x128_si256(a0, a1, 0x31));
-    Store(out + 96, _mm256_permute2x128_si256(b0, b1, 0x31));
-  }
-  kMediaRowsReference.packYuy2(y + 2 * j, cb + j, cr + j, pairs - j, yuy2 + 4 * j);
-}
-
-KAVRO_ENTRY void UnpackYuy2(const uint8_t* yuy2, size_t pairs, uint8_t* y, uint8_t* cb, uint8_t* cr) {
-  const __m256i lowBytes = _mm256_set1_epi16(0x00FF);
-  size_t j = 0;
-  for (; j + 32 <= pairs; j += 32) {
-    const uint8_t* in = yuy2 + 4 * j;
-    const __m256i a = Load(in), b = Load(in + 32), c = Load(in + 64), d = Load(in + 96);
-    const __m256i lumaAB = _mm256_packus_epi16(_mm256_and_si256(a, lowBytes), _mm256_and_si256(b, lowBytes));
-    const __m256i lumaCD = _mm256_packus_epi16(_mm256_and_si256(c, lowBytes), _mm256_and_si256(d, lowBytes));
-    Store(y + 2 * j, _mm256_permute4x64_epi64(lumaAB, 0xD8));
-    Store(y + 2 * j + 32, _mm256_permute4x64_epi64(lumaCD, 0xD8));
-    const __m256i chromaAB = _mm256_packus_epi16(_mm256_srli_epi16(a, 8), _mm256_srli_epi16(b, 8));
-    const __m256i chromaCD = _mm256_packus_epi16(_mm256_srli_epi16(c, 8), _mm256_srli_epi16(d, 8));
-    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
-    Store(cb + j,
-          _mm256_permutevar8x32_epi32(
-              _mm256_packus_epi16(_mm256_and_si256(chromaAB, lowBytes), _mm256_and_si256(chromaCD, lowBytes)), order));
-    Store(cr + j, _mm256_permutevar8x32_epi32(
-                      _mm256_packus_epi16(_mm256_srli_epi16(chromaAB, 8), _mm256_srli_epi16(chromaCD, 8)), order));
-  }
-  kMediaRowsReference.unpackYuy2(yuy2 + 4 * j, pairs - j, y + 2 * j, cb + j, cr + j);
-}
-
 // As the SSE2 file: eight pixels' sums of R G B A times (r, g, b, 0), in order.
 inline __m256i Weighed(__m256i firstTwo, __m256i lastTwo, __m256i factors) {
   const __m256 first = _mm256_castsi256_ps(_mm256_madd_epi16(firstTwo, factors));
@@ -110,20 +69,6 @@ inline EightPixels ToYCbCr(__m256i rgba) {
                              kShift);
   out.alpha = _mm256_srli_epi32(rgba, 24);
   return out;
-}
-
-KAVRO_ENTRY void RgbaToYCbCr(const uint8_t* rgba, size_t width, uint8_t* y, uint8_t* cb, uint8_t* cr, uint8_t* alpha) {
-  size_t x = 0;
-  for (; x + 32 <= width; x += 32) {
-    const uint8_t* in = rgba + 4 * x;
-    const EightPixels a = ToYCbCr(Load(in)), b = ToYCbCr(Load(in + 32)), c = ToYCbCr(Load(in + 64)),
-                      d = ToYCbCr(Load(in + 96));
-    Store(y + x, Bytes(a.y, b.y, c.y, d.y));
-    Store(cb + x, Bytes(a.cb, b.cb, c.cb, d.cb));
-    Store(cr + x, Bytes(a.cr, b.cr, c.cr, d.cr));
-    Store(alpha + x, Bytes(a.alpha, b.alpha, c.alpha, d.alpha));
-  }
-  kMediaRowsReference.rgbaToYCbCr(rgba + 4 * x, width - x, y + x, cb + x, cr + x, alpha + x);
 }
 
 inline __m256i ShiftedSums(__m256i a, __m256i b) {
@@ -171,8 +116,77 @@ inline SixteenPixels ToRgbAt(const uint8_t* y, const uint8_t* cb, const uint8_t*
                _mm256_sub_epi16(LoadWide(cr), half));
 }
 
-KAVRO_ENTRY void YCbCrToRgba(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, const uint8_t* alpha, size_t width,
-                             uint8_t* rgba) {
+// As the SSE2 file, sixteen outputs in 16-bit lanes.
+inline __m256i SixteenDownsampled(const uint8_t* in, size_t j) {
+  const __m256i lowBytes = _mm256_set1_epi16(0x00FF);
+  const __m256i here = Load(in + 2 * j), before = Load(in + 2 * j - 2);
+  const __m256i centre = _mm256_and_si256(here, lowBytes);
+  const __m256i sum = _mm256_add_epi16(_mm256_add_epi16(_mm256_srli_epi16(before, 8), _mm256_srli_epi16(here, 8)),
+                                       _mm256_add_epi16(_mm256_add_epi16(centre, centre), _mm256_set1_epi16(2)));
+  return _mm256_srli_epi16(sum, 2);
+}
+
+}  // namespace
+
+KAVRO_ENTRY void PackYuy2Avx2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, size_t pairs, uint8_t* yuy2) {
+  size_t j = 0;
+  for (; j + 32 <= pairs; j += 32) {
+    const __m256i blue = Load(cb + j), red = Load(cr + j);
+    const __m256i chromaA = _mm256_unpacklo_epi8(blue, red);  // pairs 0..7 | 16..23
+    const __m256i chromaB = _mm256_unpackhi_epi8(blue, red);  // pairs 8..15 | 24..31
+    const __m256i first = Load(y + 2 * j), second = Load(y + 2 * j + 32);
+    const __m256i lumaA = _mm256_permute2x128_si256(first, second, 0x20);
+    const __m256i lumaB = _mm256_permute2x128_si256(first, second, 0x31);
+    const __m256i a0 = _mm256_unpacklo_epi8(lumaA, chromaA), a1 = _mm256_unpackhi_epi8(lumaA, chromaA);
+    const __m256i b0 = _mm256_unpacklo_epi8(lumaB, chromaB), b1 = _mm256_unpackhi_epi8(lumaB, chromaB);
+    uint8_t* out = yuy2 + 4 * j;
+    Store(out, _mm256_permute2x128_si256(a0, a1, 0x20));
+    Store(out + 32, _mm256_permute2x128_si256(b0, b1, 0x20));
+    Store(out + 64, _mm256_permute2x128_si256(a0, a1, 0x31));
+    Store(out + 96, _mm256_permute2x128_si256(b0, b1, 0x31));
+  }
+  PackYuy2Reference(y + 2 * j, cb + j, cr + j, pairs - j, yuy2 + 4 * j);
+}
+
+KAVRO_ENTRY void UnpackYuy2Avx2(const uint8_t* yuy2, size_t pairs, uint8_t* y, uint8_t* cb, uint8_t* cr) {
+  const __m256i lowBytes = _mm256_set1_epi16(0x00FF);
+  size_t j = 0;
+  for (; j + 32 <= pairs; j += 32) {
+    const uint8_t* in = yuy2 + 4 * j;
+    const __m256i a = Load(in), b = Load(in + 32), c = Load(in + 64), d = Load(in + 96);
+    const __m256i lumaAB = _mm256_packus_epi16(_mm256_and_si256(a, lowBytes), _mm256_and_si256(b, lowBytes));
+    const __m256i lumaCD = _mm256_packus_epi16(_mm256_and_si256(c, lowBytes), _mm256_and_si256(d, lowBytes));
+    Store(y + 2 * j, _mm256_permute4x64_epi64(lumaAB, 0xD8));
+    Store(y + 2 * j + 32, _mm256_permute4x64_epi64(lumaCD, 0xD8));
+    const __m256i chromaAB = _mm256_packus_epi16(_mm256_srli_epi16(a, 8), _mm256_srli_epi16(b, 8));
+    const __m256i chromaCD = _mm256_packus_epi16(_mm256_srli_epi16(c, 8), _mm256_srli_epi16(d, 8));
+    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    Store(cb + j,
+          _mm256_permutevar8x32_epi32(
+              _mm256_packus_epi16(_mm256_and_si256(chromaAB, lowBytes), _mm256_and_si256(chromaCD, lowBytes)), order));
+    Store(cr + j, _mm256_permutevar8x32_epi32(
+                      _mm256_packus_epi16(_mm256_srli_epi16(chromaAB, 8), _mm256_srli_epi16(chromaCD, 8)), order));
+  }
+  UnpackYuy2Reference(yuy2 + 4 * j, pairs - j, y + 2 * j, cb + j, cr + j);
+}
+
+KAVRO_ENTRY void RgbaToYCbCrAvx2(const uint8_t* rgba, size_t width, uint8_t* y, uint8_t* cb, uint8_t* cr,
+                                 uint8_t* alpha) {
+  size_t x = 0;
+  for (; x + 32 <= width; x += 32) {
+    const uint8_t* in = rgba + 4 * x;
+    const EightPixels a = ToYCbCr(Load(in)), b = ToYCbCr(Load(in + 32)), c = ToYCbCr(Load(in + 64)),
+                      d = ToYCbCr(Load(in + 96));
+    Store(y + x, Bytes(a.y, b.y, c.y, d.y));
+    Store(cb + x, Bytes(a.cb, b.cb, c.cb, d.cb));
+    Store(cr + x, Bytes(a.cr, b.cr, c.cr, d.cr));
+    Store(alpha + x, Bytes(a.alpha, b.alpha, c.alpha, d.alpha));
+  }
+  RgbaToYCbCrReference(rgba + 4 * x, width - x, y + x, cb + x, cr + x, alpha + x);
+}
+
+KAVRO_ENTRY void YCbCrToRgbaAvx2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, const uint8_t* alpha,
+                                 size_t width, uint8_t* rgba) {
   size_t x = 0;
   for (; x + 32 <= width; x += 32) {
     const SixteenPixels low = ToRgbAt(y + x, cb + x, cr + x), high = ToRgbAt(y + x + 16, cb + x + 16, cr + x + 16);
@@ -192,20 +206,10 @@ KAVRO_ENTRY void YCbCrToRgba(const uint8_t* y, const uint8_t* cb, const uint8_t*
     Store(out + 64, _mm256_permute2x128_si256(p2, p3, 0x20));
     Store(out + 96, _mm256_permute2x128_si256(p2, p3, 0x31));
   }
-  kMediaRowsReference.yCbCrToRgba(y + x, cb + x, cr + x, alpha + x, width - x, rgba + 4 * x);
+  YCbCrToRgbaReference(y + x, cb + x, cr + x, alpha + x, width - x, rgba + 4 * x);
 }
 
-// As the SSE2 file, sixteen outputs in 16-bit lanes.
-inline __m256i SixteenDownsampled(const uint8_t* in, size_t j) {
-  const __m256i lowBytes = _mm256_set1_epi16(0x00FF);
-  const __m256i here = Load(in + 2 * j), before = Load(in + 2 * j - 2);
-  const __m256i centre = _mm256_and_si256(here, lowBytes);
-  const __m256i sum = _mm256_add_epi16(_mm256_add_epi16(_mm256_srli_epi16(before, 8), _mm256_srli_epi16(here, 8)),
-                                       _mm256_add_epi16(_mm256_add_epi16(centre, centre), _mm256_set1_epi16(2)));
-  return _mm256_srli_epi16(sum, 2);
-}
-
-KAVRO_ENTRY void DownsampleChroma(const uint8_t* in, size_t lumaWidth, uint8_t* out) {
+KAVRO_ENTRY void DownsampleChromaAvx2(const uint8_t* in, size_t lumaWidth, uint8_t* out) {
   const size_t samples = (lumaWidth + 1) / 2;
   if (samples == 0) return;
   out[0] = chroma::Downsampled(in, lumaWidth, 0);
@@ -216,15 +220,5 @@ KAVRO_ENTRY void DownsampleChroma(const uint8_t* in, size_t lumaWidth, uint8_t* 
   }
   for (; j < samples; ++j) out[j] = chroma::Downsampled(in, lumaWidth, j);
 }
-
-// Upsampling takes the SSE2 row: twice the width a step is no faster (measured).
-void UpsampleChroma(const uint8_t* in, size_t lumaWidth, uint8_t* out) {
-  kMediaRowsSse2.upsampleChroma(in, lumaWidth, out);
-}
-
-}  // namespace
-
-const MediaRowFunctions kMediaRowsAvx2 = {PackYuy2,    UnpackYuy2,       RgbaToYCbCr,
-                                          YCbCrToRgba, DownsampleChroma, UpsampleChroma};
 
 }  // namespace kavro

@@ -2,6 +2,7 @@
 // the reference. Built with -msse2; only called when the CPU has SSE2.
 #include <emmintrin.h>
 
+#include "MediaRowsX86.h"
 #include "media/ChromaArithmetic.h"
 #include "media/ColourArithmetic.h"
 #include "media/MediaRows.h"
@@ -34,27 +35,6 @@ inline __m128i Bytes(__m128i a, __m128i b, __m128i c, __m128i d) {
   return _mm_packus_epi16(_mm_packs_epi32(a, b), _mm_packs_epi32(c, d));
 }
 
-KAVRO_ENTRY void PackYuy2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, size_t pairs, uint8_t* yuy2) {
-  size_t j = 0;
-  for (; j + 16 <= pairs; j += 16) {
-    const __m128i chromaLow = _mm_unpacklo_epi8(Load(cb + j), Load(cr + j));  // Cb Cr of pairs 0..7
-    const __m128i chromaHigh = _mm_unpackhi_epi8(Load(cb + j), Load(cr + j));
-    const __m128i lumaLow = Load(y + 2 * j), lumaHigh = Load(y + 2 * j + 16);
-    uint8_t* out = yuy2 + 4 * j;
-    Store(out, _mm_unpacklo_epi8(lumaLow, chromaLow));
-    Store(out + 16, _mm_unpackhi_epi8(lumaLow, chromaLow));
-    Store(out + 32, _mm_unpacklo_epi8(lumaHigh, chromaHigh));
-    Store(out + 48, _mm_unpackhi_epi8(lumaHigh, chromaHigh));
-  }
-  kMediaRowsReference.packYuy2(y + 2 * j, cb + j, cr + j, pairs - j, yuy2 + 4 * j);
-}
-
-// Unpacking takes the reference: at -O3 the compiler turns its loop into the
-// very instructions an SSE2 version uses (measured: no faster, in cache or not).
-void UnpackYuy2(const uint8_t* yuy2, size_t pairs, uint8_t* y, uint8_t* cb, uint8_t* cr) {
-  kMediaRowsReference.unpackYuy2(yuy2, pairs, y, cb, cr);
-}
-
 // R G B A of two pixels in 16-bit lanes, multiplied by factors (r, g, b, 0)
 // and the products of each pixel added up: four pixels' sums.
 inline __m128i Weighed(__m128i firstTwo, __m128i lastTwo, __m128i factors) {
@@ -85,20 +65,6 @@ inline FourPixels ToYCbCr(__m128i rgba) {
   out.cr = _mm_srli_epi32(_mm_add_epi32(Weighed(firstTwo, lastTwo, crFactors), _mm_set1_epi32(kChromaOffset)), kShift);
   out.alpha = _mm_srli_epi32(rgba, 24);
   return out;
-}
-
-KAVRO_ENTRY void RgbaToYCbCr(const uint8_t* rgba, size_t width, uint8_t* y, uint8_t* cb, uint8_t* cr, uint8_t* alpha) {
-  size_t x = 0;
-  for (; x + 16 <= width; x += 16) {
-    const uint8_t* in = rgba + 4 * x;
-    const FourPixels a = ToYCbCr(Load(in)), b = ToYCbCr(Load(in + 16)), c = ToYCbCr(Load(in + 32)),
-                     d = ToYCbCr(Load(in + 48));
-    Store(y + x, Bytes(a.y, b.y, c.y, d.y));
-    Store(cb + x, Bytes(a.cb, b.cb, c.cb, d.cb));
-    Store(cr + x, Bytes(a.cr, b.cr, c.cr, d.cr));
-    Store(alpha + x, Bytes(a.alpha, b.alpha, c.alpha, d.alpha));
-  }
-  kMediaRowsReference.rgbaToYCbCr(rgba + 4 * x, width - x, y + x, cb + x, cr + x, alpha + x);
 }
 
 // Sums in 32-bit lanes to bytes as ClampShifted does, through saturating packs.
@@ -145,8 +111,50 @@ inline EightPixels ToRgb(__m128i luma, __m128i cb, __m128i cr) {
   return out;
 }
 
-KAVRO_ENTRY void YCbCrToRgba(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, const uint8_t* alpha, size_t width,
-                             uint8_t* rgba) {
+// Eight outputs from in[2j - 2] on: (left + 2 centre + right + 2) / 4 in 16-bit lanes.
+inline __m128i EightDownsampled(const uint8_t* in, size_t j) {
+  const __m128i lowBytes = _mm_set1_epi16(0x00FF);
+  const __m128i here = Load(in + 2 * j), before = Load(in + 2 * j - 2);
+  const __m128i centre = _mm_and_si128(here, lowBytes);
+  const __m128i sum = _mm_add_epi16(_mm_add_epi16(_mm_srli_epi16(before, 8), _mm_srli_epi16(here, 8)),
+                                    _mm_add_epi16(_mm_add_epi16(centre, centre), _mm_set1_epi16(2)));
+  return _mm_srli_epi16(sum, 2);
+}
+
+}  // namespace
+
+KAVRO_ENTRY void PackYuy2Sse2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, size_t pairs, uint8_t* yuy2) {
+  size_t j = 0;
+  for (; j + 16 <= pairs; j += 16) {
+    const __m128i chromaLow = _mm_unpacklo_epi8(Load(cb + j), Load(cr + j));  // Cb Cr of pairs 0..7
+    const __m128i chromaHigh = _mm_unpackhi_epi8(Load(cb + j), Load(cr + j));
+    const __m128i lumaLow = Load(y + 2 * j), lumaHigh = Load(y + 2 * j + 16);
+    uint8_t* out = yuy2 + 4 * j;
+    Store(out, _mm_unpacklo_epi8(lumaLow, chromaLow));
+    Store(out + 16, _mm_unpackhi_epi8(lumaLow, chromaLow));
+    Store(out + 32, _mm_unpacklo_epi8(lumaHigh, chromaHigh));
+    Store(out + 48, _mm_unpackhi_epi8(lumaHigh, chromaHigh));
+  }
+  PackYuy2Reference(y + 2 * j, cb + j, cr + j, pairs - j, yuy2 + 4 * j);
+}
+
+KAVRO_ENTRY void RgbaToYCbCrSse2(const uint8_t* rgba, size_t width, uint8_t* y, uint8_t* cb, uint8_t* cr,
+                                 uint8_t* alpha) {
+  size_t x = 0;
+  for (; x + 16 <= width; x += 16) {
+    const uint8_t* in = rgba + 4 * x;
+    const FourPixels a = ToYCbCr(Load(in)), b = ToYCbCr(Load(in + 16)), c = ToYCbCr(Load(in + 32)),
+                     d = ToYCbCr(Load(in + 48));
+    Store(y + x, Bytes(a.y, b.y, c.y, d.y));
+    Store(cb + x, Bytes(a.cb, b.cb, c.cb, d.cb));
+    Store(cr + x, Bytes(a.cr, b.cr, c.cr, d.cr));
+    Store(alpha + x, Bytes(a.alpha, b.alpha, c.alpha, d.alpha));
+  }
+  RgbaToYCbCrReference(rgba + 4 * x, width - x, y + x, cb + x, cr + x, alpha + x);
+}
+
+KAVRO_ENTRY void YCbCrToRgbaSse2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, const uint8_t* alpha,
+                                 size_t width, uint8_t* rgba) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i sixteen = _mm_set1_epi16(16), half = _mm_set1_epi16(128);
   size_t x = 0;
@@ -168,22 +176,12 @@ KAVRO_ENTRY void YCbCrToRgba(const uint8_t* y, const uint8_t* cb, const uint8_t*
     Store(out + 32, _mm_unpacklo_epi16(redGreenHigh, blueAlphaHigh));
     Store(out + 48, _mm_unpackhi_epi16(redGreenHigh, blueAlphaHigh));
   }
-  kMediaRowsReference.yCbCrToRgba(y + x, cb + x, cr + x, alpha + x, width - x, rgba + 4 * x);
-}
-
-// Eight outputs from in[2j - 2] on: (left + 2 centre + right + 2) / 4 in 16-bit lanes.
-inline __m128i EightDownsampled(const uint8_t* in, size_t j) {
-  const __m128i lowBytes = _mm_set1_epi16(0x00FF);
-  const __m128i here = Load(in + 2 * j), before = Load(in + 2 * j - 2);
-  const __m128i centre = _mm_and_si128(here, lowBytes);
-  const __m128i sum = _mm_add_epi16(_mm_add_epi16(_mm_srli_epi16(before, 8), _mm_srli_epi16(here, 8)),
-                                    _mm_add_epi16(_mm_add_epi16(centre, centre), _mm_set1_epi16(2)));
-  return _mm_srli_epi16(sum, 2);
+  YCbCrToRgbaReference(y + x, cb + x, cr + x, alpha + x, width - x, rgba + 4 * x);
 }
 
 // Outputs with all three taps inside the row sixteen at a time, the edges
 // one by one.
-KAVRO_ENTRY void DownsampleChroma(const uint8_t* in, size_t lumaWidth, uint8_t* out) {
+KAVRO_ENTRY void DownsampleChromaSse2(const uint8_t* in, size_t lumaWidth, uint8_t* out) {
   const size_t samples = (lumaWidth + 1) / 2;
   if (samples == 0) return;
   out[0] = chroma::Downsampled(in, lumaWidth, 0);
@@ -196,7 +194,7 @@ KAVRO_ENTRY void DownsampleChroma(const uint8_t* in, size_t lumaWidth, uint8_t* 
 
 // Samples with a right neighbour sixteen at a time: each followed by its
 // mean with that neighbour.
-KAVRO_ENTRY void UpsampleChroma(const uint8_t* in, size_t lumaWidth, uint8_t* out) {
+KAVRO_ENTRY void UpsampleChromaSse2(const uint8_t* in, size_t lumaWidth, uint8_t* out) {
   const size_t samples = (lumaWidth + 1) / 2;
   size_t j = 0;
   for (; j + 16 < samples; j += 16) {
@@ -206,10 +204,5 @@ KAVRO_ENTRY void UpsampleChroma(const uint8_t* in, size_t lumaWidth, uint8_t* ou
   }
   for (size_t x = 2 * j; x < lumaWidth; ++x) out[x] = chroma::Upsampled(in, lumaWidth, x);
 }
-
-}  // namespace
-
-const MediaRowFunctions kMediaRowsSse2 = {PackYuy2,    UnpackYuy2,       RgbaToYCbCr,
-                                          YCbCrToRgba, DownsampleChroma, UpsampleChroma};
 
 }  // namespace kavro

@@ -1,5 +1,7 @@
 #include "CpuLevel.h"
 
+#include <atomic>
+
 #if defined(__i386__) || defined(__x86_64__)
 #include <cpuid.h>
 #endif
@@ -40,10 +42,25 @@ CPU_LEVEL Detect() {
 CPU_LEVEL Detect() { return CPU_LEVEL_BASELINE; }
 #endif
 
+std::atomic<CPU_LEVEL>& Active() {
+  static std::atomic<CPU_LEVEL> active{CpuLevel()};
+  return active;
+}
+
 }  // namespace
 
 CPU_LEVEL CpuLevel() {
   static const CPU_LEVEL level = Detect();
+  return level;
+}
+
+CPU_LEVEL RunnableCpuLevel(CPU_LEVEL level) { return level < CpuLevel() ? level : CpuLevel(); }
+
+CPU_LEVEL ActiveCpuLevel() { return Active().load(std::memory_order_relaxed); }
+
+CPU_LEVEL SetCpuLevelLimit(CPU_LEVEL limit) {
+  const CPU_LEVEL level = RunnableCpuLevel(limit);
+  Active().store(level, std::memory_order_relaxed);
   return level;
 }
 

@@ -4,8 +4,8 @@
 
 #include <stdint.h>
 
-#include "platform/cpu/CpuLevel.h"
 #include "masks/Pelt.h"
+#include "platform/cpu/CpuLevel.h"
 
 // Which decoding paths a PNG may take.
 enum PELT_PNG_PATHS : int32_t {
@@ -17,6 +17,7 @@ enum PELT_PNG_PATHS : int32_t {
 // Sets the paths for every decode from now on and answers the previous setting.
 PELT_API PELT_PNG_PATHS PeltSetPngPaths(PELT_PNG_PATHS paths);
 
-// Caps the instruction-set level of the resizer's row loops (the CPU's best
-// by default) and answers the level they now run at.
-PELT_API CPU_LEVEL PeltSetResizeLevelLimit(CPU_LEVEL limit);
+// SetCpuLevelLimit inside the library, which holds its own copy of the cap:
+// caps the level of its row loops (the CPU's best by default) and answers
+// the level they now run at.
+PELT_API CPU_LEVEL PeltSetCpuLevelLimit(CPU_LEVEL limit);

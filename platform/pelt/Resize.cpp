@@ -4,7 +4,6 @@
 #include <stdint.h>
 #include <string.h>
 
-#include <atomic>
 #include <memory>
 #include <new>
 #include <vector>
@@ -14,8 +13,6 @@
 #include "ResizeRows.h"
 
 namespace {
-
-std::atomic<CPU_LEVEL> levelLimit{CPU_LEVEL_AVX2};
 
 struct Geometry {
   size_t channels;
@@ -95,10 +92,7 @@ void DownOnly(const pelt::ResizeRowFunctions& rows, const unsigned char* in, con
 
 }  // namespace
 
-CPU_LEVEL PeltSetResizeLevelLimit(CPU_LEVEL limit) {
-  levelLimit.store(limit, std::memory_order_relaxed);
-  return limit < CpuLevel() ? limit : CpuLevel();
-}
+CPU_LEVEL PeltSetCpuLevelLimit(CPU_LEVEL limit) { return SetCpuLevelLimit(limit); }
 
 long TEffectImage::Resize(TImage& image, long width, long height) {
   TImage::Impl* impl = image.impl_;
@@ -145,7 +139,7 @@ long TEffectImage::Resize(TImage& image, long width, long height) {
     if (!acrossOnly) pelt::BuildResizeTaps(impl->height, height, false, 0, down);
     pelt::PixelStorage bits = pelt::NewPixelStorage(g.outRowBytes * g.outHeight, false);
     if (!bits) return -1;
-    const pelt::ResizeRowFunctions& rows = pelt::ResizeRowsFor(levelLimit.load(std::memory_order_relaxed));
+    const pelt::ResizeRowFunctions& rows = pelt::ResizeRows();
     // Rows are filtered in memory order; both filters are symmetric, so
     // bottom-up storage needs no flipping.
     if (acrossOnly) {

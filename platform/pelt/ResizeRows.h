@@ -11,8 +11,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "platform/cpu/CpuLevel.h"
 #include "ResizeTaps.h"
+#include "platform/cpu/CpuLevel.h"
 
 namespace pelt {
 
@@ -44,34 +44,41 @@ inline int32_t WeightPair(const int16_t* weights, size_t t, size_t count) {
 
 }  // namespace
 
+// Outputs [begin, end) of a row of `channels` values per pixel: output pixel
+// x takes taps.count pixels from taps.first[x] on in `in`, whose first
+// `readable` values may be read (at least every tap's).
+template <typename In, typename Out>
+using HorizontalRowFn = void(const In* in, size_t readable, Out* out, const TapTable& taps, size_t channels,
+                             size_t begin, size_t end);
+// Values [begin, end) of a row: value x weighs value x of `count` rows.
+template <typename In, typename Out>
+using VerticalRowFn = void(const In* const* rows, const int16_t* weights, size_t count, Out* out, size_t begin,
+                           size_t end);
+
 struct ResizeRowFunctions {
-  // Outputs [begin, end) of a row of `channels` values per pixel: output
-  // pixel x takes taps.count pixels from taps.first[x] on in `in`, whose
-  // first `readable` values may be read (at least every tap's).
-  void (*horizontalToMiddle)(const uint8_t* in, size_t readable, int16_t* out, const TapTable& taps, size_t channels,
-                             size_t begin, size_t end);
-  void (*horizontalToLevels)(const int16_t* in, size_t readable, uint8_t* out, const TapTable& taps, size_t channels,
-                             size_t begin, size_t end);
-  // Values [begin, end) of a row: value x weighs value x of `count` rows.
-  void (*verticalToMiddle)(const uint8_t* const* rows, const int16_t* weights, size_t count, int16_t* out, size_t begin,
-                           size_t end);
-  void (*verticalToLevels)(const int16_t* const* rows, const int16_t* weights, size_t count, uint8_t* out, size_t begin,
-                           size_t end);
+  HorizontalRowFn<uint8_t, int16_t>* horizontalToMiddle;
+  HorizontalRowFn<int16_t, uint8_t>* horizontalToLevels;
+  VerticalRowFn<uint8_t, int16_t>* verticalToMiddle;
+  VerticalRowFn<int16_t, uint8_t>* verticalToLevels;
   // Levels straight to levels, rounded once: for an image whose other axis
   // keeps its size, so that no pass runs that would only copy.
-  void (*horizontalLevelsToLevels)(const uint8_t* in, size_t readable, uint8_t* out, const TapTable& taps,
-                                   size_t channels, size_t begin, size_t end);
-  void (*verticalLevelsToLevels)(const uint8_t* const* rows, const int16_t* weights, size_t count, uint8_t* out,
-                                 size_t begin, size_t end);
+  HorizontalRowFn<uint8_t, uint8_t>* horizontalLevelsToLevels;
+  VerticalRowFn<uint8_t, uint8_t>* verticalLevelsToLevels;
 };
 
-// The variant for `level`, held to what this CPU and build can run.
-const ResizeRowFunctions& ResizeRowsFor(CPU_LEVEL level);
+// Fills `rows` with the reference rows, then (on x86) the variants `level`,
+// held to what this CPU runs, allows.
+void InitResizeRows(ResizeRowFunctions& rows, CPU_LEVEL level);
 
-extern const ResizeRowFunctions kResizeRowsReference;
-#if defined(__i386__) || defined(__x86_64__)
-extern const ResizeRowFunctions kResizeRowsSse2;
-extern const ResizeRowFunctions kResizeRowsAvx2;
-#endif
+// The rows in use: the table for ActiveCpuLevel.
+const ResizeRowFunctions& ResizeRows();
+
+// The reference rows, which the variants also finish their rows with.
+HorizontalRowFn<uint8_t, int16_t> HorizontalToMiddleReference;
+HorizontalRowFn<int16_t, uint8_t> HorizontalToLevelsReference;
+VerticalRowFn<uint8_t, int16_t> VerticalToMiddleReference;
+VerticalRowFn<int16_t, uint8_t> VerticalToLevelsReference;
+HorizontalRowFn<uint8_t, uint8_t> HorizontalLevelsToLevelsReference;
+VerticalRowFn<uint8_t, uint8_t> VerticalLevelsToLevelsReference;
 
 }  // namespace pelt

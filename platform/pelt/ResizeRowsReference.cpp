@@ -29,21 +29,34 @@ void Vertical(const In* const* rows, const int16_t* weights, size_t count, Out* 
 
 }  // namespace
 
-const ResizeRowFunctions kResizeRowsReference = {
-    Horizontal<kToMiddleShift, uint8_t, int16_t>, Horizontal<kToLevelShift, int16_t, uint8_t>,
-    Vertical<kToMiddleShift, uint8_t, int16_t>,   Vertical<kToLevelShift, int16_t, uint8_t>,
-    Horizontal<kOnePassShift, uint8_t, uint8_t>,  Vertical<kOnePassShift, uint8_t, uint8_t>,
-};
+void HorizontalToMiddleReference(const uint8_t* in, size_t readable, int16_t* out, const TapTable& taps,
+                                 size_t channels, size_t begin, size_t end) {
+  Horizontal<kToMiddleShift>(in, readable, out, taps, channels, begin, end);
+}
 
-const ResizeRowFunctions& ResizeRowsFor(CPU_LEVEL level) {
-  const CPU_LEVEL allowed = level < CpuLevel() ? level : CpuLevel();
-#if defined(__i386__) || defined(__x86_64__)
-  if (allowed >= CPU_LEVEL_AVX2) return kResizeRowsAvx2;
-  if (allowed >= CPU_LEVEL_SSE2) return kResizeRowsSse2;
-#else
-  (void)allowed;
-#endif
-  return kResizeRowsReference;
+void HorizontalToLevelsReference(const int16_t* in, size_t readable, uint8_t* out, const TapTable& taps,
+                                 size_t channels, size_t begin, size_t end) {
+  Horizontal<kToLevelShift>(in, readable, out, taps, channels, begin, end);
+}
+
+void VerticalToMiddleReference(const uint8_t* const* rows, const int16_t* weights, size_t count, int16_t* out,
+                               size_t begin, size_t end) {
+  Vertical<kToMiddleShift>(rows, weights, count, out, begin, end);
+}
+
+void VerticalToLevelsReference(const int16_t* const* rows, const int16_t* weights, size_t count, uint8_t* out,
+                               size_t begin, size_t end) {
+  Vertical<kToLevelShift>(rows, weights, count, out, begin, end);
+}
+
+void HorizontalLevelsToLevelsReference(const uint8_t* in, size_t readable, uint8_t* out, const TapTable& taps,
+                                       size_t channels, size_t begin, size_t end) {
+  Horizontal<kOnePassShift>(in, readable, out, taps, channels, begin, end);
+}
+
+void VerticalLevelsToLevelsReference(const uint8_t* const* rows, const int16_t* weights, size_t count, uint8_t* out,
+                                     size_t begin, size_t end) {
+  Vertical<kOnePassShift>(rows, weights, count, out, begin, end);
 }
 
 }  // namespace pelt

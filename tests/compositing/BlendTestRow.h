@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "compositing/MaskBlend.h"
+#include "platform/cpu/CpuLevel.h"
 
 struct BlendTestRow {
   explicit BlendTestRow(uint32_t pixels)
@@ -65,14 +66,12 @@ struct BlendTestRow {
 };
 
 // Every level this CPU can run, the reference first.
-inline std::vector<MASK_BLEND_LEVEL> LevelsOfThisCpu() {
-  std::vector<MASK_BLEND_LEVEL> levels;
-  for (int32_t level = MASK_BLEND_REFERENCE; level <= MaskBlendCpuLevel(); ++level) {
-    levels.push_back(static_cast<MASK_BLEND_LEVEL>(level));
+inline std::vector<CPU_LEVEL> LevelsOfThisCpu() {
+  std::vector<CPU_LEVEL> levels;
+  for (int32_t level = CPU_LEVEL_BASELINE; level <= CpuLevel(); ++level) {
+    levels.push_back(static_cast<CPU_LEVEL>(level));
   }
   return levels;
 }
 
-inline std::string LevelTestName(const ::testing::TestParamInfo<MASK_BLEND_LEVEL>& level) {
-  return MaskBlendLevelName(level.param);
-}
+inline std::string LevelTestName(const ::testing::TestParamInfo<CPU_LEVEL>& level) { return CpuLevelName(level.param); }

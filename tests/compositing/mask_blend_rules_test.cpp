@@ -7,15 +7,16 @@
 
 #include "BlendTestRow.h"
 #include "compositing/MaskBlend.h"
+#include "platform/cpu/CpuLevel.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-class BlendRules : public ::testing::TestWithParam<MASK_BLEND_LEVEL> {
+class BlendRules : public ::testing::TestWithParam<CPU_LEVEL> {
  protected:
-  void SetUp() override { ASSERT_EQ(SetMaskBlendLevelLimit(GetParam()), GetParam()); }
-  void TearDown() override { SetMaskBlendLevelLimit(MASK_BLEND_AVX512); }
+  void SetUp() override { ASSERT_EQ(SetCpuLevelLimit(GetParam()), GetParam()); }
+  void TearDown() override { SetCpuLevelLimit(kHighestCpuLevel); }
 };
 
 // A row of `width` pixels whose every pixel byte, alpha and mask byte is the
@@ -232,19 +233,6 @@ TEST(BlendEntry, MissingBuffersMixNothing) {
   BlendMaskRowYUV422Alpha(frame, nullptr, 0, 4, mask, 0, 8, false);
   BlendMaskRowYUV422Alpha(frame, frame, 0, 4, nullptr, 0, 8, false);
   for (int i = 0; i < 12; ++i) EXPECT_EQ(frame[i], i + 1);
-}
-
-TEST(BlendEntry, ForcedLevelsNeverExceedTheCpu) {
-  const MASK_BLEND_LEVEL cpu = MaskBlendCpuLevel();
-  EXPECT_EQ(MaskBlendActiveLevel(), cpu) << "the best level the CPU has is used unless capped";
-  for (const MASK_BLEND_LEVEL limit : {MASK_BLEND_REFERENCE, MASK_BLEND_SSE2, MASK_BLEND_AVX2, MASK_BLEND_AVX512}) {
-    const MASK_BLEND_LEVEL expected = limit < cpu ? limit : cpu;
-    EXPECT_EQ(SetMaskBlendLevelLimit(limit), expected);
-    EXPECT_EQ(MaskBlendActiveLevel(), expected);
-  }
-#if defined(__x86_64__)
-  EXPECT_GE(cpu, MASK_BLEND_SSE2) << "every x86-64 CPU has SSE2";
-#endif
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "compositing/MaskBlend.h"
+#include "platform/cpu/CpuLevel.h"
 #include "platform/module_services/ModuleServices.h"
 
 MaskPicture PictureOf(const TImage& image) {
@@ -66,7 +67,7 @@ MaskPicture DecodeResourceFrame(const std::wstring& modulePath, uint16_t id) {
 
 void MixLikeReference(std::vector<uint8_t>& frame, const std::vector<uint8_t>& sourceB, uint32_t width, uint32_t height,
                       uint32_t stride, const MaskPicture& mask, bool invert) {
-  SetMaskBlendLevelLimit(MASK_BLEND_REFERENCE);
+  SetCpuLevelLimit(CPU_LEVEL_BASELINE);
   const uint32_t rowStride = stride != 0 ? stride : 2 * width;
   const uint32_t mainBytes = rowStride * height;
   for (uint32_t y = 0; y < height; ++y) {

@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/module_services/ModuleServices.h"
 #include "masks/Pelt.h"
+#include "platform/module_services/ModuleServices.h"
 #include "platform/pelt/PeltTuning.h"
 #include "tools/maskgen/PngCodec.h"
 
@@ -135,7 +135,7 @@ BENCHMARK(BM_Memcpy)
     ->ArgNames({"w", "h"})
     ->Unit(benchmark::kMillisecond);
 
-void BM_Resize(benchmark::State& state) {
+void Resize(benchmark::State& state) {
   const long fromWidth = state.range(0), fromHeight = state.range(1);
   const long toWidth = state.range(2), toHeight = state.range(3);
   TImage source;
@@ -159,6 +159,9 @@ void BM_Resize(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations());
 }
+
+// At the CPU's best level, as the plug-in resizes.
+void BM_Resize(benchmark::State& state) { Resize(state); }
 BENCHMARK(BM_Resize)
     ->Args({1920, 1080, 1280, 720})
     ->Args({1920, 1080, 3840, 2160})
@@ -166,6 +169,25 @@ BENCHMARK(BM_Resize)
     ->Args({640, 360, 1920, 1080})
     ->ArgNames({"from_w", "from_h", "to_w", "to_h"})
     ->Unit(benchmark::kMillisecond);
+
+// Each level of the resizer's rows, shrinking and enlarging.
+void ResizeAtLevel(benchmark::State& state, CPU_LEVEL level) {
+  if (PeltSetCpuLevelLimit(level) != level) {
+    state.SkipWithError("this CPU lacks the level");
+  } else {
+    Resize(state);
+  }
+  PeltSetCpuLevelLimit(kHighestCpuLevel);
+}
+#define PELT_RESIZE_AT(level, name)                    \
+  BENCHMARK_CAPTURE(ResizeAtLevel, name, level)        \
+      ->Args({1920, 1080, 1280, 720})                  \
+      ->Args({1920, 1080, 3840, 2160})                 \
+      ->ArgNames({"from_w", "from_h", "to_w", "to_h"}) \
+      ->Unit(benchmark::kMillisecond)
+PELT_RESIZE_AT(CPU_LEVEL_BASELINE, reference);
+PELT_RESIZE_AT(CPU_LEVEL_SSE2, sse2);
+PELT_RESIZE_AT(CPU_LEVEL_AVX2, avx2);
 
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include <immintrin.h>
 #include <string.h>
 
+#include "ResizeRowsX86.h"
 #include "platform/pelt/ResizeRows.h"
 
 #if defined(__i386__)
@@ -118,18 +119,6 @@ inline void Horizontal(const In* in, size_t readable, Out* out, const TapTable& 
   reference(in, readable, out, taps, channels, x, end);
 }
 
-KIV_ENTRY void HorizontalToMiddle(const uint8_t* in, size_t readable, int16_t* out, const TapTable& taps,
-                                  size_t channels, size_t begin, size_t end) {
-  Horizontal<kToMiddleShift>(in, readable, out, taps, channels, begin, end, StoreMiddle,
-                             kResizeRowsReference.horizontalToMiddle, kResizeRowsSse2.horizontalToMiddle);
-}
-
-KIV_ENTRY void HorizontalToLevels(const int16_t* in, size_t readable, uint8_t* out, const TapTable& taps,
-                                  size_t channels, size_t begin, size_t end) {
-  Horizontal<kToLevelShift>(in, readable, out, taps, channels, begin, end, StoreLevels,
-                            kResizeRowsReference.horizontalToLevels, kResizeRowsSse2.horizontalToLevels);
-}
-
 inline __m256i SixteenValues(const uint8_t* row) {
   return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row)));
 }
@@ -180,31 +169,39 @@ inline void Vertical(const In* const* rows, const int16_t* weights, size_t count
   reference(rows, weights, count, out, x, end);
 }
 
-KIV_ENTRY void VerticalToMiddle(const uint8_t* const* rows, const int16_t* weights, size_t count, int16_t* out,
-                                size_t begin, size_t end) {
-  Vertical<kToMiddleShift>(rows, weights, count, out, begin, end, StoreMiddle, kResizeRowsReference.verticalToMiddle);
-}
-
-KIV_ENTRY void VerticalToLevels(const int16_t* const* rows, const int16_t* weights, size_t count, uint8_t* out,
-                                size_t begin, size_t end) {
-  Vertical<kToLevelShift>(rows, weights, count, out, begin, end, StoreLevels, kResizeRowsReference.verticalToLevels);
-}
-
-KIV_ENTRY void HorizontalLevelsToLevels(const uint8_t* in, size_t readable, uint8_t* out, const TapTable& taps,
-                                        size_t channels, size_t begin, size_t end) {
-  Horizontal<kOnePassShift>(in, readable, out, taps, channels, begin, end, StoreLevels,
-                            kResizeRowsReference.horizontalLevelsToLevels, kResizeRowsSse2.horizontalLevelsToLevels);
-}
-
-KIV_ENTRY void VerticalLevelsToLevels(const uint8_t* const* rows, const int16_t* weights, size_t count, uint8_t* out,
-                                      size_t begin, size_t end) {
-  Vertical<kOnePassShift>(rows, weights, count, out, begin, end, StoreLevels,
-                          kResizeRowsReference.verticalLevelsToLevels);
-}
-
 }  // namespace
 
-const ResizeRowFunctions kResizeRowsAvx2 = {HorizontalToMiddle, HorizontalToLevels,       VerticalToMiddle,
-                                            VerticalToLevels,   HorizontalLevelsToLevels, VerticalLevelsToLevels};
+KIV_ENTRY void HorizontalToMiddleAvx2(const uint8_t* in, size_t readable, int16_t* out, const TapTable& taps,
+                                      size_t channels, size_t begin, size_t end) {
+  Horizontal<kToMiddleShift>(in, readable, out, taps, channels, begin, end, StoreMiddle, HorizontalToMiddleReference,
+                             HorizontalToMiddleSse2);
+}
+
+KIV_ENTRY void HorizontalToLevelsAvx2(const int16_t* in, size_t readable, uint8_t* out, const TapTable& taps,
+                                      size_t channels, size_t begin, size_t end) {
+  Horizontal<kToLevelShift>(in, readable, out, taps, channels, begin, end, StoreLevels, HorizontalToLevelsReference,
+                            HorizontalToLevelsSse2);
+}
+
+KIV_ENTRY void VerticalToMiddleAvx2(const uint8_t* const* rows, const int16_t* weights, size_t count, int16_t* out,
+                                    size_t begin, size_t end) {
+  Vertical<kToMiddleShift>(rows, weights, count, out, begin, end, StoreMiddle, VerticalToMiddleReference);
+}
+
+KIV_ENTRY void VerticalToLevelsAvx2(const int16_t* const* rows, const int16_t* weights, size_t count, uint8_t* out,
+                                    size_t begin, size_t end) {
+  Vertical<kToLevelShift>(rows, weights, count, out, begin, end, StoreLevels, VerticalToLevelsReference);
+}
+
+KIV_ENTRY void HorizontalLevelsToLevelsAvx2(const uint8_t* in, size_t readable, uint8_t* out, const TapTable& taps,
+                                            size_t channels, size_t begin, size_t end) {
+  Horizontal<kOnePassShift>(in, readable, out, taps, channels, begin, end, StoreLevels,
+                            HorizontalLevelsToLevelsReference, HorizontalLevelsToLevelsSse2);
+}
+
+KIV_ENTRY void VerticalLevelsToLevelsAvx2(const uint8_t* const* rows, const int16_t* weights, size_t count,
+                                          uint8_t* out, size_t begin, size_t end) {
+  Vertical<kOnePassShift>(rows, weights, count, out, begin, end, StoreLevels, VerticalLevelsToLevelsReference);
+}
 
 }  // namespace pelt

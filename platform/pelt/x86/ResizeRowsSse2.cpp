@@ -6,6 +6,7 @@
 #include <emmintrin.h>
 #include <string.h>
 
+#include "ResizeRowsX86.h"
 #include "platform/pelt/ResizeRows.h"
 
 #if defined(__i386__)
@@ -68,18 +69,6 @@ inline void Horizontal(const In* in, size_t readable, Out* out, const TapTable& 
   reference(in, readable, out, taps, channels, x, end);
 }
 
-KIV_ENTRY void HorizontalToMiddle(const uint8_t* in, size_t readable, int16_t* out, const TapTable& taps,
-                                  size_t channels, size_t begin, size_t end) {
-  Horizontal<kToMiddleShift>(in, readable, out, taps, channels, begin, end, StoreMiddle,
-                             kResizeRowsReference.horizontalToMiddle);
-}
-
-KIV_ENTRY void HorizontalToLevels(const int16_t* in, size_t readable, uint8_t* out, const TapTable& taps,
-                                  size_t channels, size_t begin, size_t end) {
-  Horizontal<kToLevelShift>(in, readable, out, taps, channels, begin, end, StoreLevels,
-                            kResizeRowsReference.horizontalToLevels);
-}
-
 inline __m128i EightValues(const uint8_t* row) {
   return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row)), _mm_setzero_si128());
 }
@@ -113,31 +102,37 @@ inline void Vertical(const In* const* rows, const int16_t* weights, size_t count
   reference(rows, weights, count, out, x, end);
 }
 
-KIV_ENTRY void VerticalToMiddle(const uint8_t* const* rows, const int16_t* weights, size_t count, int16_t* out,
-                                size_t begin, size_t end) {
-  Vertical<kToMiddleShift>(rows, weights, count, out, begin, end, StoreMiddle, kResizeRowsReference.verticalToMiddle);
-}
-
-KIV_ENTRY void VerticalToLevels(const int16_t* const* rows, const int16_t* weights, size_t count, uint8_t* out,
-                                size_t begin, size_t end) {
-  Vertical<kToLevelShift>(rows, weights, count, out, begin, end, StoreLevels, kResizeRowsReference.verticalToLevels);
-}
-
-KIV_ENTRY void HorizontalLevelsToLevels(const uint8_t* in, size_t readable, uint8_t* out, const TapTable& taps,
-                                        size_t channels, size_t begin, size_t end) {
-  Horizontal<kOnePassShift>(in, readable, out, taps, channels, begin, end, StoreLevels,
-                            kResizeRowsReference.horizontalLevelsToLevels);
-}
-
-KIV_ENTRY void VerticalLevelsToLevels(const uint8_t* const* rows, const int16_t* weights, size_t count, uint8_t* out,
-                                      size_t begin, size_t end) {
-  Vertical<kOnePassShift>(rows, weights, count, out, begin, end, StoreLevels,
-                          kResizeRowsReference.verticalLevelsToLevels);
-}
-
 }  // namespace
 
-const ResizeRowFunctions kResizeRowsSse2 = {HorizontalToMiddle, HorizontalToLevels,       VerticalToMiddle,
-                                            VerticalToLevels,   HorizontalLevelsToLevels, VerticalLevelsToLevels};
+KIV_ENTRY void HorizontalToMiddleSse2(const uint8_t* in, size_t readable, int16_t* out, const TapTable& taps,
+                                      size_t channels, size_t begin, size_t end) {
+  Horizontal<kToMiddleShift>(in, readable, out, taps, channels, begin, end, StoreMiddle, HorizontalToMiddleReference);
+}
+
+KIV_ENTRY void HorizontalToLevelsSse2(const int16_t* in, size_t readable, uint8_t* out, const TapTable& taps,
+                                      size_t channels, size_t begin, size_t end) {
+  Horizontal<kToLevelShift>(in, readable, out, taps, channels, begin, end, StoreLevels, HorizontalToLevelsReference);
+}
+
+KIV_ENTRY void VerticalToMiddleSse2(const uint8_t* const* rows, const int16_t* weights, size_t count, int16_t* out,
+                                    size_t begin, size_t end) {
+  Vertical<kToMiddleShift>(rows, weights, count, out, begin, end, StoreMiddle, VerticalToMiddleReference);
+}
+
+KIV_ENTRY void VerticalToLevelsSse2(const int16_t* const* rows, const int16_t* weights, size_t count, uint8_t* out,
+                                    size_t begin, size_t end) {
+  Vertical<kToLevelShift>(rows, weights, count, out, begin, end, StoreLevels, VerticalToLevelsReference);
+}
+
+KIV_ENTRY void HorizontalLevelsToLevelsSse2(const uint8_t* in, size_t readable, uint8_t* out, const TapTable& taps,
+                                            size_t channels, size_t begin, size_t end) {
+  Horizontal<kOnePassShift>(in, readable, out, taps, channels, begin, end, StoreLevels,
+                            HorizontalLevelsToLevelsReference);
+}
+
+KIV_ENTRY void VerticalLevelsToLevelsSse2(const uint8_t* const* rows, const int16_t* weights, size_t count,
+                                          uint8_t* out, size_t begin, size_t end) {
+  Vertical<kOnePassShift>(rows, weights, count, out, begin, end, StoreLevels, VerticalLevelsToLevelsReference);
+}
 
 }  // namespace pelt
