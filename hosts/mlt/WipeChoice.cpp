@@ -1,5 +1,6 @@
 #include "WipeChoice.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <exception>
@@ -46,6 +47,20 @@ MaskNamed MaskFromText(const char* text) {
     named.problem = "no mask '" + given + "': " + MaskText(0) + " is used";
   }
   return named;
+}
+
+bool ProgressLeftAsDropped(const char* text) {
+  if (!text) return false;
+  std::string keyframe = text;
+  while (!keyframe.empty() && keyframe.back() == ';') keyframe.pop_back();
+  const size_t equals = keyframe.find('=');
+  if (equals == std::string::npos || keyframe.find(';') != std::string::npos) return false;
+  // The key: frame 0 or time 0, perhaps with an interpolation mark.
+  std::string key = keyframe.substr(0, equals);
+  while (!key.empty() && !std::isdigit(static_cast<unsigned char>(key.back()))) key.pop_back();
+  if (key.empty() || key.find_first_not_of("0:.") != std::string::npos) return false;
+  double value = 0;
+  return WholeNumber(keyframe.substr(equals + 1), value) && value == 0;
 }
 
 std::string CheckValues(const char* property, const char* text, ValueKind kind) {

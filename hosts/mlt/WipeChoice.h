@@ -21,6 +21,13 @@ struct MaskNamed {
 };
 MaskNamed MaskFromText(const char* text);
 
+// Kdenlive 22.12 keeps only the first keyframe of an animated parameter's
+// default: a composition dropped and left as it is saves its progress as one
+// keyframe holding 0 ("0=0"). Such a progress follows the transition's own
+// position, as an unset one does; a plain 0, another value, or more
+// keyframes are used as given.
+bool ProgressLeftAsDropped(const char* text);
+
 // What a property's values must be: a progress from 0 to 1, or a flag, 0 or 1.
 enum class ValueKind { kProgress, kFlag };
 

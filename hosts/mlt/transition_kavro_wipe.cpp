@@ -194,7 +194,7 @@ WipeChoice ReadChoice(mlt_transition transition, mlt_frame frame, kavro::Problem
   choice.mask = named.mask;
   const uint32_t maskFrames = kavro::MaskFrameCount(choice.mask);
   const char* progress = mlt_properties_get(properties, kProgressProperty);
-  if (progress && *progress) {
+  if (progress && *progress && !ProgressLeftAsDropped(progress)) {
     choice.maskFrame = kavro::MaskFrameAtProgress(
         mlt_properties_anim_get_double(properties, kProgressProperty, position, length), maskFrames);
   } else if (length > 0) {

@@ -30,14 +30,14 @@ const std::string kLast = std::to_string(kFrames - 1);
 
 // Moving, and over the whole 0..255 range of every plane, so that any
 // conversion or range clamp on the way shows.
-std::string ClipBytes(bool b) {
+std::string ClipBytes(bool b, int frames = kFrames) {
   Y4mFormat format;
   format.width = kWidth;
   format.height = kHeight;
   format.aspectNumerator = format.aspectDenominator = 1;
   format.chroma = Y4mChroma::k422;
   std::string bytes = FormatY4mHeader(format);
-  for (int t = 0; t < kFrames; ++t) {
+  for (int t = 0; t < frames; ++t) {
     bytes += "FRAME\n";
     for (int y = 0; y < kHeight; ++y) {
       for (int x = 0; x < kWidth; ++x)
@@ -327,6 +327,85 @@ TEST_F(KavroWipeMltModule, TransparentClipsCompositeAsMltsOwnTransitionsAtBothEn
       ASSERT_TRUE(halfway.alpha[i] >= low && halfway.alpha[i] <= high) << "pixel " << i;
     }
   }
+}
+
+// A project in the very form Kdenlive 22.12 saved it after the composition
+// was dropped on two clips and left as it was (its progress cut down to
+// "0=0"): the composition wipes over its whole length, as with no progress
+// at all.
+TEST_F(KavroWipeMltModule, KdenlivesFreshlyDroppedCompositionWipesOverItsLength) {
+  // The clips the project names; MLT reads them by their content.
+  WriteBytes(folder_ + "a.mp4", ClipBytes(false, 100));
+  WriteBytes(folder_ + "b.mp4", ClipBytes(true, 100));
+  std::string project = ReadBytes(KAVRO_KDENLIVE_DROPPED_PROJECT);
+  ASSERT_NE(project.find("<property name=\"progress\">0=0</property>"), std::string::npos);
+  const std::string root = folder_.substr(0, folder_.size() - 1);
+  project.replace(project.find("@CLIPS@"), 7, root);
+  const auto render = [&](const std::string& name, const std::string& text) {
+    WriteBytes(folder_ + name + ".kdenlive", text);
+    const std::string output = folder_ + name + ".y4m";
+    // The composition runs from frame 75 to 149.
+    EXPECT_EQ(RunLogged("env MLT_REPOSITORY=" + Quote(KAVRO_MLT_REPOSITORY) + " " + Quote(KAVRO_RUN_MELT) +
+                            " -quiet " + Quote(folder_ + name + ".kdenlive") + " in=70 out=125 -consumer " +
+                            Quote("avformat:" + output) + " pix_fmt=yuv422p",
+                        MeltLog(name)),
+              0)
+        << ReadBytes(MeltLog(name));
+    EXPECT_EQ(Occurrences(ReadBytes(MeltLog(name)), "kavro_wipe:"), 0u) << ReadBytes(MeltLog(name));
+    return output;
+  };
+  const std::string asSaved = render("as_saved", project);
+  std::string unset = project, heldAtA = project;
+  unset.replace(unset.find("<property name=\"progress\">0=0</property>"), 39, "");
+  heldAtA.replace(heldAtA.find("<property name=\"progress\">0=0</property>"), 39,
+                  "<property name=\"progress\">0</property>");
+  EXPECT_EQ(FramesApart(asSaved, render("progress_unset", unset)), "");
+  // A plain 0 is still a progress held at 0; the dropped one moves on.
+  const auto saved = ReadFrames(asSaved), held = ReadFrames(render("progress_0", heldAtA));
+  ASSERT_EQ(saved.size(), 56u);
+  ASSERT_EQ(held.size(), 56u);
+  EXPECT_TRUE(saved[5] == held[5]);  // the composition's first frame
+  EXPECT_FALSE(saved[50] == held[50]);
+}
+
+// Pixels that are not square: cropping to the output keeps the proportions a
+// viewer sees, the same crop as fitting to B's proportions, which MLT reports
+// as shown.
+TEST_F(KavroWipeMltModule, CroppingToTheOutputKeepsTheShownProportionsOfNonSquarePixels) {
+  for (const char* profile : {"hdv_1080_25p", "dv_pal_wide"}) {
+    SCOPED_TRACE(profile);
+    const std::string name = profile;
+    const std::string consumer = std::string("mlt_profile=") + profile;
+    const std::string cropped = Melt(name + "_cropped", "kavro_wipe mask=1 crop_to_output=1 progress=0.5", consumer);
+    const std::string fitted = Melt(name + "_fitted", "kavro_wipe mask=1 crop_to_output=0 progress=0.5", consumer);
+    EXPECT_EQ(FramesApart(cropped, fitted), "");
+    ASSERT_FALSE(ReadFrames(cropped).empty());
+    EXPECT_NE(ReadFrames(cropped)[0].width, kWidth);
+  }
+}
+
+// Each transition says its own bad values, once for each property.
+TEST_F(KavroWipeMltModule, EachTransitionSaysItsOwnBadValuesOnce) {
+  const std::string c = folder_ + "c.y4m";
+  WriteBytes(c, ClipBytes(true));
+  const std::string output = folder_ + "two.y4m";
+  ASSERT_EQ(RunLogged("env MLT_REPOSITORY=" + Quote(KAVRO_MLT_REPOSITORY) + " " + Quote(KAVRO_RUN_MELT) + " -quiet " +
+                          Quote(a_) + " in=0 out=" + kLast + " -track " + Quote(b_) + " in=0 out=" + kLast +
+                          " -track " + Quote(c) + " in=0 out=" + kLast +
+                          " -transition kavro_wipe mask=-1 progress=abc in=0 out=" + kLast +
+                          " a_track=0 b_track=1 -transition kavro_wipe mask=0x2 reverse=yes in=0 out=" + kLast +
+                          " a_track=0 b_track=2 -consumer " + Quote("avformat:" + output) + " pix_fmt=yuv422p",
+                      MeltLog("two")),
+            0)
+      << ReadBytes(MeltLog("two"));
+  const std::string log = ReadBytes(MeltLog("two"));
+  for (const char* line : {"kavro_wipe: mask=-1 is no mask index (0 to 2): mask 0 (mask_paper (479 frame)) is used\n",
+                           "kavro_wipe: progress=abc: abc is not a progress from 0 to 1: 0 is used\n",
+                           "kavro_wipe: mask=0x2 is no mask index (0 to 2): mask 2 (mask_wafu2 (210 frame)) is used\n",
+                           "kavro_wipe: reverse=yes: yes is not 0 or 1: 0 is used\n"}) {
+    EXPECT_EQ(Occurrences(log, line), 1u) << line << " in:\n" << log;
+  }
+  EXPECT_EQ(Occurrences(log, "kavro_wipe:"), 4u) << log;
 }
 
 // The limits kavro holds every picture to: a wider one is passed through, once said.

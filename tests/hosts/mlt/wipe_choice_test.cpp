@@ -29,6 +29,52 @@ TEST(WipeChoice, MaskIsAClampedIndexOrTheStartOfAName) {
   }
 }
 
+TEST(WipeChoice, OnlyKdenlivesUntouchedProgressFollowsThePosition) {
+  for (const char* dropped : {"0=0", "00:00:00.000=0", "0|=0", "0~=0.0", "0=0;"}) {
+    EXPECT_TRUE(ProgressLeftAsDropped(dropped)) << dropped;
+  }
+  for (const char* given : {"0", "0=0.5", "0=0;30=1", "10=0", "-1=0", "0=abc", "", "0=0;-1=1"}) {
+    EXPECT_FALSE(ProgressLeftAsDropped(given)) << given;
+  }
+  EXPECT_FALSE(ProgressLeftAsDropped(nullptr));
+}
+
+TEST(WipeChoice, ValuesOutOfRangeOrNotUnderstoodAreSaidWithWhatIsUsed) {
+  struct Case {
+    const char* property;
+    const char* text;
+    ValueKind kind;
+    const char* said;  // empty: nothing to say
+  };
+  const Case cases[] = {
+      {"progress", "0.25", ValueKind::kProgress, ""},
+      {"progress", "0=0;50~=0.4;-1=1", ValueKind::kProgress, ""},
+      {"progress", "nan", ValueKind::kProgress, "progress=nan: nan is not a progress from 0 to 1: 0 is used"},
+      {"progress", "-5", ValueKind::kProgress, "progress=-5: -5 is not a progress from 0 to 1: 0 is used"},
+      {"progress", "1e9", ValueKind::kProgress, "progress=1e9: 1e9 is not a progress from 0 to 1: 1 is used"},
+      {"progress", "inf", ValueKind::kProgress, "progress=inf: inf is not a progress from 0 to 1: 1 is used"},
+      {"progress", "0,5", ValueKind::kProgress, "progress=0,5: 0,5 is not a progress from 0 to 1: 0 is used"},
+      {"progress", "0=0;10=abc", ValueKind::kProgress,
+       "progress=0=0;10=abc: 'abc' is not a progress from 0 to 1: 0 is used for it"},
+      {"invert_mask", "1", ValueKind::kFlag, ""},
+      {"invert_mask", "yes", ValueKind::kFlag, "invert_mask=yes: yes is not 0 or 1: 0 is used"},
+      {"reverse", "2", ValueKind::kFlag, "reverse=2: 2 is not 0 or 1: 1 is used"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(CheckValues(c.property, c.text, c.kind), c.said);
+  }
+  EXPECT_EQ(CheckValues("progress", nullptr, ValueKind::kProgress), "");
+
+  for (const char* bad : {"-1", "nan", "99", "inf", "0x2", "1.9"}) {
+    EXPECT_NE(MaskFromText(bad).problem.find(std::string("mask=") + bad + " is no mask index"), std::string::npos)
+        << bad;
+  }
+  EXPECT_EQ(MaskFromText("2").problem, "");
+  EXPECT_EQ(MaskFromText("wafu2").problem, "");
+  EXPECT_EQ(MaskFromText("origami").problem, "no mask 'origami': mask 0 (mask_paper (479 frame)) is used");
+}
+
 TEST(WipeChoice, ShownProportionsAreInLowestTerms) {
   struct Case {
     uint64_t width, height;
