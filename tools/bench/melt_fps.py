@@ -7,6 +7,11 @@ thread (real_time=-1) and with the consumer's default threading. The four
 take turns within each repetition, so a spell of load on the shared machine
 falls on all alike.
 
+Then the same clips to MLT's null consumer, which writes nothing, so the
+CPU bounds the run and not the disk: no transition at all, kavro_wipe and
+the two luma, on one render thread; a transition's own cost a frame is its
+time less the time with no transition.
+
 Prints one line per figure, as kiv_timing does: name, then the median over
 the repetitions of the whole process's wall time and CPU time (every
 thread), in ms per frame.
@@ -26,14 +31,18 @@ RUN_MELT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "melt"
 TRANSITIONS = (("kavro_wipe", ["kavro_wipe"]), ("luma", ["luma"]), ("luma_wipe_map", ["luma", "resource=luma01.pgm"]),
                ("frei0r.kavro_wipe", ["frei0r.kavro_wipe", "0=0=0;%d=1" % (FRAMES - 1)]))
 THREADING = (("one_thread", ["real_time=-1"]), ("default_threads", []))
+# To the null consumer: with no transition the top track is shown as it is.
+NULL_TRANSITIONS = (("none", []),) + TRANSITIONS[:3]
 
 
 def melt(environment, a, b, transition, threading, output):
-    """Wall and CPU seconds of one render; exits when melt fails or writes another length."""
+    """Wall and CPU seconds of one render; exits when melt fails. No output: the null consumer."""
     last = str(FRAMES - 1)
-    command = [RUN_MELT, "-quiet", a, "in=0", "out=" + last, "-track", b, "in=0", "out=" + last, "-transition"]
-    command += transition[:1] + ["in=0", "out=" + last, "a_track=0", "b_track=1"] + transition[1:]
-    command += ["-consumer", "avformat:" + output, "pix_fmt=yuv422p"] + threading
+    command = [RUN_MELT, "-quiet", a, "in=0", "out=" + last, "-track", b, "in=0", "out=" + last]
+    if transition:
+        command += ["-transition"] + transition[:1] + ["in=0", "out=" + last, "a_track=0", "b_track=1"] + transition[1:]
+    consumer = ["avformat:" + output, "pix_fmt=yuv422p"] if output else ["null"]
+    command += ["-consumer"] + consumer + threading
     cpu = children_cpu()
     start = time.perf_counter()
     done = subprocess.run(command, env=environment, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
@@ -68,6 +77,14 @@ def main():
                         runs[name].append(run)
             for name, _ in TRANSITIONS:
                 print(figure_line("melt/%s/1920x1080_c422/%s" % (name, threads_name), runs[name], FRAMES), flush=True)
+        runs = {name: [] for name, _ in NULL_TRANSITIONS}
+        for repetition in range(repetitions + 1):
+            for name, transition in NULL_TRANSITIONS:
+                run = melt(environment, a, b, transition, THREADING[0][1], None)
+                if repetition:
+                    runs[name].append(run)
+        for name, _ in NULL_TRANSITIONS:
+            print(figure_line("melt_null/%s/1920x1080_c422/one_thread" % name, runs[name], FRAMES), flush=True)
     finally:
         if os.path.exists(output):
             os.remove(output)
