@@ -88,10 +88,11 @@ class Helper {
 
 }  // namespace
 
-void CopyPicture(const SourcePicture& picture, const kavro::PackedLayout& layout, uint8_t* frame) {
+void CopyPicture(const SourcePicture& picture, const kavro::PackedLayout& layout, uint8_t* frame, bool alphaPlane) {
   const size_t packedBytes = static_cast<size_t>(layout.alphaOffset());
   const size_t alphaBytes = size_t{layout.width} * layout.height;
   std::memcpy(frame, picture.image, packedBytes);
+  if (!alphaPlane) return;
   if (picture.alpha) {
     std::memcpy(frame + packedBytes, picture.alpha, alphaBytes);
   } else {

@@ -19,9 +19,10 @@ struct SourcePicture {
   const uint8_t* alpha = nullptr;
 };
 
-// Packs a picture into a plug-in frame of `layout`: its rows, then its alpha
-// plane, or an opaque one.
-void CopyPicture(const SourcePicture& picture, const kavro::PackedLayout& layout, uint8_t* frame);
+// Packs a picture into a plug-in frame of `layout`: its rows, then (unless
+// the frame holds it already) its alpha plane, or an opaque one.
+void CopyPicture(const SourcePicture& picture, const kavro::PackedLayout& layout, uint8_t* frame,
+                 bool alphaPlane = true);
 
 class PackOnHelper {
  public:

@@ -102,29 +102,44 @@ class WipeRenderer {
 
  private:
   static uint8_t FetchA(uintptr_t userData, FrameFormat* request, uint32_t, int32_t, FrameBuffer* buffer) {
-    const auto* renderer = reinterpret_cast<const WipeRenderer*>(userData);
+    auto* renderer = reinterpret_cast<WipeRenderer*>(userData);
     return renderer && renderer->frame_ ? renderer->Fetch(renderer->frame_->a, request, buffer) : 0;
   }
 
   static uint8_t FetchB(uintptr_t userData, FrameFormat* request, uint32_t, int32_t, FrameBuffer* buffer) {
-    const auto* renderer = reinterpret_cast<const WipeRenderer*>(userData);
+    auto* renderer = reinterpret_cast<WipeRenderer*>(userData);
     return renderer && renderer->frame_ ? renderer->Fetch(renderer->frame_->b, request, buffer) : 0;
   }
 
   // MLT's packed rows are the plug-in's rows; only the alpha plane moves in
-  // behind them (or is made opaque).
-  uint8_t Fetch(const SourcePicture& source, const FrameFormat* request, FrameBuffer* buffer) const {
+  // behind them (or is made opaque). Every picture handed over here is
+  // opaque, and the plug-in keeps its work buffer from frame to frame and
+  // never writes its alpha plane: once B's opaque plane is in a work buffer
+  // of this size, later B pictures need only their rows.
+  uint8_t Fetch(const SourcePicture& source, const FrameFormat* request, FrameBuffer* buffer) {
     if (!request || !buffer || !source.image) return 0;
     const kavro::PackedLayout& own = frame_->layout;
     const std::optional<kavro::PackedLayout> asked = kavro::FetchLayout(*request, *buffer);
     if (!asked || asked->width != own.width || asked->height != own.height || asked->stride != own.stride) return 0;
-    if (&source != &frame_->a || buffer->data != frame_->outputHoldingA) CopyPicture(source, own, buffer->data);
+    if (&source == &frame_->b) {
+      const bool planeHeld = buffer->data == opaqueWork_ && own.width == opaqueWorkWidth_ &&
+                             own.height == opaqueWorkHeight_;
+      CopyPicture(source, own, buffer->data, !planeHeld);
+      opaqueWork_ = buffer->data;
+      opaqueWorkWidth_ = own.width;
+      opaqueWorkHeight_ = own.height;
+    } else if (buffer->data != frame_->outputHoldingA) {
+      CopyPicture(source, own, buffer->data);
+    }
     kavro::ReportSourceValues(*request, frame_->shown, *buffer);
     return 1;
   }
 
   kavro::HostedTransition transition_;
   const WipeFrame* frame_ = nullptr;  // during Render only
+  // The work buffer whose alpha plane holds an opaque one, and its frame size.
+  const uint8_t* opaqueWork_ = nullptr;
+  uint32_t opaqueWorkWidth_ = 0, opaqueWorkHeight_ = 0;
 };
 
 // The transition objects of one MLT transition. MLT renders several frames

@@ -38,10 +38,11 @@ NULL_TRANSITIONS = (("none", []),) + TRANSITIONS[:3]
 def melt(environment, a, b, transition, threading, output):
     """Wall and CPU seconds of one render; exits when melt fails. No output: the null consumer."""
     last = str(FRAMES - 1)
-    command = [RUN_MELT, "-quiet", a, "in=0", "out=" + last, "-track", b, "in=0", "out=" + last]
+    # run-melt restarts melt when its avformat consumer loses its start; the null consumer has none.
+    command = [RUN_MELT if output else "melt", "-quiet", a, "in=0", "out=" + last, "-track", b, "in=0", "out=" + last]
     if transition:
         command += ["-transition"] + transition[:1] + ["in=0", "out=" + last, "a_track=0", "b_track=1"] + transition[1:]
-    consumer = ["avformat:" + output, "pix_fmt=yuv422p"] if output else ["null"]
+    consumer = ["avformat:" + output, "pix_fmt=yuv422p"] if output else ["null", "terminate_on_pause=1"]
     command += ["-consumer"] + consumer + threading
     cpu = children_cpu()
     start = time.perf_counter()
