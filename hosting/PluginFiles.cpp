@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "HostingError.h"
 #include "masks/MaskCatalogue.h"
 #include "platform/module_services/ModuleServices.h"
-#include "HostingError.h"
 
 #if !defined(_WIN32)
 #include "platform/module_services/WideUtf8.h"

@@ -17,7 +17,8 @@ void CheckMasks(const std::string& pluginPath, ProblemsOnce& problems) {
   const std::string resources = ResourceModulePath(pluginPath);
   const MaskFramesFound found = CountMaskFrames(resources);
   if (!found.moduleLoaded) {
-    problems.Tell("masks missing", "masks not found (" + WhyNoMasks(found, resources) + "): every frame shows source A");
+    problems.Tell("masks missing",
+                  "masks not found (" + WhyNoMasks(found, resources) + "): every frame shows source A");
     return;
   }
   for (uint32_t mask = 0; mask < MaskCount(); ++mask) {

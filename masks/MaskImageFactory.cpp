@@ -4,10 +4,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "settings/BaseModule.h"
 #include "MaskCatalogue.h"
 #include "MaskNames.h"
 #include "Pelt.h"
+#include "settings/BaseModule.h"
 
 namespace {
 

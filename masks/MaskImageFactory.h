@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "Pelt.h"
 #include "platform/dialog_framework/CString.h"
 #include "platform/module_services/ModuleServices.h"
-#include "Pelt.h"
 
 // The resource module sits beside the plug-in and is named "Old" + the
 // plug-in's own file name. Empty when the path has no directory part.

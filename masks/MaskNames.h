@@ -2,7 +2,7 @@
 // last entry first, when it unloads.
 #pragma once
 
-#include "platform/dialog_framework/CString.h"
 #include "MaskCatalogue.h"
+#include "platform/dialog_framework/CString.h"
 
 extern CString maskNames[kMaskCount];

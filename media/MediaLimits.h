@@ -19,9 +19,7 @@ inline bool SizeWithinLimits(int64_t width, int64_t height) {
 }
 
 // "at most 16384 a side, 8192x4608 in all", for messages.
-inline std::string SizeLimitsText() {
-  return "at most " + std::to_string(kMaxDimension) + " a side, 8192x4608 in all";
-}
+inline std::string SizeLimitsText() { return "at most " + std::to_string(kMaxDimension) + " a side, 8192x4608 in all"; }
 
 // Bytes a whole render may hold in frames at once: a 32-bit process has
 // about 2 GB of address space for everything, a 64-bit one is held to what

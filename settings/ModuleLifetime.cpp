@@ -5,8 +5,8 @@
 // definition below.
 #include "BaseModule.h"
 #include "masks/MaskNames.h"
-#include "platform/dialog_framework/ModuleState.h"
 #include "masks/Pelt.h"
+#include "platform/dialog_framework/ModuleState.h"
 
 namespace {
 

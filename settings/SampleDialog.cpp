@@ -4,10 +4,10 @@
 
 #include <vector>
 
+#include "SettingsDialogIds.h"
+#include "masks/MaskImageFactory.h"
 #include "platform/dialog_framework/DataExchange.h"
 #include "transition/KavroVideoTransitionMask.h"
-#include "masks/MaskImageFactory.h"
-#include "SettingsDialogIds.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The settings dialog of a transition object, run modally on the caller's
 // thread.
-#include "transition/KavroVideoTransitionMask.h"
-#include "platform/dialog_framework/ModuleState.h"
 #include "SampleDialog.h"
+#include "platform/dialog_framework/ModuleState.h"
+#include "transition/KavroVideoTransitionMask.h"
 
 uint8_t KavroVideoTransitionMask::ShowSettingsDialog() {
   try {

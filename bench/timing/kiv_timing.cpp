@@ -25,10 +25,10 @@
 #include <time.h>
 #endif
 
-#include "transition/host_api/IKavroVideoTransition.h"
 #include "hosting/LoadedPlugin.h"
-#include "platform/module_services/ModuleServices.h"
 #include "masks/Pelt.h"
+#include "platform/module_services/ModuleServices.h"
+#include "transition/host_api/IKavroVideoTransition.h"
 
 namespace {
 

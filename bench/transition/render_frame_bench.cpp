@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "transition/FrameGeometry.h"
-#include "transition/host_api/IKavroVideoTransition.h"
-#include "transition/KavroVideoTransitionMask.h"
 #include "masks/MaskImageFactory.h"
 #include "masks/Pelt.h"
+#include "transition/FrameGeometry.h"
+#include "transition/KavroVideoTransitionMask.h"
+#include "transition/host_api/IKavroVideoTransition.h"
 
 namespace {
 

@@ -10,11 +10,11 @@
 #include <mutex>
 #include <vector>
 
+#include "WipeParameters.h"
 #include "hosting/HostedTransition.h"
-#include "transition/host_api/IKavroVideoTransition.h"
 #include "media/PackedFrame.h"
 #include "media/PackedRgba.h"
-#include "WipeParameters.h"
+#include "transition/host_api/IKavroVideoTransition.h"
 
 namespace kavro_wipe {
 

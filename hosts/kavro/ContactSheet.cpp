@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "media/ColourConversion.h"
 #include "Drawing.h"
+#include "media/ColourConversion.h"
 #include "media/PngFile.h"
 #include "media/Scaling.h"
 

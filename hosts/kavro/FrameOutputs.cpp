@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <system_error>
 
+#include "StaleFrames.h"
 #include "media/FileBytes.h"
 #include "media/PackedRgba.h"
 #include "media/PngFile.h"
-#include "StaleFrames.h"
 #include "media/Y4mPacked.h"
 
 namespace kavro {

@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "ContactSheet.h"
-#include "media/av/EncodedOutput.h"
 #include "OutputFile.h"
 #include "media/PackedFrame.h"
 #include "media/Y4m.h"
+#include "media/av/EncodedOutput.h"
 
 namespace kavro {
 

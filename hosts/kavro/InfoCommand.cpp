@@ -4,10 +4,10 @@
 #include <cstring>
 #include <string>
 
-#include "transition/host_api/IKavroVideoTransition.h"
 #include "hosting/LoadedPlugin.h"
 #include "hosting/MaskChoice.h"
 #include "hosting/PluginFiles.h"
+#include "transition/host_api/IKavroVideoTransition.h"
 
 namespace kavro {
 

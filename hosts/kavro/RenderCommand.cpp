@@ -5,14 +5,14 @@
 #include <thread>
 
 #include "FrameOutputs.h"
-#include "hosting/LoadedPlugin.h"
-#include "hosting/MaskChoice.h"
 #include "OutputClashes.h"
-#include "hosting/PluginFiles.h"
 #include "RenderLoop.h"
 #include "RenderMemory.h"
 #include "SettingsCommand.h"
 #include "Sources.h"
+#include "hosting/LoadedPlugin.h"
+#include "hosting/MaskChoice.h"
+#include "hosting/PluginFiles.h"
 #include "media/Y4mPacked.h"
 
 namespace kavro {

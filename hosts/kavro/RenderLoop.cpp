@@ -11,9 +11,9 @@
 
 #include "BoundedQueue.h"
 #include "Console.h"
-#include "hosting/MaskChoice.h"
 #include "SourceFetch.h"
 #include "hosting/HostedTransition.h"
+#include "hosting/MaskChoice.h"
 
 namespace kavro {
 

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "FrameOutputs.h"
-#include "transition/host_api/IKavroVideoTransition.h"
 #include "Progress.h"
 #include "Sources.h"
+#include "transition/host_api/IKavroVideoTransition.h"
 
 namespace kavro {
 

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "hosting/LoadedPlugin.h"
-#include "media/Picture.h"
 #include "hosting/PluginFiles.h"
+#include "media/Picture.h"
 
 namespace kavro {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "transition/host_api/IKavroVideoTransition.h"
 #include "Sources.h"
+#include "transition/host_api/IKavroVideoTransition.h"
 
 namespace kavro {
 

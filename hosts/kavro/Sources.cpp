@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "BufferPool.h"
+#include "FrameClock.h"
 #include "media/ColourConversion.h"
 #include "media/FileBytes.h"
-#include "FrameClock.h"
 #include "media/PackedRgba.h"
 #include "media/PictureFitting.h"
 #include "media/PngFile.h"

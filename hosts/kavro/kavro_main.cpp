@@ -8,9 +8,9 @@
 #include "CommandLine.h"
 #include "Console.h"
 #include "InfoCommand.h"
-#include "media/Picture.h"
 #include "RenderCommand.h"
 #include "SettingsCommand.h"
+#include "media/Picture.h"
 
 namespace {
 

@@ -34,10 +34,11 @@ MaskNamed MaskFromText(const char* text) {
       const double index = std::floor(number);
       named.mask = index >= masks - 1 ? masks - 1 : static_cast<uint32_t>(index);
     }
-    const bool plainIndex = given.find_first_not_of("0123456789") == std::string::npos && given.size() <= 3 &&
-                            number < masks;
-    if (!plainIndex) named.problem = "mask=" + given + " is no mask index (0 to " + std::to_string(masks - 1) + "): " +
-                                     MaskText(named.mask) + " is used";
+    const bool plainIndex =
+        given.find_first_not_of("0123456789") == std::string::npos && given.size() <= 3 && number < masks;
+    if (!plainIndex)
+      named.problem = "mask=" + given + " is no mask index (0 to " + std::to_string(masks - 1) +
+                      "): " + MaskText(named.mask) + " is used";
     return named;
   }
   try {

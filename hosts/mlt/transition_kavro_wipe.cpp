@@ -122,8 +122,8 @@ class WipeRenderer {
     const std::optional<kavro::PackedLayout> asked = kavro::FetchLayout(*request, *buffer);
     if (!asked || asked->width != own.width || asked->height != own.height || asked->stride != own.stride) return 0;
     if (&source == &frame_->b) {
-      const bool planeHeld = buffer->data == opaqueWork_ && own.width == opaqueWorkWidth_ &&
-                             own.height == opaqueWorkHeight_;
+      const bool planeHeld =
+          buffer->data == opaqueWork_ && own.width == opaqueWorkWidth_ && own.height == opaqueWorkHeight_;
       CopyPicture(source, own, buffer->data, !planeHeld);
       opaqueWork_ = buffer->data;
       opaqueWorkWidth_ = own.width;
@@ -252,7 +252,7 @@ int32_t RenderLayered(WipeRenderer& renderer, const WipeFrame& frame, const Wipe
   const kavro::PackedLayout& layout = frame.layout;
   const size_t pixels = size_t{layout.width} * layout.height;
   std::vector<uint8_t>&over = renderer.over, &alphaA = renderer.alphaA, &alphaOver = renderer.alphaOver,
-                       &alphaMixed = renderer.alphaMixed;
+  &alphaMixed = renderer.alphaMixed;
   over.resize(2 * pixels);
   alphaA.assign(2 * pixels, 128);
   alphaOver.assign(2 * pixels, 128);
@@ -296,13 +296,12 @@ int GetImage(mlt_frame aFrame, uint8_t** image, mlt_image_format* format, int* w
   const int error = mlt_frame_get_image(aFrame, image, format, width, height, writable);
   if (error || !*image || !bFrame || *format != mlt_image_yuv422 || !PluginFactory()) return error;
   if (*width <= 0 || *height <= 0 || *width % 2 != 0) {
-    Problems().Tell("unusable picture",
-                    "pictures " + std::to_string(*width) + " pixels wide (not even) show source A");
+    Problems().Tell("unusable picture", "pictures " + std::to_string(*width) + " pixels wide (not even) show source A");
     return 0;
   }
   if (!kavro::SizeWithinLimits(*width, *height)) {
-    Problems().Tell("unusable picture", "pictures of " + std::to_string(*width) + "x" + std::to_string(*height) +
-                                            " (" + kavro::SizeLimitsText() + ") show source A");
+    Problems().Tell("unusable picture", "pictures of " + std::to_string(*width) + "x" + std::to_string(*height) + " (" +
+                                            kavro::SizeLimitsText() + ") show source A");
     return 0;
   }
   WipeFrame frame;
@@ -338,7 +337,8 @@ int GetImage(mlt_frame aFrame, uint8_t** image, mlt_image_format* format, int* w
     return 0;
   }
   mlt_profile profile = mlt_service_profile(MLT_TRANSITION_SERVICE(transition));
-  const int pixelWidth = profile ? profile->sample_aspect_num : 1, pixelHeight = profile ? profile->sample_aspect_den : 1;
+  const int pixelWidth = profile ? profile->sample_aspect_num : 1,
+            pixelHeight = profile ? profile->sample_aspect_den : 1;
   frame.shown = ShownProportions(frame.layout.width, frame.layout.height, pixelWidth, pixelHeight);
   // The plug-in crops to the output's proportions in pixels; with pixels that
   // are not square, the picture's shown proportions are what it must crop

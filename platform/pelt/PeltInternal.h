@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "masks/Pelt.h"
 #include "PixelStorage.h"
+#include "masks/Pelt.h"
 
 namespace pelt {
 

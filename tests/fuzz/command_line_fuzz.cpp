@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "hosts/kavro/CommandLine.h"
 #include "FuzzCheck.h"
 #include "hosting/MaskChoice.h"
+#include "hosts/kavro/CommandLine.h"
 
 using namespace kavro;
 

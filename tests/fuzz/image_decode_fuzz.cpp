@@ -17,8 +17,8 @@
 
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
-#include "masks/Pelt.h"
 #include "PngSynthesis.h"
+#include "masks/Pelt.h"
 
 namespace {
 

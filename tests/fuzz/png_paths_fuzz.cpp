@@ -17,9 +17,9 @@
 
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
+#include "PngSynthesis.h"
 #include "masks/Pelt.h"
 #include "platform/pelt/PeltTuning.h"
-#include "PngSynthesis.h"
 
 namespace {
 

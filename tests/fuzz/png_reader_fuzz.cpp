@@ -12,11 +12,11 @@
 #include <cstring>
 #include <vector>
 
-#include "media/ColourConversion.h"
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
-#include "media/PngFile.h"
 #include "PngSynthesis.h"
+#include "media/ColourConversion.h"
+#include "media/PngFile.h"
 #include "media/Scaling.h"
 
 using namespace kavro;

@@ -28,12 +28,12 @@
 
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
-#include "tests/support/PluginLibrary.h"
 #include "PngSynthesis.h"
-#include "tests/transition/RenderHost.h"
 #include "platform/module_services/ResourceDirectory.h"
-#include "tests/support/TestPaths.h"
 #include "platform/module_services/WideUtf8.h"
+#include "tests/support/PluginLibrary.h"
+#include "tests/support/TestPaths.h"
+#include "tests/transition/RenderHost.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/module_services/ModuleServices.h"
 #include "masks/Pelt.h"
+#include "platform/module_services/ModuleServices.h"
 #include "tests/support/PluginLibrary.h"
 #include "tests/support/TestPaths.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/module_services/ModuleServices.h"
 #include "masks/MaskImageFactory.h"
+#include "platform/module_services/ModuleServices.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 
 #include <vector>
 
+#include "ScratchFiles.h"
 #include "media/ColourConversion.h"
 #include "media/FileBytes.h"
 #include "media/PngFile.h"
-#include "ScratchFiles.h"
 
 using namespace kavro;
 

@@ -1,8 +1,8 @@
+#include "SettingsSession.h"
 #include "platform/dialog_framework/HeadlessDialog.h"
-#include "transition/KavroVideoTransitionMask.h"
 #include "settings/SampleDialog.h"
 #include "settings/SettingsDialogIds.h"
-#include "SettingsSession.h"
+#include "transition/KavroVideoTransitionMask.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "transition/KavroVideoTransitionMask.h"
 #include "platform/dialog_framework/ModuleState.h"
+#include "transition/KavroVideoTransitionMask.h"
 
 struct ParametersCall {
   MaskParameters block;

@@ -1,6 +1,6 @@
+#include "SettingsSession.h"
 #include "tools/dialog_driver/DialogDriver.h"
 #include "transition/KavroVideoTransitionMask.h"
-#include "SettingsSession.h"
 
 SessionOutcome OpenSettings(KavroVideoTransitionMask& owner, MaskImageFactory*,
                             const std::function<void(DialogUser&)>& user) {

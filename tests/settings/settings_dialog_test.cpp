@@ -8,15 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "masks/MaskImageFactory.h"
 #include "RecordingTransition.h"
-#include "settings/SettingsDialogIds.h"
 #include "SettingsSession.h"
+#include "masks/MaskImageFactory.h"
+#include "settings/SettingsDialogIds.h"
 #include "tests/support/TestPaths.h"
 
 #if defined(_WIN32)
-#include "tools/dialog_driver/DialogDriver.h"
 #include "tests/support/ProcessCounters.h"
+#include "tools/dialog_driver/DialogDriver.h"
 #endif
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>

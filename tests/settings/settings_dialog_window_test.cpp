@@ -5,13 +5,13 @@
 #include <stdexcept>
 #include <string>
 
-#include "tools/dialog_driver/DialogDriver.h"
 #include "DialogUser.h"
-#include "masks/MaskImageFactory.h"
 #include "RecordingTransition.h"
+#include "masks/MaskImageFactory.h"
 #include "settings/SampleDialog.h"
 #include "settings/SettingsDialogIds.h"
 #include "tests/support/TestPaths.h"
+#include "tools/dialog_driver/DialogDriver.h"
 
 namespace {
 

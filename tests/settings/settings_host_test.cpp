@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "tools/dialog_driver/DialogDriver.h"
 #include "DialogTemplateReader.h"
 #include "DialogUser.h"
 #include "tests/support/PluginLibrary.h"
-#include "tools/dialog_driver/RgbPng.h"
 #include "tests/support/TestPaths.h"
+#include "tools/dialog_driver/DialogDriver.h"
+#include "tools/dialog_driver/RgbPng.h"
 #include "tools/dialog_driver/WindowCapture.h"
 
 namespace {

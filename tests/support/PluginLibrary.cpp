@@ -1,7 +1,7 @@
 #include "PluginLibrary.h"
 
-#include "platform/module_services/ModuleServices.h"
 #include "TestPaths.h"
+#include "platform/module_services/ModuleServices.h"
 
 #if !defined(_WIN32)
 #include <dlfcn.h>

@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "tests/support/PluginLibrary.h"
 #include "RenderHost.h"
+#include "tests/support/PluginLibrary.h"
 #include "tests/support/TestPaths.h"
 
 namespace {

@@ -2,9 +2,9 @@
 // loop may read.
 #include <gtest/gtest.h>
 
-#include "transition/FrameGeometry.h"
-#include "masks/Pelt.h"
 #include "RenderHost.h"
+#include "masks/Pelt.h"
+#include "transition/FrameGeometry.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "RenderHost.h"
 #include "tests/support/GuardedBuffer.h"
 #include "tests/support/PluginLibrary.h"
-#include "RenderHost.h"
 #include "tests/support/TestPaths.h"
 
 namespace {

@@ -13,9 +13,9 @@
 #include <iostream>
 #include <vector>
 
+#include "RenderHost.h"
 #include "tests/support/PluginLibrary.h"
 #include "tests/support/ProcessUsage.h"
-#include "RenderHost.h"
 #include "tests/support/TestPaths.h"
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "transition/host_api/IKavroVideoTransition.h"
 #include "tests/support/PluginLibrary.h"
 #include "tests/support/TestPaths.h"
+#include "transition/host_api/IKavroVideoTransition.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "transition/host_api/IKavroVideoTransition.h"
 #include "platform/module_services/ModuleServices.h"
 #include "tests/support/TestPaths.h"
+#include "transition/host_api/IKavroVideoTransition.h"
 
 #if !defined(_WIN32)
 #include <dlfcn.h>

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "tests/support/PluginLibrary.h"
 #include "RenderHost.h"
+#include "tests/support/PluginLibrary.h"
 #include "tests/support/TestPaths.h"
 
 namespace {

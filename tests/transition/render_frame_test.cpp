@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "MaskModel.h"
-#include "tests/support/PluginLibrary.h"
 #include "RenderHost.h"
+#include "tests/support/PluginLibrary.h"
 #include "tests/support/TestPaths.h"
 
 namespace {

@@ -3,10 +3,10 @@
 
 #include <vector>
 
-#include "transition/KavroVideoTransitionMask.h"
 #include "masks/MaskImageFactory.h"
 #include "masks/Pelt.h"
 #include "tests/support/TestPaths.h"
+#include "transition/KavroVideoTransitionMask.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "media/ColourConversion.h"
 #include "hosts/kavro/ContactSheet.h"
 #include "hosts/kavro/DefaultClips.h"
+#include "media/ColourConversion.h"
 #include "media/FileBytes.h"
 #include "media/Y4m.h"
 #include "media/Y4mReader.h"

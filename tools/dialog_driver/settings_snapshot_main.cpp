@@ -8,10 +8,10 @@
 #include <string>
 
 #include "DialogDriver.h"
-#include "transition/host_api/IKavroVideoTransition.h"
-#include "hosting/LoadedPlugin.h"
 #include "RgbPng.h"
 #include "WindowCapture.h"
+#include "hosting/LoadedPlugin.h"
+#include "transition/host_api/IKavroVideoTransition.h"
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 3) {

@@ -6,8 +6,8 @@
 #include <tuple>
 #include <utility>
 
-#include "masks/MaskCatalogue.h"
 #include "Noise.h"
+#include "masks/MaskCatalogue.h"
 
 namespace maskgen {
 

@@ -19,10 +19,10 @@
 #include <thread>
 #include <vector>
 
-#include "tools/png_writer/GrayPngWriter.h"
 #include "Masks.h"
 #include "Parallel.h"
 #include "PngCodec.h"
+#include "tools/png_writer/GrayPngWriter.h"
 
 namespace {
 

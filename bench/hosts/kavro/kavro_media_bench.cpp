@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "media/ColourConversion.h"
 #include "hosts/kavro/DefaultClips.h"
+#include "media/ColourConversion.h"
 #include "media/PackedFrame.h"
 #include "media/Scaling.h"
 #include "media/Y4m.h"

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "tests/media/ScratchFiles.h"
-#include "tests/support/ShellCommand.h"
 #include "media/Y4m.h"
+#include "tests/media/ScratchFiles.h"
 #include "tests/media/Y4mOutput.h"
+#include "tests/support/ShellCommand.h"
 
 using namespace kavro;
 

@@ -7,9 +7,9 @@
 #include <random>
 #include <vector>
 
-#include "media/av/AvFrameConversion.h"
 #include "media/ColourConversion.h"
 #include "media/Y4m.h"
+#include "media/av/AvFrameConversion.h"
 
 extern "C" {
 #include <libavutil/imgutils.h>

@@ -6,14 +6,14 @@
 #include <cstdlib>
 #include <string>
 
-#include "hosts/kavro/DefaultClips.h"
-#include "hosts/kavro/FrameOutputs.h"
 #include "KavroProgram.h"
 #include "hosting/LoadedPlugin.h"
+#include "hosts/kavro/DefaultClips.h"
+#include "hosts/kavro/FrameOutputs.h"
 #include "hosts/kavro/Progress.h"
 #include "hosts/kavro/RenderLoop.h"
-#include "tests/media/ScratchFiles.h"
 #include "hosts/kavro/Sources.h"
+#include "tests/media/ScratchFiles.h"
 
 using namespace kavro;
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "hosts/kavro/CommandLine.h"
 #include "hosting/MaskChoice.h"
+#include "hosts/kavro/CommandLine.h"
 
 using namespace kavro;
 

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "hosts/kavro/ContactSheet.h"
-#include "media/PngFile.h"
 #include "hosts/kavro/Progress.h"
+#include "media/PngFile.h"
 
 using namespace kavro;
 

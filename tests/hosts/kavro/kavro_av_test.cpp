@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "AvTestClips.h"
-#include "media/ColourConversion.h"
 #include "KavroProgram.h"
-#include "tests/media/ScratchFiles.h"
+#include "media/ColourConversion.h"
 #include "media/Y4m.h"
 #include "media/Y4mReader.h"
+#include "tests/media/ScratchFiles.h"
 
 using namespace kavro;
 

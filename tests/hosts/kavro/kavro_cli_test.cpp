@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "KavroProgram.h"
 #include "media/ColourConversion.h"
 #include "media/FileBytes.h"
-#include "KavroProgram.h"
 #include "media/PngFile.h"
 #include "media/Scaling.h"
+#include "media/Y4mReader.h"
 #include "tests/media/ScratchFiles.h"
 #include "tests/media/Y4mOutput.h"
-#include "media/Y4mReader.h"
 
 using namespace kavro;
 

@@ -14,9 +14,9 @@
 
 #include "KavroProgram.h"
 #include "media/PngFile.h"
+#include "media/Y4mReader.h"
 #include "tests/media/ScratchFiles.h"
 #include "tests/media/Y4mOutput.h"
-#include "media/Y4mReader.h"
 
 using namespace kavro;
 

@@ -1,8 +1,8 @@
 // How many threads and frames in flight a render affords.
 #include <gtest/gtest.h>
 
-#include "media/MediaLimits.h"
 #include "hosts/kavro/RenderMemory.h"
+#include "media/MediaLimits.h"
 
 using namespace kavro;
 

@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "hosts/kavro/BufferPool.h"
-#include "media/ColourConversion.h"
 #include "hosts/kavro/DefaultClips.h"
 #include "hosts/kavro/Drawing.h"
 #include "hosts/kavro/FrameClock.h"
-#include "tests/media/ScratchFiles.h"
 #include "hosts/kavro/SourceFetch.h"
 #include "hosts/kavro/Sources.h"
+#include "media/ColourConversion.h"
+#include "tests/media/ScratchFiles.h"
 
 using namespace kavro;
 

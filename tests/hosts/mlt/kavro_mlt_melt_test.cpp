@@ -108,10 +108,9 @@ int LargestDifference(const std::vector<uint8_t>& bytes, const std::vector<uint8
 // Of every plane and the alpha.
 template <typename Layered>
 int LargestDifference(const Layered& picture, const Layered& expected) {
-  return std::max({LargestDifference(picture.planes.y, expected.planes.y),
-                   LargestDifference(picture.planes.cb, expected.planes.cb),
-                   LargestDifference(picture.planes.cr, expected.planes.cr),
-                   LargestDifference(picture.alpha, expected.alpha)});
+  return std::max(
+      {LargestDifference(picture.planes.y, expected.planes.y), LargestDifference(picture.planes.cb, expected.planes.cb),
+       LargestDifference(picture.planes.cr, expected.planes.cr), LargestDifference(picture.alpha, expected.alpha)});
 }
 
 class KavroWipeMltModule : public testing::Test {
@@ -345,8 +344,8 @@ TEST_F(KavroWipeMltModule, KdenlivesFreshlyDroppedCompositionWipesOverItsLength)
     WriteBytes(folder_ + name + ".kdenlive", text);
     const std::string output = folder_ + name + ".y4m";
     // The composition runs from frame 75 to 149.
-    EXPECT_EQ(RunLogged("env MLT_REPOSITORY=" + Quote(KAVRO_MLT_REPOSITORY) + " " + Quote(KAVRO_RUN_MELT) +
-                            " -quiet " + Quote(folder_ + name + ".kdenlive") + " in=70 out=125 -consumer " +
+    EXPECT_EQ(RunLogged("env MLT_REPOSITORY=" + Quote(KAVRO_MLT_REPOSITORY) + " " + Quote(KAVRO_RUN_MELT) + " -quiet " +
+                            Quote(folder_ + name + ".kdenlive") + " in=70 out=125 -consumer " +
                             Quote("avformat:" + output) + " pix_fmt=yuv422p",
                         MeltLog(name)),
               0)
@@ -389,14 +388,14 @@ TEST_F(KavroWipeMltModule, EachTransitionSaysItsOwnBadValuesOnce) {
   const std::string c = folder_ + "c.y4m";
   WriteBytes(c, ClipBytes(true));
   const std::string output = folder_ + "two.y4m";
-  ASSERT_EQ(RunLogged("env MLT_REPOSITORY=" + Quote(KAVRO_MLT_REPOSITORY) + " " + Quote(KAVRO_RUN_MELT) + " -quiet " +
-                          Quote(a_) + " in=0 out=" + kLast + " -track " + Quote(b_) + " in=0 out=" + kLast +
-                          " -track " + Quote(c) + " in=0 out=" + kLast +
-                          " -transition kavro_wipe mask=-1 progress=abc in=0 out=" + kLast +
-                          " a_track=0 b_track=1 -transition kavro_wipe mask=0x2 reverse=yes in=0 out=" + kLast +
-                          " a_track=0 b_track=2 -consumer " + Quote("avformat:" + output) + " pix_fmt=yuv422p",
-                      MeltLog("two")),
-            0)
+  ASSERT_EQ(
+      RunLogged("env MLT_REPOSITORY=" + Quote(KAVRO_MLT_REPOSITORY) + " " + Quote(KAVRO_RUN_MELT) + " -quiet " +
+                    Quote(a_) + " in=0 out=" + kLast + " -track " + Quote(b_) + " in=0 out=" + kLast + " -track " +
+                    Quote(c) + " in=0 out=" + kLast + " -transition kavro_wipe mask=-1 progress=abc in=0 out=" + kLast +
+                    " a_track=0 b_track=1 -transition kavro_wipe mask=0x2 reverse=yes in=0 out=" + kLast +
+                    " a_track=0 b_track=2 -consumer " + Quote("avformat:" + output) + " pix_fmt=yuv422p",
+                MeltLog("two")),
+      0)
       << ReadBytes(MeltLog("two"));
   const std::string log = ReadBytes(MeltLog("two"));
   for (const char* line : {"kavro_wipe: mask=-1 is no mask index (0 to 2): mask 0 (mask_paper (479 frame)) is used\n",

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "PngWriter.h"
 #include "masks/Pelt.h"
 #include "platform/pelt/PeltTuning.h"
-#include "PngWriter.h"
 
 using namespace pngtest;
 

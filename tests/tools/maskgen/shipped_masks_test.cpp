@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "masks/MaskImageFactory.h"
-#include "platform/module_services/ModuleServices.h"
 #include "masks/Pelt.h"
+#include "platform/module_services/ModuleServices.h"
 #include "tests/support/TestPaths.h"
 
 namespace {
