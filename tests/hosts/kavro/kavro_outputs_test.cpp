@@ -68,6 +68,47 @@ TEST(KavroOutputs, RefusesAnOutputThatIsAnInputOrAnotherOutput) {
 #endif
 }
 
+// Other spellings of an input: FFmpeg's "file:" prefix, and the files an
+// image-sequence pattern stands for; other protocols are no output.
+TEST(KavroOutputs, RefusesOutputsOverAPrefixedSourceOrASequencesFrames) {
+  const std::string folder = ScratchFolder("outputs_clash_spellings");
+  const std::string clip = UniformY4m("W4 H2 C422", 2, 16, 'x');
+  WriteBytes(folder + "victim.y4m", clip);
+  WriteBytes(folder + "b.y4m", clip);
+  std::filesystem::create_directories(folder + "seq");
+  for (const char* frame : {"frame_00001.png", "frame_00002.png", "frame_00003.png"}) {
+    WriteBytes(folder + "seq/" + frame, std::string("frame ") + frame);
+  }
+  const std::string victim = folder + "victim.y4m", sequence = folder + "seq/frame_%05d.png";
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {{victim, folder + "b.y4m", "-o", "file:" + victim}, "is source A"},
+      {{"file:" + victim, folder + "b.y4m", "-o", victim}, "is source A"},
+      {{sequence, folder + "b.y4m", "--png", folder + "seq"}, "is a frame of the --png folder"},
+      {{sequence, folder + "b.y4m", "-o", folder + "out.y4m", "--sheet", folder + "seq/frame_00002.png"},
+       "is source A's frame"},
+      {{victim, "file:" + sequence, "-o", folder + "seq/frame_00003.png"}, "is source B's frame"},
+      {{victim, folder + "b.y4m", "-o", "http://127.0.0.1:9/out.mp4"}, "not the http protocol"},
+      {{victim, folder + "b.y4m", "-o", "pipe:1"}, "not the pipe protocol"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> arguments = {"render"};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    arguments.insert(arguments.end(), {"--plugin", NoMasks()});
+    const ProgramRun run = RunKavro(arguments);
+    EXPECT_EQ(run.exitCode, 2) << c.message << ": " << run.err;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_EQ(ReadBytes(victim), clip);
+    for (const char* frame : {"frame_00001.png", "frame_00002.png", "frame_00003.png"}) {
+      EXPECT_EQ(ReadBytes(folder + "seq/" + frame), std::string("frame ") + frame);
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder + "out.y4m"));
+  }
+}
+
 // The sheet is written after the last frame; a path it cannot go to once
 // failed only then.
 TEST(KavroOutputs, AnUnwritableSheetFailsBeforeTheRender) {
