@@ -64,13 +64,13 @@ bool InSequence(const std::string& name, const std::string& pattern) {
   size_t n = 0, p = 0;
   while (p < pattern.size()) {
     if (pattern[p] == '%') {
-      size_t spec = p + 1;
-      while (spec < pattern.size() && std::isdigit(static_cast<unsigned char>(pattern[spec]))) ++spec;
-      if (spec < pattern.size() && pattern[spec] == 'd') {
+      size_t conversion = p + 1;
+      while (conversion < pattern.size() && std::isdigit(static_cast<unsigned char>(pattern[conversion]))) ++conversion;
+      if (conversion < pattern.size() && pattern[conversion] == 'd') {
         const size_t digits = n;
         while (n < name.size() && std::isdigit(static_cast<unsigned char>(name[n]))) ++n;
         if (n == digits) return false;
-        p = spec + 1;
+        p = conversion + 1;
         continue;
       }
     }
