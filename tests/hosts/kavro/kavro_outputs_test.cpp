@@ -84,16 +84,20 @@ TEST(KavroOutputs, RefusesOutputsOverAPrefixedSourceOrASequencesFrames) {
     std::vector<std::string> arguments;
     std::string message;
   };
-  const std::vector<Case> cases = {
+  std::vector<Case> cases = {
       {{victim, folder + "b.y4m", "-o", "file:" + victim}, "is source A"},
       {{"file:" + victim, folder + "b.y4m", "-o", victim}, "is source A"},
       {{sequence, folder + "b.y4m", "--png", folder + "seq"}, "is a frame of the --png folder"},
       {{sequence, folder + "b.y4m", "-o", folder + "out.y4m", "--sheet", folder + "seq/frame_00002.png"},
        "is source A's frame"},
-      {{victim, "file:" + sequence, "-o", folder + "seq/frame_00003.png"}, "is source B's frame"},
-      {{victim, folder + "b.y4m", "-o", "http://127.0.0.1:9/out.mp4"}, "not the http protocol"},
-      {{victim, folder + "b.y4m", "-o", "pipe:1"}, "not the pipe protocol"},
+      {{victim, "file:" + sequence, "--sheet", folder + "seq/frame_00003.png"}, "is source B's frame"},
+      {{victim, folder + "b.y4m", "-o", "http://127.0.0.1:9/out.y4m"}, "not the http protocol"},
+      {{victim, folder + "b.y4m", "-o", "pipe:out.y4m"}, "not the pipe protocol"},
   };
+#if !defined(_WIN32)
+  // Where FFmpeg's libraries write other formats, -o itself.
+  cases.push_back({{sequence, folder + "b.y4m", "-o", folder + "seq/frame_00001.png"}, "is source A's frame"});
+#endif
   for (const Case& c : cases) {
     std::vector<std::string> arguments = {"render"};
     arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
