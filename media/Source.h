@@ -58,6 +58,8 @@ class Source {
   // of the rate it is sampled at. A still or a built-in clip never ends and
   // a stream's length is unknown: empty.
   virtual std::optional<uint64_t> length() const = 0;
+  // One picture, held for the whole transition (it has no length).
+  virtual bool still() const { return false; }
   // The stream header of a YUV4MPEG2 source (frame rate, interlacing, pixel
   // aspect), at the rate it is sampled at. A clip read by FFmpeg's libraries
   // answers with the header of its frames as they leave it: 4:2:2.

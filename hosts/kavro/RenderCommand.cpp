@@ -180,8 +180,13 @@ int RunRender(const RenderOptions& options) {
   encoding.pixelFormat = options.pixelFormat;
   encoding.quality = options.quality;
   encoding.audio = !options.noAudio;
-  if (!options.sources.empty()) encoding.audioA = {options.sources[0], options.startA};
-  if (options.sources.size() > 1) encoding.audioB = {options.sources[1], options.startB};
+  // A pipe is read once, by its source: its sound is left out.
+  if (!options.sources.empty() && ReadableTwice(options.sources[0])) {
+    encoding.audioA = {options.sources[0], options.startA};
+  }
+  if (options.sources.size() > 1 && ReadableTwice(options.sources[1])) {
+    encoding.audioB = {options.sources[1], options.startB};
+  }
   encoding.colour = a->colour();
   FrameOutputs outputs(outputOptions, header, frames);
 
@@ -208,6 +213,12 @@ int RunRender(const RenderOptions& options) {
   } catch (...) {
     progress.Clear();
     throw;
+  }
+  for (const auto& [label, clip] : {std::pair<const char*, const HeldClip*>{"A", &clipA}, {"B", &clipB}}) {
+    if (clip->endedAfter()) {
+      std::fprintf(stderr, "kavro: %s ended after %llu of %u frames: its last frame is held\n", label,
+                   static_cast<unsigned long long>(*clip->endedAfter()), frames);
+    }
   }
   progress.Finish(written);
   return 0;

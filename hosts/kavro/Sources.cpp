@@ -9,6 +9,7 @@
 #include "BufferPool.h"
 #include "FrameClock.h"
 #include "media/ColourConversion.h"
+#include "media/ColourMap.h"
 #include "media/FileBytes.h"
 #include "media/PackedRgba.h"
 #include "media/PictureFitting.h"
@@ -44,24 +45,29 @@ class PictureFrame : public SourceFrame {
 };
 
 // Planes as read, in a buffer of the source's pool that goes back there
-// with the frame; their conversion to 4:2:2 runs on the rendering thread.
+// with the frame; their conversion to 4:2:2 (and to another matrix, when
+// the output's differs) runs on the rendering thread.
 class Y4mFrame : public SourceFrame {
  public:
-  Y4mFrame(const Y4mFormat& format, std::vector<uint8_t> planes, std::shared_ptr<BufferPool> pool)
-      : format_(format), planes_(std::move(planes)), pool_(std::move(pool)) {}
+  Y4mFrame(const Y4mFormat& format, std::vector<uint8_t> planes, std::shared_ptr<BufferPool> pool,
+           std::shared_ptr<const ColourMap> map)
+      : format_(format), planes_(std::move(planes)), pool_(std::move(pool)), map_(std::move(map)) {}
   ~Y4mFrame() override { pool_->Give(std::move(planes_)); }
   void Render(const PackedLayout& layout, uint8_t* frame) const override {
-    if (PacksAsItIs(format_, layout)) {
+    if (!map_ && PacksAsItIs(format_, layout)) {
       PackY4m422Planes(format_, planes_.data(), layout, frame);
-    } else {
-      PackScaled(Y4mPlanesToPicture(format_, planes_.data()), layout, frame, IsInterlaced(format_));
+      return;
     }
+    Picture picture = Y4mPlanesToPicture(format_, planes_.data());
+    if (map_) MapPicture(picture, *map_);
+    PackScaled(picture, layout, frame, IsInterlaced(format_));
   }
 
  private:
   Y4mFormat format_;
   std::vector<uint8_t> planes_;
   std::shared_ptr<BufferPool> pool_;
+  std::shared_ptr<const ColourMap> map_;
 };
 
 // Drawn at the size asked for, so it is never scaled.
@@ -102,6 +108,19 @@ class Y4mSource : public Source {
   }
   std::optional<uint64_t> length() const override { return length_; }
   const Y4mFormat* y4mFormat() const override { return sampledFormat_ ? &*sampledFormat_ : &reader_.format(); }
+  // YUV4MPEG2 declares no matrix: the rule for untagged pictures holds.
+  ColourTags colour() const override {
+    ColourTags tags;
+    tags.matrix = MatrixOfUntagged(reader_.format().height);
+    tags.primaries = tags.transfer = 2;  // unspecified
+    tags.fullRange = reader_.format().range == Y4mRange::kFull;
+    return tags;
+  }
+  // From here on, frames are converted to this matrix where it is another.
+  void ConvertTo(int matrix) {
+    const int own = colour().matrix;
+    if (!SameMatrix(own, matrix)) map_ = std::make_shared<const ColourMap>(MakeColourMap(own, false, matrix));
+  }
   // Reads past the frames before a start time, at the stream's frame rate.
   void SkipSeconds(double seconds) {
     const Y4mFormat& format = reader_.format();
@@ -159,7 +178,7 @@ class Y4mSource : public Source {
     Y4mFormat format = reader_.format();
     // A mixed stream says each frame's interlacing in its FRAME header.
     if (format.interlace == 'm') format.interlace = Y4mFrameInterlace(reader_.frameTags());
-    return std::make_shared<Y4mFrame>(format, std::move(planes), pool_);
+    return std::make_shared<Y4mFrame>(format, std::move(planes), pool_, map_);
   }
 
   std::FILE* stream_;
@@ -169,22 +188,27 @@ class Y4mSource : public Source {
   // Set when the clip is sampled at another rate than its own.
   std::optional<FrameClock> clock_;
   std::optional<Y4mFormat> sampledFormat_;
+  std::shared_ptr<const ColourMap> map_;
   uint64_t sampled_ = 0, framesRead_ = 0;
   std::shared_ptr<const SourceFrame> shown_;
 };
 
+// Converted from R'G'B' by BT.709, then to the output's matrix where it is
+// another (0: BT.709's own).
 class StillSource : public Source {
  public:
-  StillSource(const std::string& path, const RgbaImage& image)
-      : path_(path),
-        width_(image.width),
-        height_(image.height),
-        frame_(std::make_shared<PictureFrame>(RgbaToPicture(image))) {}
+  StillSource(const std::string& path, const RgbaImage& image, int matrix)
+      : path_(path), width_(image.width), height_(image.height) {
+    Picture picture = RgbaToPicture(image);
+    if (matrix && !SameMatrix(kMatrixBt709, matrix)) MapPicture(picture, MakeColourMap(kMatrixBt709, false, matrix));
+    frame_ = std::make_shared<PictureFrame>(std::move(picture));
+  }
   std::string name() const override { return path_; }
   int width() const override { return width_; }
   int height() const override { return height_; }
   Proportions proportions() const override { return PictureProportions(width_, height_, 1, 1); }
   std::optional<uint64_t> length() const override { return std::nullopt; }
+  bool still() const override { return true; }
   std::shared_ptr<const SourceFrame> Next() override { return std::exchange(frame_, nullptr); }
 
  private:
@@ -241,54 +265,75 @@ FileKind KindOfFile(const std::string& path) {
 
 }  // namespace
 
-std::unique_ptr<Source> OpenSource(const std::string& path) {
+namespace {
+
+// A file or stream by its first bytes, which stay with what was read rather
+// than being sought back to, so that a pipe reads like a file. With a
+// placement, what is neither a PNG image nor YUV4MPEG2 goes to FFmpeg's
+// libraries where kavro links them.
+std::unique_ptr<Source> OpenByFirstBytes(const std::string& path, const SourcePlacement* placement) {
   std::FILE* stream = OpenBinary(path, false);
-  if (path == "-") return std::make_unique<Y4mSource>(stream, path);
   static const uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   uint8_t start[8] = {};
   const size_t got = std::fread(start, 1, sizeof start, stream);
-  // The first bytes stay with what was read, not sought back to, so a named
-  // pipe reads like a file.
   if (got == sizeof start && std::memcmp(start, kPngSignature, sizeof start) == 0) {
     std::vector<uint8_t> bytes(start, start + got);
     try {
       const std::vector<uint8_t> rest = ReadStreamBytes(stream, path);
       bytes.insert(bytes.end(), rest.begin(), rest.end());
     } catch (...) {
-      std::fclose(stream);
+      if (stream != stdin) std::fclose(stream);
       throw;
     }
-    std::fclose(stream);
-    return std::make_unique<StillSource>(path, DecodePng(bytes.data(), bytes.size(), path));
+    if (stream != stdin) std::fclose(stream);
+    return std::make_unique<StillSource>(path, DecodePng(bytes.data(), bytes.size(), path),
+                                         placement ? placement->matrix : 0);
+  }
+  const std::string name = path == "-" ? "standard input" : path;
+  if (got == 0) {
+    if (stream != stdin) std::fclose(stream);
+    throw MediaError(name + ": is empty");
   }
   if (got < 5 || std::memcmp(start, kY4mSignature, 5) != 0) {
-    std::fclose(stream);
-    throw MediaError(path + ": neither a YUV4MPEG2 file nor a PNG image");
+#ifdef KAVRO_HAVE_AV
+    if (placement) return OpenAvSource(stream, name, std::string(start, start + got), *placement);
+#else
+    (void)placement;
+#endif
+    if (stream != stdin) std::fclose(stream);
+    throw MediaError(name + ": neither a YUV4MPEG2 file nor a PNG image");
   }
   try {
-    if (!IsRegularFile(stream) || std::fseek(stream, 0, SEEK_SET) != 0) {
+    if (path == "-" || !IsRegularFile(stream) || std::fseek(stream, 0, SEEK_SET) != 0) {
       return std::make_unique<Y4mSource>(stream, path, std::string(start, start + got));
     }
     return std::make_unique<Y4mSource>(stream, path);
   } catch (...) {
-    std::fclose(stream);
+    if (stream != stdin) std::fclose(stream);
     throw;
   }
 }
+
+}  // namespace
+
+bool ReadableTwice(const std::string& path) { return path != "-" && KindOfFile(path) != FileKind::kStream; }
+
+std::unique_ptr<Source> OpenSource(const std::string& path) { return OpenByFirstBytes(path, nullptr); }
 
 std::unique_ptr<Source> OpenSource(const std::string& path, const SourcePlacement& placement) {
   const FileKind kind = path == "-" ? FileKind::kStream : KindOfFile(path);
 #ifdef KAVRO_HAVE_AV
   if (kind == FileKind::kOther) return OpenAvSource(path, placement);
 #endif
-  std::unique_ptr<Source> source = OpenSource(path);
-  // What OpenSource gives with a YUV4MPEG2 format is its Y4mSource.
-  if (kind != FileKind::kPng && source->y4mFormat()) {
+  std::unique_ptr<Source> source = OpenByFirstBytes(path, &placement);
+  // A YUV4MPEG2 format here is a Y4mSource's, or a stream FFmpeg read.
+  if (kind != FileKind::kPng && source->y4mFormat() && dynamic_cast<Y4mSource*>(source.get())) {
     Y4mSource& clip = static_cast<Y4mSource&>(*source);
     if (placement.startSeconds > 0) clip.SkipSeconds(placement.startSeconds);
     if (placement.rateOfAClip && placement.rateNumerator && placement.rateDenominator) {
       clip.SampleAt(placement.rateNumerator, placement.rateDenominator);
     }
+    if (placement.matrix) clip.ConvertTo(placement.matrix);
   }
   return source;
 }
@@ -304,6 +349,7 @@ std::shared_ptr<const SourceFrame> HeldClip::Next() {
     std::shared_ptr<const SourceFrame> frame = source_->Next();
     if (frame) {
       last_ = std::move(frame);
+      ++read_;
     } else {
       ended_ = true;
     }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "DefaultClips.h"
@@ -22,6 +23,10 @@ std::unique_ptr<Source> OpenSource(const std::string& path);
 // is a source of its own kind (OpenAvSource).
 std::unique_ptr<Source> OpenSource(const std::string& path, const SourcePlacement& placement);
 
+// False for standard input, a pipe or a device: what they hold is read once,
+// by the source, so nothing else (the sound) may open them again.
+bool ReadableTwice(const std::string& path);
+
 std::unique_ptr<Source> MakeDefaultSource(DefaultClip clip, int width, int height);
 
 // A source as the transition sees it: its frames in order, then the last
@@ -32,10 +37,16 @@ class HeldClip {
   Source& source() { return *source_; }
   // Throws MediaError, also when the clip has no frame at all.
   std::shared_ptr<const SourceFrame> Next();
+  // The frames a clip (not a still) held before it ended, once it ended
+  // while frames were still asked of it.
+  std::optional<uint64_t> endedAfter() const {
+    return ended_ && !source_->still() ? std::optional<uint64_t>(read_) : std::nullopt;
+  }
 
  private:
   std::unique_ptr<Source> source_;
   std::shared_ptr<const SourceFrame> last_;
+  uint64_t read_ = 0;
   bool ended_ = false;
 };
 

@@ -31,9 +31,18 @@ PacketPtr AllocatePacket() {
 
 void QuietLibraryLogging() { av_log_set_level(AV_LOG_QUIET); }
 
-InputPtr OpenInput(const std::string& path) {
+InputPtr OpenInput(const std::string& path) { return OpenInput(path, nullptr); }
+
+InputPtr OpenInput(const std::string& path, AVIOContext* io) {
   QuietLibraryLogging();
   AVFormatContext* context = nullptr;
+  if (io) {
+    context = avformat_alloc_context();
+    if (!context) throw MediaError("out of memory for a reader");
+    context->pb = io;
+    context->flags |= AVFMT_FLAG_CUSTOM_IO;
+  }
+  // On failure the library frees the context (not a custom io).
   const int opened = avformat_open_input(&context, path.c_str(), nullptr, nullptr);
   if (opened < 0) {
     if (opened == AVERROR(ENOENT) || opened == AVERROR(EACCES) || opened == AVERROR(EISDIR)) {

@@ -51,6 +51,9 @@ PacketPtr AllocatePacket();
 // Opens a file for reading, its streams probed; quiet unless something goes
 // wrong. Throws MediaError naming the path.
 InputPtr OpenInput(const std::string& path);
+// The same read through `io`, which the caller owns and keeps until the input
+// is closed; `name` names it in messages.
+InputPtr OpenInput(const std::string& name, AVIOContext* io);
 
 // A decoder for a stream, threaded as the codec allows. Throws MediaError
 // naming the path, also when this build's libavcodec has no decoder for it.

@@ -11,8 +11,8 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
-#include "AvColourMap.h"
 #include "media/ColourConversion.h"
+#include "media/ColourMap.h"
 #include "media/Scaling.h"
 #include "media/Y4m.h"
 #include "media/Y4mPacked.h"
@@ -162,7 +162,7 @@ PictureColour DescribePictures(const AVCodecParameters& parameters) {
   const AVPixelFormat format = static_cast<AVPixelFormat>(parameters.format);
   colour.matrix = parameters.color_space;
   if (colour.matrix == AVCOL_SPC_UNSPECIFIED || colour.matrix == AVCOL_SPC_RESERVED || colour.matrix >= AVCOL_SPC_NB) {
-    colour.matrix = parameters.height < 720 ? AVCOL_SPC_SMPTE170M : AVCOL_SPC_BT709;
+    colour.matrix = MatrixOfUntagged(parameters.height);
   }
   colour.fullRange = parameters.color_range == AVCOL_RANGE_JPEG || format == AV_PIX_FMT_YUVJ420P ||
                      format == AV_PIX_FMT_YUVJ422P || format == AV_PIX_FMT_YUVJ444P || format == AV_PIX_FMT_YUVJ440P ||

@@ -4,6 +4,7 @@
 // rendering thread that packs it.
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -17,5 +18,9 @@ namespace kavro {
 // Throws MediaError naming the path: no such file, not a video, no video
 // stream, no decoder in this build, shorter than the start.
 std::unique_ptr<Source> OpenAvSource(const std::string& path, const SourcePlacement& placement);
+// The same from a pipe or device whose `first` bytes have been read: it is
+// read once, from those bytes on. Takes the stream, also when it throws.
+std::unique_ptr<Source> OpenAvSource(std::FILE* stream, const std::string& name, std::string first,
+                                     const SourcePlacement& placement);
 
 }  // namespace kavro

@@ -3,6 +3,8 @@
 // audio crossfade, and what it says about files it cannot use.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -15,6 +17,7 @@
 #include "AvTestClips.h"
 #include "KavroProgram.h"
 #include "media/ColourConversion.h"
+#include "media/PngFile.h"
 #include "media/Y4m.h"
 #include "media/Y4mReader.h"
 #include "tests/media/ScratchFiles.h"
@@ -314,6 +317,127 @@ TEST(KavroAv, SeeksToTheFrameAtTheStartNotTheKeyframeBefore) {
       {"render", clip.path, clip.path, "-o", folder + "rest.y4m", "--a-start", "0.52", "--plugin", NoMasks(), "-q"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(ReadY4m(folder + "rest.y4m").size(), 17u);
+}
+
+// A clip gives the frames it holds: those left after a start near its end,
+// a sequence up to its first missing picture, a cut file the pictures that
+// decode (its claimed length shortens a default-length render; an asked
+// length holds its last frame, and says so once). A still is held at any
+// start, whatever its format.
+TEST(KavroAv, ClipsGiveTheFramesTheyHold) {
+  const std::string folder = ScratchFolder("av_clip_ends");
+  ClipSpec ten;
+  ten.path = folder + "ten.mkv";
+  ten.frames = 50;
+  ten.picture = [](int i) { return FlatPicture(64, 48, static_cast<uint8_t>(20 + 4 * i), 128, 128); };
+  ASSERT_TRUE(WriteClip(ten));
+  auto frames = [&](std::vector<std::string> arguments, std::string* err = nullptr) {
+    arguments.insert(arguments.end(), {"-o", folder + "out.y4m", "--plugin", NoMasks(), "-q"});
+    const ProgramRun run = RunKavro(arguments);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    if (err) *err = run.err;
+    return ReadY4m(folder + "out.y4m");
+  };
+  // 1.96 s and 1.99 s are within the last frame, 1.92 s the one before it.
+  for (const auto& [start, left] : {std::pair<const char*, size_t>{"1.96", 1}, {"1.99", 1}, {"1.92", 2}}) {
+    const std::vector<Picture> out = frames({"render", ten.path, ten.path, "--a-start", start});
+    ASSERT_EQ(out.size(), left) << start;
+    EXPECT_TRUE(Near(out.back().y, 20 + 4 * 49, 1)) << start;
+  }
+
+  ClipSpec still;
+  still.path = folder + "still.jpg";
+  still.codec = "mjpeg";
+  still.pixelFormat = AV_PIX_FMT_YUVJ444P;
+  still.fullRange = true;
+  still.frames = 1;
+  ASSERT_TRUE(WriteClip(still));
+  EXPECT_EQ(frames({"render", ten.path, still.path, "--b-start", "1"}).size(), 50u);
+
+  std::filesystem::create_directories(folder + "seq");
+  const std::vector<uint8_t> gray(16 * 8 * 4, 128);
+  for (int i = 1; i <= 12; ++i) {
+    if (i == 8) continue;
+    char name[32];
+    std::snprintf(name, sizeof name, "seq/p_%03d.png", i);
+    WriteBytes(folder + name, EncodePng(gray.data(), 16, 8, 4));
+  }
+  const std::string pattern = folder + "seq/p_%03d.png";
+  EXPECT_EQ(frames({"render", pattern, ten.path}).size(), 7u);
+
+  const std::string whole = ReadBytes(ten.path);
+  WriteBytes(folder + "cut.mkv", whole.substr(0, whole.size() / 3));
+  const size_t decoded = ReadClip(folder + "cut.mkv").pictures.size();
+  ASSERT_GT(decoded, 2u);
+  ASSERT_LT(decoded, 50u);
+  std::string err;
+  EXPECT_EQ(frames({"render", folder + "cut.mkv", ten.path}, &err).size(), decoded);
+  EXPECT_EQ(err.find("ended"), std::string::npos) << err;
+  const std::vector<Picture> held = frames({"render", folder + "cut.mkv", ten.path, "--frames", "50"}, &err);
+  ASSERT_EQ(held.size(), 50u);
+  EXPECT_EQ(held[49].y, held[decoded - 1].y);
+  const std::string said =
+      "kavro: A ended after " + std::to_string(decoded) + " of 50 frames: its last frame is held\n";
+  EXPECT_NE(err.find(said), std::string::npos) << err;
+  EXPECT_EQ(err.find(said), err.rfind("ended after") - 9) << err;
+}
+
+// Pictures that declare no matrix follow one rule in every container
+// (BT.601 below 720 lines): the same pictures as YUV4MPEG2 and as untagged
+// Matroska meet without a conversion, and a full-range YUV4MPEG2 A gives a
+// full-range output.
+TEST(KavroAv, UntaggedPicturesFollowOneRuleInEveryContainer) {
+  const std::string folder = ScratchFolder("av_untagged");
+  std::vector<Picture> a, b;
+  for (int i = 0; i < 4; ++i) {
+    a.push_back(RandomPicture(64, 48, 10 + i));
+    b.push_back(RandomPicture(64, 48, 20 + i));
+  }
+  WriteY4m(folder + "a.y4m", a);
+  WriteY4m(folder + "b.y4m", b);
+  ClipSpec clip;
+  clip.path = folder + "b.mkv";
+  clip.frames = 4;
+  clip.matrix = AVCOL_SPC_UNSPECIFIED;
+  clip.picture = [&](int i) { return b[i]; };
+  ASSERT_TRUE(WriteClip(clip));
+  for (const char* second : {"b.y4m", "b.mkv"}) {
+    const ProgramRun run = RunKavro({"render", folder + "a.y4m", folder + second, "-o", folder + second + ".y4m",
+                                     "--plugin", ShippedMasks(), "-q"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+  }
+  EXPECT_EQ(ReadBytes(folder + "b.mkv.y4m"), ReadBytes(folder + "b.y4m.y4m"));
+
+  std::string full = ReadBytes(folder + "a.y4m");
+  full.insert(full.find('\n'), " XCOLORRANGE=FULL");
+  WriteBytes(folder + "full.y4m", full);
+  const ProgramRun run =
+      RunKavro({"render", folder + "full.y4m", "-o", folder + "full.mkv", "--no-audio", "--plugin", NoMasks(), "-q"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(ReadClip(folder + "full.mkv").fullRange);
+}
+
+// A pipe is read once, by its source, whatever the output: an encoded output
+// takes no sound from it, and what FFmpeg's libraries read comes through a
+// pipe as well as a YUV4MPEG2 stream.
+TEST(KavroInputs, APipeIsReadOnceWhateverTheOutput) {
+  const std::string folder = ScratchFolder("inputs_pipe_once");
+  WriteY4m(folder + "clip.y4m", {FlatPicture(64, 48, 90, 128, 128)});
+  ASSERT_EQ(mkfifo((folder + "clip.fifo").c_str(), 0600), 0);
+  const std::string kavro = std::filesystem::path(PluginCopy("kavro")).replace_extension().string();
+  const std::string render = "'" + kavro + "' render '" + folder + "clip.fifo' --frames 5 --plugin '" + NoMasks() +
+                             "' -q 2> '" + folder + "stderr' -o '" + folder;
+  const std::string feed = "cat '" + folder + "clip.y4m' > '" + folder + "clip.fifo' 2> /dev/null & ";
+  ASSERT_EQ(std::system((feed + render + "out.mkv'").c_str()), 0) << ReadBytes(folder + "stderr");
+  ASSERT_EQ(std::system(("'" + kavro + "' render '" + folder + "clip.y4m' --frames 5 --plugin '" + NoMasks() +
+                         "' -q -o '" + folder + "made.mkv'")
+                            .c_str()),
+            0);
+  const std::string matroska = "cat '" + folder + "made.mkv' > '" + folder + "clip.fifo' 2> /dev/null & ";
+  ASSERT_EQ(std::system((matroska + render + "again.y4m'").c_str()), 0) << ReadBytes(folder + "stderr");
+  const std::vector<Picture> out = ReadY4m(folder + "again.y4m");
+  ASSERT_EQ(out.size(), 5u);
+  EXPECT_TRUE(Near(out[4].y, 90, 0));
 }
 
 // A 440 Hz tone in A, 1000 Hz in B, both at level 0.5, two seconds.

@@ -1,11 +1,7 @@
-#include "AvColourMap.h"
+#include "ColourMap.h"
 
 #include <algorithm>
 #include <cmath>
-
-extern "C" {
-#include <libavutil/pixfmt.h>
-}
 
 namespace kavro {
 
@@ -17,15 +13,15 @@ struct LumaWeights {
 
 LumaWeights WeightsOf(int matrix) {
   switch (matrix) {
-    case AVCOL_SPC_FCC:
+    case kMatrixFcc:
       return {0.30, 0.11};
-    case AVCOL_SPC_BT470BG:
-    case AVCOL_SPC_SMPTE170M:
+    case kMatrixBt470bg:
+    case kMatrixSmpte170m:
       return {0.299, 0.114};
-    case AVCOL_SPC_SMPTE240M:
+    case kMatrixSmpte240m:
       return {0.212, 0.087};
-    case AVCOL_SPC_BT2020_NCL:
-    case AVCOL_SPC_BT2020_CL:
+    case kMatrixBt2020Ncl:
+    case kMatrixBt2020Cl:
       return {0.2627, 0.0593};
     default:
       return {0.2126, 0.0722};
@@ -108,5 +104,7 @@ void MapPicture(Picture& picture, const ColourMap& map) {
     }
   }
 }
+
+int MatrixOfUntagged(int height) { return height < 720 ? kMatrixSmpte170m : kMatrixBt709; }
 
 }  // namespace kavro
