@@ -16,8 +16,9 @@
 namespace kavro {
 
 // How a clip's Y'CbCr is to be read, as ITU-T H.273 code points (matrix 1
-// BT.709, 5 and 6 BT.601, 9 BT.2020; 2 unspecified). YUV4MPEG2 files, PNG
-// stills and the built-in clips are BT.709 in limited range. Frames leave a
+// BT.709, 5 and 6 BT.601, 9 BT.2020; 2 unspecified). PNG stills and the
+// built-in clips are BT.709; YUV4MPEG2, which declares no matrix, follows
+// the rule for untagged pictures (MatrixOfUntagged). Frames leave a
 // source in limited range whatever it declares; fullRange says what an
 // encoded output of source A returns to.
 struct ColourTags {

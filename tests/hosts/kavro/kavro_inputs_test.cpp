@@ -179,7 +179,6 @@ TEST(KavroInputs, NamedPipesAreReadLikeStandardInput) {
   ASSERT_EQ(out.frames.size(), 60u);
   EXPECT_EQ(out.frames[59].y, std::vector<uint8_t>(8, 90));
 }
-
 #endif
 
 }  // namespace
