@@ -184,6 +184,7 @@ int RunRender(const RenderOptions& options) {
   if (options.sources.size() > 1) encoding.audioB = {options.sources[1], options.startB};
   encoding.colour = a->colour();
   FrameOutputs outputs(outputOptions, header, frames);
+  for (const std::string& note : outputs.notes()) std::fprintf(stderr, "kavro: %s\n", note.c_str());
 
   WarnAboutMasks(pluginPath, settings.parameters.maskIndex);
   HeldClip clipA(std::move(a)), clipB(std::move(b));
