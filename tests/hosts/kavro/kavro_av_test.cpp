@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -627,6 +628,33 @@ TEST(KavroAv, AFullDiskCountsTheFramesThatReachedTheFile) {
     if (plugin == ShippedMasks()) {
       EXPECT_TRUE(OneLine(run.err)) << run.err;
     }
+  }
+}
+
+// SIGINT or SIGTERM mid-render: the frame being written finishes, the file
+// is closed as after the last frame, and kavro says how many frames it holds.
+TEST(KavroAv, AnInterruptedRenderClosesItsFileAndSaysSo) {
+  const std::string folder = ScratchFolder("av_interrupted");
+  struct Case {
+    int signal;
+    std::string name;
+    int exitCode;
+  };
+  for (const Case& c : {Case{SIGINT, "i.mp4", 130}, Case{SIGTERM, "t.mkv", 143}, Case{SIGTERM, "t.mov", 143}}) {
+    const std::string path = folder + c.name;
+    const ProgramRun run = RunKavroInterrupted(
+        c.signal, {"render", "--size", "128x72", "--frames", "100000", "--plugin", ShippedMasks(), "-q", "-o", path},
+        path, 0, folder);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.name << ": " << run.err;
+    const std::string said = "kavro: interrupted: ";
+    ASSERT_EQ(run.err.rfind(said, 0), 0u) << run.err;
+    EXPECT_TRUE(OneLine(run.err)) << run.err;
+    const unsigned long frames = std::stoul(run.err.substr(said.size()));
+    EXPECT_NE(run.err.find(" of 100000 frames written\n"), std::string::npos) << run.err;
+    const ClipReading out = ReadClip(path);
+    EXPECT_GT(frames, 0u) << c.name;
+    EXPECT_EQ(out.pictures.size(), frames) << c.name;
+    EXPECT_EQ(out.damagedPackets, 0) << c.name;
   }
 }
 

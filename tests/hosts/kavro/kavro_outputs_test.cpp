@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -174,6 +175,23 @@ TEST(KavroOutputs, AFullDiskLeavesOnlyWholeFramesAndSaysWhy) {
   EXPECT_NE(run.err.find("(" + std::to_string(frames) + " of 20 frames written)"), std::string::npos) << run.err;
   const ProgramRun again = RunKavro({"render", folder + "o.y4m", "--plugin", NoMasks(), "-o", folder + "again.y4m"});
   EXPECT_EQ(again.exitCode, 0) << again.err;
+}
+
+// Interrupted, a YUV4MPEG2 file ends in its last whole frame.
+TEST(KavroOutputs, AnInterruptedRenderEndsInAWholeFrameAndSaysSo) {
+  const std::string folder = ScratchFolder("outputs_interrupted");
+  const ProgramRun run = RunKavroInterrupted(
+      SIGTERM, {"render", "--size", "320x180", "--frames", "100000", "--plugin", NoMasks(), "-o", folder + "o.y4m"},
+      folder + "o.y4m", 1000000, folder);
+  EXPECT_EQ(run.exitCode, 143) << run.err;
+  const size_t header = std::string("YUV4MPEG2 W320 H180 F25:1 Ip A1:1 C422 XCOLORRANGE=LIMITED\n").size();
+  const size_t frame = 6 + 320 * 180 * 2;
+  const std::string bytes = ReadBytes(folder + "o.y4m");
+  ASSERT_GT(bytes.size(), header);
+  EXPECT_EQ((bytes.size() - header) % frame, 0u) << bytes.size();
+  const std::string said =
+      "interrupted: " + std::to_string((bytes.size() - header) / frame) + " of 100000 frames written\n";
+  EXPECT_NE(run.err.find(said), std::string::npos) << run.err;
 }
 
 TEST(KavroOutputs, AWriteErrorNamesStandardOutputAndTheReason) {
