@@ -59,6 +59,8 @@ class AvEncodedOutput : public EncodedOutput {
       // after an encoder's priming (AAC's) at 0.
       av_dict_set(&muxing, "movflags", "+empty_moov+default_base_moof+delay_moov", 0);
       av_dict_set_int(&muxing, "frag_duration", 1000000, 0);
+      // Large frames (ProRes) in smaller fragments: a fragment cut short is lost whole.
+      av_dict_set_int(&muxing, "frag_size", 256 * 1024, 0);
     }
     const int written = avformat_write_header(context, &muxing);
     av_dict_free(&muxing);

@@ -52,8 +52,9 @@ class EncodedOutput {
   // destroyed output that was not finished closes its container as far as it
   // can, so what was written before a failure stays playable.
   virtual void Finish(const std::function<void(uint32_t)>& progress) = 0;
-  // After a failure: closes the container as far as it can, cuts a regular
-  // file back to its last whole packet and counts the frames in it.
+  // After a failure or Finish: closes the container as far as it can, cuts
+  // a regular file back to its whole frames (CutBackToWholeVideoFrames) and
+  // counts them; a device or pipe that took no byte holds none.
   virtual uint32_t FramesInFile() = 0;
 };
 

@@ -285,7 +285,8 @@ ClipReading ReadClip(const std::string& path) {
       }
     }
   };
-  while (av_read_frame(input, packet) >= 0) {
+  int read = 0;
+  while ((read = av_read_frame(input, packet)) >= 0) {
     for (int k = 0; k < 2; ++k) {
       if (decoders[k] && packet->stream_index == indices[k]) {
         if ((packet->flags & AV_PKT_FLAG_CORRUPT) || avcodec_send_packet(decoders[k], packet) < 0) {
@@ -296,6 +297,7 @@ ClipReading ReadClip(const std::string& path) {
     }
     av_packet_unref(packet);
   }
+  reading.endedEarly = read != AVERROR_EOF;
   for (int k = 0; k < 2; ++k) {
     if (!decoders[k]) continue;
     avcodec_send_packet(decoders[k], nullptr);

@@ -68,6 +68,7 @@ struct ClipReading {
   double audioStartSeconds = 0;  // the first decoded sample's timestamp
   // Packets cut short or refused by their decoder, as a failed write can leave.
   int damagedPackets = 0;
+  bool endedEarly = false;  // the demuxer failed before the end of the file
 };
 
 ClipReading ReadClip(const std::string& path);

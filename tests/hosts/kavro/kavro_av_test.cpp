@@ -611,6 +611,7 @@ TEST(KavroAv, AFullDiskCountsTheFramesThatReachedTheFile) {
   const std::pair<std::string, std::string> cases[] = {{"out.mkv", ShippedMasks()},
                                                        {"out.mp4", ShippedMasks()},
                                                        {"out.mov", ShippedMasks()},
+                                                       {"out.avi", ShippedMasks()},
                                                        {"unmixed.mkv", NoMasks()}};
   for (const auto& [name, plugin] : cases) {
     const ProgramRun run = RunKavroWithFileLimit(
@@ -623,12 +624,18 @@ TEST(KavroAv, AFullDiskCountsTheFramesThatReachedTheFile) {
     // without a frame cut short at the end.
     EXPECT_GT(pictures, 2u) << name;
     EXPECT_EQ(ReadClip(folder + name).damagedPackets, 0) << name;
+    EXPECT_FALSE(ReadClip(folder + name).endedEarly) << name << ": cut back to whole clusters or fragments";
     EXPECT_NE(run.err.find(failure + " (" + std::to_string(pictures) + " of 300 frames written)\n"), std::string::npos)
         << name << ": " << run.err;
     if (plugin == ShippedMasks()) {
       EXPECT_TRUE(OneLine(run.err)) << run.err;
     }
   }
+  // A device that takes nothing holds no frame.
+  std::filesystem::create_symlink("/dev/full", folder + "full.mkv");
+  const ProgramRun run = RunKavro(
+      {"render", "--size", "320x180", "--frames", "30", "--plugin", NoMasks(), "-q", "-o", folder + "full.mkv"});
+  EXPECT_NE(run.err.find("no space left on device (0 of 30 frames written)"), std::string::npos) << run.err;
 }
 
 // SIGINT or SIGTERM mid-render: the frame being written finishes, the file

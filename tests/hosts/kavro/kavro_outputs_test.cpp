@@ -136,6 +136,16 @@ TEST(KavroOutputs, AnUnknownPixelAspectStaysUnknown) {
   EXPECT_NE(bytes.substr(0, bytes.find('\n')).find(" A0:0 "), std::string::npos) << bytes.substr(0, 60);
 }
 
+// The extension in any case is kavro's own YUV4MPEG2, on both targets.
+TEST(KavroOutputs, AnUpperCaseY4mNameIsWrittenAsYuv4mpeg2) {
+  const std::string folder = ScratchFolder("outputs_upper_case");
+  const ProgramRun run =
+      RunKavro({"render", "--size", "8x4", "--frames", "2", "--plugin", NoMasks(), "-q", "-o", folder + "UP.Y4M"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const std::string header = "YUV4MPEG2 W8 H4 F25:1 Ip A1:1 C422 XCOLORRANGE=LIMITED\n";
+  EXPECT_EQ(ReadBytes(folder + "UP.Y4M").substr(0, header.size()), header);
+}
+
 // A shorter render into the folder of a longer one leaves only its own
 // frames, and every file that is not a frame.
 TEST(KavroOutputs, APngFolderHoldsOnlyTheFramesOfTheLastRender) {
