@@ -15,6 +15,13 @@ namespace kavro {
 // Windows, whose handles are not reused so.
 void HoldClosedStandardStreams();
 
+// From here on SIGINT and SIGTERM (Ctrl-C or Ctrl-Break at a Windows
+// console) ask the render to stop after the frame it is writing, so its
+// outputs are closed whole; a second one ends kavro at once.
+void CatchInterrupts();
+// The signal caught since, or 0.
+int Interrupted();
+
 // Running out of memory reads "out of memory" wherever it happens, not as
 // the library's name for it.
 constexpr char kOutOfMemory[] = "out of memory";

@@ -1,5 +1,6 @@
 #include "FrameOutputs.h"
 
+#include <cctype>
 #include <filesystem>
 #include <system_error>
 
@@ -13,6 +14,14 @@ namespace kavro {
 
 FrameOutputs::FrameOutputs(const OutputOptions& options, const Y4mFormat& header, uint32_t frames)
     : options_(options), frames_(frames) {
+  // What an encoder or its container cannot take fails before any file is made.
+  if (!options_.y4mPath.empty() && !IsY4mOutputName(options_.y4mPath)) {
+#ifdef KAVRO_HAVE_AV
+    encoded_ = OpenEncodedOutput(options_.y4mPath, header, frames, options_.encoding);
+#else
+    throw MediaError(options_.y4mPath + ": this build writes YUV4MPEG2 only");
+#endif
+  }
   if (!options_.pngFolder.empty()) {
     std::error_code error;
     std::filesystem::create_directories(options_.pngFolder, error);
@@ -32,12 +41,8 @@ FrameOutputs::FrameOutputs(const OutputOptions& options, const Y4mFormat& header
     CheckWritable(options_.sheetPath);
     sheet_ = std::make_unique<ContactSheet>(frames, options_.sheetEvery, header.width, header.height);
   }
-  if (!options_.y4mPath.empty() && !IsY4mOutputName(options_.y4mPath)) {
-#ifdef KAVRO_HAVE_AV
-    encoded_ = OpenEncodedOutput(options_.y4mPath, header, frames, options_.encoding);
-#else
-    throw MediaError(options_.y4mPath + ": this build writes YUV4MPEG2 only");
-#endif
+  if (encoded_) {
+    encoded_->Begin();
   } else if (!options_.y4mPath.empty()) {
     y4m_ = std::make_unique<OutputFile>(options_.y4mPath);
     const std::string text = FormatY4mHeader(header);
@@ -46,7 +51,11 @@ FrameOutputs::FrameOutputs(const OutputOptions& options, const Y4mFormat& header
 }
 
 bool IsY4mOutputName(const std::string& path) {
-  return path == "-" || (path.size() >= 5 && path.compare(path.size() - 4, 4, ".y4m") == 0);
+  if (path == "-") return true;
+  if (path.size() < 5) return false;
+  std::string extension = path.substr(path.size() - 4);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension == ".y4m";
 }
 
 FrameOutputs::~FrameOutputs() = default;
@@ -76,6 +85,11 @@ void FrameOutputs::Write(uint32_t index, EncodedFrame& frame) {
   if (encoded_) encoded_->Write(index, frame.video);
   if (!options_.pngFolder.empty()) WriteFileAtomically(PngPath(index), frame.png);
   if (sheet_ && frame.thumbnail) sheet_->Add(index, std::move(*frame.thumbnail));
+}
+
+const std::vector<std::string>& FrameOutputs::notes() const {
+  static const std::vector<std::string> kNone;
+  return encoded_ ? encoded_->notes() : kNone;
 }
 
 uint32_t FrameOutputs::FramesOut(uint32_t written) const { return encoded_ ? encoded_->framesOut() : written; }

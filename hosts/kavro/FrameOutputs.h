@@ -61,6 +61,9 @@ class FrameOutputs {
   // output holds. An encoded output is closed and its file read back.
   uint32_t FramesInFile(uint32_t written);
   bool encodes() const { return encoded_ != nullptr; }
+  // What kavro says once before the render about the encoded output's
+  // options (EncodedOutput::notes).
+  const std::vector<std::string>& notes() const;
 
   std::string PngPath(uint32_t index) const;
 
@@ -72,7 +75,8 @@ class FrameOutputs {
   std::unique_ptr<EncodedOutput> encoded_;
 };
 
-// True for an output kavro writes as YUV4MPEG2 itself: "-" or a .y4m name.
+// True for an output kavro writes as YUV4MPEG2 itself: "-" or a .y4m name,
+// in any case.
 bool IsY4mOutputName(const std::string& path);
 
 }  // namespace kavro

@@ -1,5 +1,6 @@
 #include "OutputFile.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -24,6 +25,17 @@ bool CutTo(std::FILE* stream, uint64_t size) {
 #endif
 }
 
+// The system's sentence for an error, lower case first as kavro's others
+// (FFmpeg's) read.
+std::string ErrorText(int error) {
+  std::string text = std::strerror(error ? error : EIO);
+  if (text.size() > 1 && std::isupper(static_cast<unsigned char>(text[0])) &&
+      !std::isupper(static_cast<unsigned char>(text[1]))) {
+    text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+  }
+  return text;
+}
+
 }  // namespace
 
 std::string OutputName(const std::string& path) { return path == "-" ? "standard output" : path; }
@@ -31,7 +43,7 @@ std::string OutputName(const std::string& path) { return path == "-" ? "standard
 OutputFile::OutputFile(const std::string& path) : name_(OutputName(path)) {
   errno = 0;
   stream_ = path == "-" ? OpenBinary(path, true) : std::fopen(path.c_str(), "wb");
-  if (!stream_) throw MediaError("cannot write " + name_ + ": " + std::strerror(errno ? errno : EIO));
+  if (!stream_) throw MediaError("cannot write " + name_ + ": " + ErrorText(errno));
   // Whole frames go to the system in one call each; a buffer would only
   // blur which of them reached the file.
   std::setvbuf(stream_, nullptr, _IONBF, 0);
@@ -56,15 +68,15 @@ void OutputFile::Close() {
   const int flushError = errno;
   const bool closed = stream == stdout || std::fclose(stream) == 0;
   if (!flushed || !closed) {
-    throw MediaError("cannot write " + name_ + ": " + std::strerror(flushError ? flushError : errno ? errno : EIO));
+    throw MediaError("cannot write " + name_ + ": " + ErrorText(flushError ? flushError : errno));
   }
 }
 
 void OutputFile::FailWriting(int error, size_t partial) {
-  std::string message = "cannot write " + name_ + ": " + std::strerror(error ? error : EIO);
+  std::string message = "cannot write " + name_ + ": " + ErrorText(error);
   if (IsRegularFile(stream_)) {
     if (!CutTo(stream_, whole_)) {
-      message += "; it could not be cut back to its last whole frame (" + std::string(std::strerror(errno)) + ")";
+      message += "; it could not be cut back to its last whole frame (" + ErrorText(errno) + ")";
     }
   } else if (partial > 0) {
     message += "; the stream ends in a partial frame";

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "Console.h"
 #include "FrameOutputs.h"
 #include "OutputClashes.h"
 #include "RenderLoop.h"
@@ -105,6 +106,19 @@ Y4mFormat OutputFormat(int width, int height, const Source& a, const Source& b) 
   return format;
 }
 
+// Closed as after the last frame, its encoders drained.
+int FinishInterrupted(FrameOutputs& outputs, uint32_t written, uint32_t frames, int signal) {
+  try {
+    outputs.Finish();
+  } catch (const MediaError& error) {
+    std::fprintf(stderr, "kavro: interrupted, then %s (%u of %u frames written)\n", error.what(),
+                 outputs.FramesInFile(written), frames);
+    return 1;
+  }
+  std::fprintf(stderr, "kavro: interrupted: %u of %u frames written\n", outputs.FramesInFile(written), frames);
+  return 128 + signal;
+}
+
 }  // namespace
 
 int RunRender(const RenderOptions& options) {
@@ -188,7 +202,9 @@ int RunRender(const RenderOptions& options) {
     encoding.audioB = {options.sources[1], options.startB};
   }
   encoding.colour = a->colour();
+  CatchInterrupts();
   FrameOutputs outputs(outputOptions, header, frames);
+  for (const std::string& note : outputs.notes()) std::fprintf(stderr, "kavro: %s\n", note.c_str());
 
   WarnAboutMasks(pluginPath, settings.parameters.maskIndex);
   HeldClip clipA(std::move(a)), clipB(std::move(b));
@@ -198,6 +214,7 @@ int RunRender(const RenderOptions& options) {
     written = RenderTransition(plugin.factory(), settings, clipA, clipB, outputs, progress);
   } catch (const RenderError& error) {
     progress.Clear();
+    if (error.signal()) return FinishInterrupted(outputs, error.written(), frames, error.signal());
     std::fprintf(stderr, "kavro: %s (%u of %u frames written)\n", error.what(), outputs.FramesInFile(error.written()),
                  frames);
     return 1;

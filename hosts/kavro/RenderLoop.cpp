@@ -1,5 +1,6 @@
 #include "RenderLoop.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <map>
@@ -63,7 +64,7 @@ class Run {
     changed_.notify_all();
     producer.join();
     for (std::thread& worker : workers) worker.join();
-    if (failedAt_ != kNoFailure) throw RenderError(failure_, written);
+    if (failedAt_ != kNoFailure) throw RenderError(failure_, written, interrupted_);
     return written;
   }
 
@@ -188,7 +189,17 @@ class Run {
       std::unique_ptr<Job> job;
       {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return done_.count(i) != 0 || failedAt_ <= i; });
+        // A signal cannot wake the wait: it is looked at now and then.
+        while (!changed_.wait_for(lock, std::chrono::milliseconds(50),
+                                  [&] { return done_.count(i) != 0 || failedAt_ <= i || Interrupted(); })) {
+        }
+        if (Interrupted() && failedAt_ > i) {
+          interrupted_ = Interrupted();
+          failedAt_ = i;
+          failure_ = "interrupted";
+          changed_.notify_all();
+          break;
+        }
         auto found = done_.find(i);
         if (found == done_.end()) break;
         job = std::move(found->second);
@@ -228,6 +239,7 @@ class Run {
   uint32_t inFlight_ = 0;
   uint32_t failedAt_ = kNoFailure;
   std::string failure_;
+  int interrupted_ = 0;  // the signal that stopped the render
   bool stopping_ = false;
 };
 

@@ -25,17 +25,23 @@ struct RenderSettings {
   uint32_t maxInFlight = 0;  // frames read and not yet written; 0: 2 threads + 2
 };
 
-// A failed render. The frames before the failing one have been written.
+// A failed or interrupted render. The frames before the failing one have
+// been written.
 class RenderError : public std::runtime_error {
  public:
-  RenderError(const std::string& message, uint32_t written) : std::runtime_error(message), written_(written) {}
+  RenderError(const std::string& message, uint32_t written, int signal = 0)
+      : std::runtime_error(message), written_(written), signal_(signal) {}
   uint32_t written() const { return written_; }
+  // The signal that stopped the render (Interrupted), or 0 for a failure.
+  int signal() const { return signal_; }
 
  private:
   uint32_t written_;
+  int signal_;
 };
 
-// Returns the number of frames written (settings.frames). Throws RenderError.
+// Returns the number of frames written (settings.frames). Throws RenderError,
+// also once interrupted (Interrupted), after the frame being written.
 uint32_t RenderTransition(KavroCreateVideoTransitionProc factory, const RenderSettings& settings, HeldClip& a,
                           HeldClip& b, FrameOutputs& outputs, Progress& progress);
 

@@ -38,28 +38,43 @@ class AvEncodedOutput : public EncodedOutput {
                        ".webm or .y4m)");
     }
     output_.reset(context);
-    fullRange_ = options.colour.fullRange;
+    CheckContainer(*context->oformat, path);
     OpenVideo(header, options);
     if (options.audio) OpenAudio(header, options);
-    if (!(context->oformat->flags & AVFMT_NOFILE)) {
-      const int opened = avio_open(&context->pb, path.c_str(), AVIO_FLAG_WRITE);
-      if (opened < 0) throw MediaError("cannot write " + path + ": " + AvErrorText(opened));
-    }
+  }
+
+  void Begin() override {
+    AVFormatContext* context = output_.get();
+    const int opened = avio_open(&context->pb, path_.c_str(), AVIO_FLAG_WRITE);
+    if (opened < 0) throw MediaError("cannot write " + path_ + ": " + AvErrorText(opened));
     AVDictionary* muxing = nullptr;
     const std::string muxer = context->oformat->name;
     if (muxer == "mp4" || muxer == "mov") {
       // Fragments of a second, each indexed by its own header: once a write
       // fails the muxer writes nothing more, not even an index, so a disk
       // that fills up leaves every whole fragment playable. The index of
-      // fragments written at the end lets players seek.
-      av_dict_set(&muxing, "movflags", "+empty_moov+default_base_moof", 0);
+      // fragments written at the end lets players seek. The first index
+      // waits for the first fragment, so that it holds the edit lists that
+      // start the pictures an encoder holds back (H.264's) and the sound
+      // after an encoder's priming (AAC's) at 0.
+      av_dict_set(&muxing, "movflags", "+empty_moov+default_base_moof+delay_moov", 0);
       av_dict_set_int(&muxing, "frag_duration", 1000000, 0);
+      // Large frames (ProRes) in smaller fragments: a fragment cut short is lost whole.
+      av_dict_set_int(&muxing, "frag_size", 256 * 1024, 0);
     }
     const int written = avformat_write_header(context, &muxing);
     av_dict_free(&muxing);
-    if (written < 0) throw MediaError("cannot write " + path + ": " + AvErrorText(written));
+    if (written < 0) throw MediaError("cannot write " + path_ + ": " + AvErrorText(written));
     headerWritten_ = true;
+    // Matroska times a block by its first sample, priming included, and a
+    // reader takes the codec delay off (Opus): the encoder's first packet,
+    // before 0, goes at 0. Any other container keeps the encoder's times.
+    if (audio_ && (muxer == "matroska" || muxer == "webm")) {
+      audioShift_ = av_rescale_q(audio_->initial_padding, AVRational{1, audio_->sample_rate}, audio_->time_base);
+    }
   }
+
+  const std::vector<std::string>& notes() const override { return notes_; }
 
   ~AvEncodedOutput() override {
     if (!headerWritten_ || finished_) return;
@@ -81,6 +96,12 @@ class AvEncodedOutput : public EncodedOutput {
     frame->height = video_->height;
     frame->pts = index;
     frame->sample_aspect_ratio = video_->sample_aspect_ratio;
+    // Encoders that tag each frame (ProRes) read the frame's colour, not their own.
+    frame->colorspace = video_->colorspace;
+    frame->color_primaries = video_->color_primaries;
+    frame->color_trc = video_->color_trc;
+    frame->color_range = video_->color_range;
+    frame->chroma_location = video_->chroma_sample_location;
     av_image_fill_arrays(frame->data, frame->linesize, const_cast<uint8_t*>(picture.data()), pixels_, video_->width,
                          video_->height, 1);
     Send(video_.get(), videoStream_, frame.get());
@@ -105,12 +126,11 @@ class AvEncodedOutput : public EncodedOutput {
         // Closed as far as it went; the failure before this one is reported.
       }
     }
-    if (output_->pb && !(output_->oformat->flags & AVFMT_NOFILE)) avio_closep(&output_->pb);
-    // A pipe cannot be read back, nor the files of a pattern: what the muxer took.
+    CloseFile();
+    // A pipe or a device cannot be read back: what the muxer took, unless
+    // not a byte of it got through (/dev/full).
     std::error_code error;
-    if ((output_->oformat->flags & AVFMT_NOFILE) || !std::filesystem::is_regular_file(path_, error)) {
-      return framesOut_;
-    }
+    if (!std::filesystem::is_regular_file(path_, error)) return reached_ > 0 ? framesOut_ : 0;
     return static_cast<uint32_t>(std::min<uint64_t>(CutBackToWholeVideoFrames(path_), framesOut_));
   }
 
@@ -119,6 +139,17 @@ class AvEncodedOutput : public EncodedOutput {
     const VideoChoice choice = ChooseVideoEncoder(*output_->oformat, options, path_);
     const AVCodec* codec = choice.codec;
     pixels_ = choice.pixels;
+    CheckSubsampledSize(choice, header.width, header.height, path_);
+    fullRange_ = options.colour.fullRange;
+    if (fullRange_ && LimitedRangeOnly(*codec)) {
+      fullRange_ = false;
+      notes_.push_back(path_ + ": " + codec->name +
+                       " holds limited range only; A's full range is written as limited range");
+    }
+    if (options.quality >= 0 && Lossless(*codec)) {
+      notes_.push_back("--quality " + std::to_string(options.quality) + " does nothing for " + codec->name +
+                       ", which is lossless");
+    }
     pixelsOut_ = std::make_unique<OutputPixels>(pixels_, fullRange_);
     video_.reset(avcodec_alloc_context3(codec));
     if (!video_) throw MediaError("out of memory for an encoder");
@@ -143,18 +174,47 @@ class AvEncodedOutput : public EncodedOutput {
     c.thread_count = 0;
     if (output_->oformat->flags & AVFMT_GLOBALHEADER) c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
 
-    AVDictionary* settings = VideoSettings(*codec, options.quality, c);
-    const std::string name = codec->name;
-    const int opened = avcodec_open2(&c, codec, &settings);
-    av_dict_free(&settings);
-    if (opened < 0) throw MediaError(path_ + ": cannot open the " + name + " encoder (" + AvErrorText(opened) + ")");
+    if (!OpenVideoEncoder(c, *codec, options.quality)) {
+      throw MediaError(path_ + ": " + codec->name + " does not encode " + std::to_string(header.width) + "x" +
+                       std::to_string(header.height) + " frames" + SizesThatWork(c, *codec, options.quality));
+    }
     videoStream_ = NewStream(c);
+  }
+
+  bool OpenVideoEncoder(AVCodecContext& context, const AVCodec& codec, int quality) {
+    AVDictionary* settings = VideoSettings(codec, quality, context);
+    const int opened = avcodec_open2(&context, &codec, &settings);
+    av_dict_free(&settings);
+    return opened >= 0;
+  }
+
+  // The encoder refused the size (an encoder's minimum, ffv1's slices):
+  // the smallest of a few larger sizes of the same proportions it takes.
+  std::string SizesThatWork(const AVCodecContext& refused, const AVCodec& codec, int quality) {
+    for (int scale = 2; scale <= 64; scale *= 2) {
+      CodecPtr trial(avcodec_alloc_context3(&codec));
+      if (!trial) break;
+      trial->width = (refused.width * scale + 15) / 16 * 16;
+      trial->height = (refused.height * scale + 15) / 16 * 16;
+      trial->pix_fmt = refused.pix_fmt;
+      trial->time_base = refused.time_base;
+      trial->framerate = refused.framerate;
+      if (OpenVideoEncoder(*trial, codec, quality)) {
+        return ": try --size " + std::to_string(trial->width) + "x" + std::to_string(trial->height) + " or larger";
+      }
+    }
+    return ": try a larger --size";
   }
 
   void OpenAudio(const Y4mFormat& header, const EncodingOptions& options) {
     std::unique_ptr<AudioTrack> a = AudioTrack::Open(options.audioA), b = AudioTrack::Open(options.audioB);
     if (!a && !b) return;
     const AVOutputFormat& format = *output_->oformat;
+    if (!HoldsSound(format)) {
+      notes_.push_back(path_ + ": a " + std::string(format.name) +
+                       " file holds no sound; the video is written without it (--no-audio: without a word)");
+      return;
+    }
     const AVCodec* codec = ChooseAudioEncoder(format);
     if (!codec) {
       throw MediaError(path_ + ": this build's libavcodec has no audio encoder for a " + format.name +
@@ -216,6 +276,10 @@ class AvEncodedOutput : public EncodedOutput {
       // Every picture lasts one frame, every audio packet its samples; the
       // containers need that for the last one's end.
       if (packet_->duration == 0 && codec->codec_type == AVMEDIA_TYPE_VIDEO) packet_->duration = 1;
+      if (codec == audio_.get() && audioShift_) {
+        packet_->pts += audioShift_;
+        packet_->dts += audioShift_;
+      }
       av_packet_rescale_ts(packet_.get(), codec->time_base, stream->time_base);
       packet_->stream_index = stream->index;
       result = av_interleaved_write_frame(output_.get(), packet_.get());
@@ -257,15 +321,22 @@ class AvEncodedOutput : public EncodedOutput {
       Send(audio_.get(), audioStream_, nullptr);
     }
     const int trailer = av_write_trailer(output_.get());
-    int closed = 0;
-    if (!(output_->oformat->flags & AVFMT_NOFILE)) closed = avio_closep(&output_->pb);
+    const int closed = CloseFile();
     if (trailer < 0 || closed < 0)
       throw MediaError("cannot write " + path_ + ": " + AvErrorText(trailer < 0 ? trailer : closed));
   }
 
+  // Flushes and closes the file, keeping how many bytes got through.
+  int CloseFile() {
+    if (!output_->pb) return 0;
+    avio_flush(output_->pb);
+    reached_ = output_->pb->bytes_written;
+    return avio_closep(&output_->pb);
+  }
+
   struct OutputCloser {
     void operator()(AVFormatContext* context) const {
-      if (context->pb && !(context->oformat->flags & AVFMT_NOFILE)) avio_closep(&context->pb);
+      if (context->pb) avio_closep(&context->pb);
       avformat_free_context(context);
     }
   };
@@ -273,6 +344,7 @@ class AvEncodedOutput : public EncodedOutput {
   std::string path_;
   uint32_t frames_;
   uint32_t written_ = 0, framesOut_ = 0;
+  int64_t reached_ = 0;  // bytes that got into the file
   std::function<void(uint32_t)> progress_;
   std::unique_ptr<AVFormatContext, OutputCloser> output_;
   CodecPtr video_, audio_;
@@ -283,6 +355,8 @@ class AvEncodedOutput : public EncodedOutput {
   std::unique_ptr<AudioCrossfade> mix_;
   ResamplerPtr converter_;
   int64_t totalSamples_ = 0;
+  int64_t audioShift_ = 0;  // added to the sound's times, in its encoder's time base
+  std::vector<std::string> notes_;
   int chunk_ = 1024;
   std::vector<std::vector<float>> planes_;
   bool headerWritten_ = false, finished_ = false;

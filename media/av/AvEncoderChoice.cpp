@@ -1,5 +1,6 @@
 #include "AvEncoderChoice.h"
 
+#include <algorithm>
 #include <cstring>
 
 extern "C" {
@@ -43,7 +44,31 @@ bool Supports(const AVPixelFormat* list, AVPixelFormat format) {
   return false;
 }
 
+bool IsStill(AVCodecID codec) { return codec == AV_CODEC_ID_PNG || codec == AV_CODEC_ID_MJPEG; }
+
+constexpr char kWhatWorks[] = "try .mp4, .mov, .mkv or .webm";
+
 }  // namespace
+
+void CheckContainer(const AVOutputFormat& format, const std::string& path) {
+  const std::string name = format.name;
+  if (name == "image2" || name == "image2pipe") {
+    throw MediaError(path + ": -o writes a video; for pictures use --png FOLDER (a PNG a frame) or --sheet FILE.png");
+  }
+  // Playlists and their segments, image sequences, tee: files beside the
+  // one named, which kavro cannot check against the sources.
+  if (format.flags & AVFMT_NOFILE) {
+    throw MediaError(path + ": the " + name + " muxer writes files of its own beside it; kavro writes one file (" +
+                     kWhatWorks + ")");
+  }
+  // A still codec beside sound is a cover picture (MP3, FLAC).
+  if (format.audio_codec != AV_CODEC_ID_NONE &&
+      (format.video_codec == AV_CODEC_ID_NONE || IsStill(format.video_codec))) {
+    throw MediaError(path + ": a " + name + " file holds sound only (" + kWhatWorks + ")");
+  }
+}
+
+bool HoldsSound(const AVOutputFormat& format) { return format.audio_codec != AV_CODEC_ID_NONE; }
 
 VideoChoice ChooseVideoEncoder(const AVOutputFormat& format, const EncodingOptions& options, const std::string& path) {
   const ContainerDefaults* defaults = DefaultsFor(format);
@@ -80,6 +105,31 @@ VideoChoice ChooseVideoEncoder(const AVOutputFormat& format, const EncodingOptio
   }
   return choice;
 }
+
+void CheckSubsampledSize(const VideoChoice& choice, int width, int height, const std::string& path) {
+  int shiftX = 0, shiftY = 0;
+  if (av_pix_fmt_get_chroma_sub_sample(choice.pixels, &shiftX, &shiftY) < 0) return;
+  const int stepX = 1 << shiftX, stepY = 1 << shiftY;
+  if (width % stepX == 0 && height % stepY == 0) return;
+  auto down = [](int value, int step) { return std::max(step, value / step * step); };
+  auto up = [](int value, int step) { return (value + step - 1) / step * step; };
+  const std::string below = std::to_string(down(width, stepX)) + "x" + std::to_string(down(height, stepY));
+  const std::string above = std::to_string(up(width, stepX)) + "x" + std::to_string(up(height, stepY));
+  const bool wide = width % stepX != 0, high = height % stepY != 0;
+  throw MediaError(
+      path + ": " + choice.codec->name + " in " + av_get_pix_fmt_name(choice.pixels) + " takes " +
+      (wide ? "widths" : "") + (wide && high ? " and " : "") + (high ? "heights" : "") + " in steps of " +
+      std::to_string(wide ? stepX : stepY) + ", not " + std::to_string(width) + "x" + std::to_string(height) +
+      ": try --size " + below + " or " + above +
+      (shiftY && Supports(choice.codec->pix_fmts, AV_PIX_FMT_YUV422P) ? ", or --pixel-format yuv422p" : ""));
+}
+
+bool Lossless(const AVCodec& codec) {
+  const AVCodecDescriptor* descriptor = avcodec_descriptor_get(codec.id);
+  return descriptor && (descriptor->props & AV_CODEC_PROP_LOSSLESS) && !(descriptor->props & AV_CODEC_PROP_LOSSY);
+}
+
+bool LimitedRangeOnly(const AVCodec& codec) { return codec.id == AV_CODEC_ID_PRORES; }
 
 AVDictionary* VideoSettings(const AVCodec& codec, int quality, AVCodecContext& context) {
   AVDictionary* settings = nullptr;

@@ -7,12 +7,12 @@
 
 namespace kavro {
 
-// Reads the file once: cuts it back to the start of a packet that a failed
-// write (a full disk) left cut short at its end, so that players show the
-// frames before it and no damaged one, and gives its video frames, from its
-// index where it keeps one (MP4, QuickTime), else by counting its whole
-// packets. 0 for a file that does not read back as a video; a file that
-// cannot be read is left as it is.
+// Cuts the file back to what a failed write (a full disk) left whole: MP4
+// and QuickTime to their last whole fragment, Matroska and WebM to their
+// last whole cluster (the segment's size set to match), others to the start
+// of a packet cut short at the end; then counts its whole video packets.
+// 0 for a file that does not read back as a video; a file that cannot be
+// read is left as it is.
 uint64_t CutBackToWholeVideoFrames(const std::string& path);
 
 }  // namespace kavro

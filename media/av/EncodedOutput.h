@@ -35,6 +35,11 @@ struct EncodingOptions {
 class EncodedOutput {
  public:
   virtual ~EncodedOutput() = default;
+  // Creates the file and writes the container's header. Throws MediaError.
+  virtual void Begin() = 0;
+  // What the chosen encoders make of the options, to be said once: options
+  // that do nothing, sound or range the container cannot hold.
+  virtual const std::vector<std::string>& notes() const = 0;
   // Any thread: the packed frame in the encoder's pixel format.
   virtual void Convert(const uint8_t* frame, const PackedLayout& layout, std::vector<uint8_t>& out) const = 0;
   // One thread, frames in order. Throws MediaError.
@@ -47,12 +52,15 @@ class EncodedOutput {
   // destroyed output that was not finished closes its container as far as it
   // can, so what was written before a failure stays playable.
   virtual void Finish(const std::function<void(uint32_t)>& progress) = 0;
-  // After a failure: closes the container as far as it can, cuts a regular
-  // file back to its last whole packet and counts the frames in it.
+  // After a failure or Finish: closes the container as far as it can, cuts
+  // a regular file back to its whole frames (CutBackToWholeVideoFrames) and
+  // counts them; a device or pipe that took no byte holds none.
   virtual uint32_t FramesInFile() = 0;
 };
 
-// Throws MediaError naming the path.
+// Chooses and opens the encoders, creating no file: what the container or an
+// encoder cannot take fails here, before the render. Throws MediaError
+// naming the path.
 std::unique_ptr<EncodedOutput> OpenEncodedOutput(const std::string& path, const Y4mFormat& header, uint32_t frames,
                                                  const EncodingOptions& options);
 

@@ -97,7 +97,10 @@ bool WriteAudio(const ClipSpec& wanted, Writer& w) {
     for (int i = 0; good && i < frame->nb_samples; ++i) {
       const double time = double(at + i) / wanted.sampleRate;
       const bool sounding = wanted.toneSeconds == 0 || time < wanted.toneSeconds;
-      const double value = sounding ? wanted.toneLevel * std::sin(2 * M_PI * wanted.toneHz * time) : 0;
+      double value = sounding ? wanted.toneLevel * std::sin(2 * M_PI * wanted.toneHz * time) : 0;
+      if (wanted.clickSeconds >= 0) {
+        value = time >= wanted.clickSeconds && time < wanted.clickSeconds + 0.001 ? wanted.toneLevel : 0;
+      }
       switch (w.audio->sample_fmt) {
         case AV_SAMPLE_FMT_S16:
           reinterpret_cast<int16_t*>(frame->data[0])[i] = static_cast<int16_t>(std::lround(value * 32767));
@@ -147,6 +150,8 @@ bool WriteClip(const ClipSpec& wanted) {
     w.video->time_base = wanted.millisecond ? AVRational{1, 1000} : av_inv_q(wanted.rate);
     w.video->framerate = wanted.rate;
     w.video->colorspace = wanted.matrix;
+    w.video->color_primaries = wanted.primaries;
+    w.video->color_trc = wanted.transfer;
     w.video->color_range = wanted.fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
     if (wanted.gop) w.video->gop_size = wanted.gop;
     if (w.output->oformat->flags & AVFMT_GLOBALHEADER) w.video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -214,6 +219,7 @@ ClipReading ReadClip(const std::string& path) {
     const AVStream* stream = input->streams[indices[k]];
     decoders[k] = avcodec_alloc_context3(avcodec_find_decoder(stream->codecpar->codec_id));
     avcodec_parameters_to_context(decoders[k], stream->codecpar);
+    decoders[k]->pkt_timebase = stream->time_base;
     avcodec_open2(decoders[k], nullptr, nullptr);
   }
   if (videoIndex >= 0) {
@@ -225,6 +231,8 @@ ClipReading ReadClip(const std::string& path) {
     const char* name = av_get_pix_fmt_name(static_cast<AVPixelFormat>(stream->codecpar->format));
     reading.pixelFormat = name ? name : "";
     reading.fullRange = stream->codecpar->color_range == AVCOL_RANGE_JPEG;
+    reading.streamColour = {stream->codecpar->color_space, stream->codecpar->color_primaries,
+                            stream->codecpar->color_trc, stream->codecpar->color_range};
   }
   if (audioIndex >= 0) {
     reading.hasAudio = true;
@@ -247,8 +255,17 @@ ClipReading ReadClip(const std::string& path) {
                                             AV_PIX_FMT_YUV422P, SWS_POINT | SWS_BITEXACT, nullptr, nullptr, nullptr);
         sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
         sws_freeContext(scaler);
+        if (reading.pictures.empty()) {
+          reading.frameColour = {frame->colorspace, frame->color_primaries, frame->color_trc, frame->color_range};
+        }
         reading.pictures.push_back(std::move(picture));
+        reading.pictureSeconds.push_back(double(frame->best_effort_timestamp) *
+                                         av_q2d(input->streams[videoIndex]->time_base));
       } else {
+        if (reading.audio.empty()) {
+          reading.audioStartSeconds =
+              double(frame->best_effort_timestamp) * av_q2d(input->streams[audioIndex]->time_base);
+        }
         for (int i = 0; i < frame->nb_samples; ++i) {
           float value = 0;
           switch (frame->format) {
@@ -268,7 +285,8 @@ ClipReading ReadClip(const std::string& path) {
       }
     }
   };
-  while (av_read_frame(input, packet) >= 0) {
+  int read = 0;
+  while ((read = av_read_frame(input, packet)) >= 0) {
     for (int k = 0; k < 2; ++k) {
       if (decoders[k] && packet->stream_index == indices[k]) {
         if ((packet->flags & AV_PKT_FLAG_CORRUPT) || avcodec_send_packet(decoders[k], packet) < 0) {
@@ -279,6 +297,7 @@ ClipReading ReadClip(const std::string& path) {
     }
     av_packet_unref(packet);
   }
+  reading.endedEarly = read != AVERROR_EOF;
   for (int k = 0; k < 2; ++k) {
     if (!decoders[k]) continue;
     avcodec_send_packet(decoders[k], nullptr);
@@ -289,6 +308,18 @@ ClipReading ReadClip(const std::string& path) {
   av_packet_free(&packet);
   avformat_close_input(&input);
   return reading;
+}
+
+FlashAndClick FindFlashAndClick(const ClipReading& reading) {
+  FlashAndClick found;
+  for (size_t i = 0; i < reading.pictures.size() && found.flash < 0; ++i) {
+    const std::vector<uint8_t>& y = reading.pictures[i].y;
+    if (!y.empty() && y[y.size() / 2] > 128) found.flash = reading.pictureSeconds[i];
+  }
+  for (size_t i = 0; i < reading.audio.size() && found.click < 0; ++i) {
+    if (std::abs(reading.audio[i]) > 0.5f) found.click = reading.audioStartSeconds + double(i) / reading.sampleRate;
+  }
+  return found;
 }
 
 std::string WriteUndecodableClip(const std::string& path) {

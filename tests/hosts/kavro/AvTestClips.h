@@ -25,6 +25,8 @@ struct ClipSpec {
   // Frame i's timestamp in 1/1000 s, for a variable rate; unset: i / rate.
   std::function<int64_t(int)> millisecond;
   AVColorSpace matrix = AVCOL_SPC_BT709;
+  AVColorPrimaries primaries = AVCOL_PRI_UNSPECIFIED;
+  AVColorTransferCharacteristic transfer = AVCOL_TRC_UNSPECIFIED;
   bool fullRange = false;
   std::vector<std::pair<std::string, std::string>> codecOptions;
   // Frame i as 4:2:2 samples, converted to pixelFormat as they are (same
@@ -34,7 +36,8 @@ struct ClipSpec {
   bool video = true;
   // A sine tone of this frequency and peak level for as long as the video.
   double toneHz = 0, toneLevel = 0;
-  double toneSeconds = 0;  // the tone stops there (silence after); 0: it never does
+  double toneSeconds = 0;    // the tone stops there (silence after); 0: it never does
+  double clickSeconds = -1;  // instead of the tone, silence with a 1 ms click at toneLevel there
   int sampleRate = 48000;
   std::string audioCodec = "flac";
   double audioSeconds = 0;  // without video: the tone's length
@@ -54,14 +57,28 @@ struct ClipReading {
   std::string videoCodec, pixelFormat;
   bool fullRange = false;
   std::vector<kavro::Picture> pictures;  // every decoded frame, as 4:2:2 8-bit samples
+  std::vector<double> pictureSeconds;    // each one's timestamp
+  // The video stream's tags and the first decoded frame's, as H.273 code points.
+  struct Colour {
+    int matrix = 0, primaries = 0, transfer = 0, range = 0;
+  } streamColour, frameColour;
   bool hasAudio = false;
   int sampleRate = 0;
-  std::vector<float> audio;  // the first channel
+  std::vector<float> audio;      // the first channel
+  double audioStartSeconds = 0;  // the first decoded sample's timestamp
   // Packets cut short or refused by their decoder, as a failed write can leave.
   int damagedPackets = 0;
+  bool endedEarly = false;  // the demuxer failed before the end of the file
 };
 
 ClipReading ReadClip(const std::string& path);
+
+// When the first picture brighter than mid-gray and the first sample louder
+// than half scale are shown, by their timestamps; -1 where there is none.
+struct FlashAndClick {
+  double flash = -1, click = -1;
+};
+FlashAndClick FindFlashAndClick(const ClipReading& reading);
 
 // An MPEG-TS file whose video stream is of a codec this build's libavcodec
 // cannot decode (AVS2, or AVS3), its packets noise. Returns the codec's

@@ -10,7 +10,13 @@
 #include "tests/support/TestPaths.h"
 
 #if !defined(_WIN32)
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
 #endif
 
 #ifndef KAVRO_RUN_FOLDER
@@ -81,6 +87,39 @@ ProgramRun RunKavroScript(const std::string& setUp, const std::vector<std::strin
 ProgramRun RunKavroWithFileLimit(int blocks, const std::vector<std::string>& arguments, const std::string& folder) {
   return RunKavroScript("ulimit -f " + std::to_string(blocks) + "; trap '' XFSZ; ", arguments,
                         "2> " + Quote(folder + "stderr"), folder);
+}
+
+ProgramRun RunKavroInterrupted(int signal, const std::vector<std::string>& arguments, const std::string& watched,
+                               uintmax_t bytes, const std::string& folder) {
+  const std::string program = TestFolder() + "kavro", errPath = folder + "stderr";
+  std::vector<std::string> line = {program};
+  line.insert(line.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& argument : line) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  const pid_t child = fork();
+  if (child == 0) {
+    const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int null = open("/dev/null", O_RDWR);
+    dup2(null, 0);
+    dup2(null, 1);
+    dup2(err, 2);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  ProgramRun run;
+  if (child < 0) return run;
+  std::error_code error;
+  for (int waited = 0; waited < 2000; ++waited) {
+    if (std::filesystem::exists(watched, error) && std::filesystem::file_size(watched, error) > bytes) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  kill(child, signal);
+  int status = 0;
+  waitpid(child, &status, 0);
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.err = ReadBytes(errPath);
+  return run;
 }
 
 ProgramRun RunKavroWithStreams(const std::vector<std::string>& arguments, const std::string& redirections,

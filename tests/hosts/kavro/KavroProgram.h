@@ -1,6 +1,7 @@
 // Runs the kavro program beside the tests, as a person runs it from a shell.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,11 @@ ProgramRun RunKavroWithFileLimit(int blocks, const std::vector<std::string>& arg
 
 // kavro with the shell's `redirections` (">&-", "2> FOLDER/stderr", ...);
 // run.err is what FOLDER/stderr then holds.
+// kavro sent `signal` once `watched` holds more than `bytes`, standard error
+// into FOLDER/stderr; exitCode is -1 when the signal killed it.
+ProgramRun RunKavroInterrupted(int signal, const std::vector<std::string>& arguments, const std::string& watched,
+                               uintmax_t bytes, const std::string& folder);
+
 ProgramRun RunKavroWithStreams(const std::vector<std::string>& arguments, const std::string& redirections,
                                const std::string& folder);
 #endif

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -194,7 +195,9 @@ TEST(KavroAv, SourcesOfOtherSizesRatesAndColourSpacesMeetAsA) {
   }
 }
 
-// A full-range A: mixed in limited range, written back in full range.
+// A full-range A, of FFmpeg's or YUV4MPEG2: mixed in limited range, written
+// back in full range and tagged so. ProRes holds limited range only: there
+// the samples are limited and tagged so, and kavro says it once.
 TEST(KavroAv, TheEncodedOutputHasTheRangeOfA) {
   const std::string folder = ScratchFolder("av_output_range");
   ClipSpec a;
@@ -203,15 +206,91 @@ TEST(KavroAv, TheEncodedOutputHasTheRangeOfA) {
   a.fullRange = true;
   a.picture = [](int) { return FlatPicture(64, 48, 200, 60, 250); };
   ASSERT_TRUE(WriteClip(a));
-  for (const char* name : {"out.mkv", "out.mp4"}) {
+  Y4mFormat format;
+  format.width = 64;
+  format.height = 48;
+  format.chroma = Y4mChroma::k422;
+  format.range = Y4mRange::kFull;
+  std::string y4m = FormatY4mHeader(format);
+  for (int f = 0; f < 3; ++f) {
+    std::vector<uint8_t> frame;
+    EncodeY4m422Frame(FlatPicture(64, 48, 200, 60, 250), frame);
+    y4m.append(frame.begin(), frame.end());
+  }
+  WriteBytes(folder + "a.y4m", y4m);
+  struct Case {
+    std::string source, output;
+    bool fullRange;
+  };
+  for (const Case& c : {Case{a.path, "out.mkv", true}, Case{a.path, "out.mp4", true}, Case{a.path, "out.webm", true},
+                        Case{folder + "a.y4m", "y4m.mkv", true}, Case{a.path, "out.mov", false}}) {
+    const std::string& name = c.output;
+    ProgramRun run = RunKavro({"render", c.source, "-o", folder + name, "--plugin", NoMasks(), "-q"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err.find("limited range") != std::string::npos, !c.fullRange) << run.err;
+    ClipReading out = ReadClip(folder + name);
+    EXPECT_EQ(out.fullRange, c.fullRange) << name;
+    ASSERT_EQ(out.pictures.size(), 3u) << name;
+    const int y = c.fullRange ? 200 : 188, cb = c.fullRange ? 60 : 68, cr = c.fullRange ? 250 : 235;
+    EXPECT_TRUE(Near(out.pictures[1].y, y, 1)) << name << ": " << int(out.pictures[1].y[0]);
+    EXPECT_TRUE(Near(out.pictures[1].cb, cb, 2)) << name << ": " << int(out.pictures[1].cb[0]);
+    EXPECT_TRUE(Near(out.pictures[1].cr, cr, 2)) << name << ": " << int(out.pictures[1].cr[0]);
+  }
+}
+
+// A's matrix, primaries and transfer (BT.2020, PQ) in the container and in
+// the stream itself, every frame's header, so kavro reads its output back
+// as it read A.
+TEST(KavroAv, TheEncodedOutputCarriesTheColourOfA) {
+  const std::string folder = ScratchFolder("av_output_colour");
+  ClipSpec a;
+  a.path = folder + "a.mkv";
+  a.frames = 3;
+  a.matrix = AVCOL_SPC_BT2020_NCL;
+  a.primaries = AVCOL_PRI_BT2020;
+  a.transfer = AVCOL_TRC_SMPTE2084;
+  ASSERT_TRUE(WriteClip(a));
+  const ClipReading::Colour wanted = {AVCOL_SPC_BT2020_NCL, AVCOL_PRI_BT2020, AVCOL_TRC_SMPTE2084, AVCOL_RANGE_MPEG};
+  auto expectColour = [&](const ClipReading::Colour& colour, const std::string& what) {
+    EXPECT_EQ(colour.matrix, wanted.matrix) << what;
+    EXPECT_EQ(colour.primaries, wanted.primaries) << what;
+    EXPECT_EQ(colour.transfer, wanted.transfer) << what;
+    EXPECT_EQ(colour.range, wanted.range) << what;
+  };
+  for (const char* name : {"out.mov", "out.mp4", "out.mkv", "out.webm"}) {
     ProgramRun run = RunKavro({"render", a.path, "-o", folder + name, "--plugin", NoMasks(), "-q"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    ClipReading out = ReadClip(folder + name);
-    EXPECT_TRUE(out.fullRange) << name;
-    ASSERT_EQ(out.pictures.size(), 3u) << name;
-    EXPECT_TRUE(Near(out.pictures[1].y, 200, 1)) << name << ": " << int(out.pictures[1].y[0]);
-    EXPECT_TRUE(Near(out.pictures[1].cb, 60, 2)) << name << ": " << int(out.pictures[1].cb[0]);
-    EXPECT_TRUE(Near(out.pictures[1].cr, 250, 2)) << name << ": " << int(out.pictures[1].cr[0]);
+    const ClipReading out = ReadClip(folder + name);
+    expectColour(out.streamColour, std::string(name) + " stream");
+    expectColour(out.frameColour, std::string(name) + " frames");
+    // Read back by kavro: A's colour again.
+    const std::string again = folder + "again_" + name + ".mkv";
+    run = RunKavro({"render", folder + name, "-o", again, "--plugin", NoMasks(), "-q"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    expectColour(ReadClip(again).streamColour, std::string(name) + " read back");
+  }
+}
+
+// A white flash and a click, both at 2 s: the same time in every container,
+// the first picture at 0 (H.264 holds frames back, AAC and Opus prime).
+TEST(KavroAv, PictureAndSoundStayInSyncInEveryContainer) {
+  const std::string folder = ScratchFolder("av_sync");
+  ClipSpec a;
+  a.path = folder + "a.mkv";
+  a.frames = 60;
+  a.picture = [](int i) { return FlatPicture(64, 48, i == 50 ? 235 : 16, 128, 128); };
+  a.toneLevel = 0.9;
+  a.clickSeconds = 2;
+  ASSERT_TRUE(WriteClip(a));
+  for (const char* name : {"sy.mp4", "sy.mov", "sy.mkv", "sy.webm"}) {
+    const ProgramRun run = RunKavro({"render", a.path, "-o", folder + name, "--plugin", NoMasks(), "-q"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const ClipReading out = ReadClip(folder + name);
+    ASSERT_FALSE(out.pictureSeconds.empty()) << name;
+    EXPECT_NEAR(out.pictureSeconds[0], 0, 0.0005) << name;
+    const FlashAndClick found = FindFlashAndClick(out);
+    EXPECT_NEAR(found.flash, 2, 0.001) << name;
+    EXPECT_NEAR(found.click, 2, 0.001) << name;
   }
 }
 
@@ -571,6 +650,61 @@ TEST(KavroAv, NamesTheFileAndTheReasonForWhatItCannotUse) {
   }
 }
 
+// What the container or the encoder cannot take is said before the render,
+// in kavro's words, naming what works, and no file is made; what an option
+// or the sound comes to is said once.
+TEST(KavroAv, RefusesWhatTheContainerOrEncoderCannotTakeBeforeTheRender) {
+  const std::string folder = ScratchFolder("av_refused_outputs");
+  ClipSpec a;
+  a.path = folder + "a.mkv";
+  a.frames = 5;
+  a.toneHz = 440;
+  a.toneLevel = 0.5;
+  ASSERT_TRUE(WriteClip(a));
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string message;
+  };
+  const Case cases[] = {
+      {{"--size", "640x359", "-o", folder + "h.mp4"},
+       folder + "h.mp4: libx264 in yuv420p takes heights in steps of 2, not 640x359: try --size 640x358 or 640x360"},
+      {{"--size", "2x2", "-o", folder + "s.mkv"}, folder + "s.mkv: ffv1 does not encode 2x2 frames: try --size "},
+      {{"-o", folder + "out.png"}, folder + "out.png: -o writes a video; for pictures use --png FOLDER"},
+      {{"-o", folder + "out.jpg"}, folder + "out.jpg: -o writes a video; for pictures use --png FOLDER"},
+      {{"-o", folder + "out.bmp"}, folder + "out.bmp: -o writes a video; for pictures use --png FOLDER"},
+      {{"-o", folder + "out.mp3"}, folder + "out.mp3: a mp3 file holds sound only (try .mp4, .mov, .mkv or .webm)"},
+      {{"-o", folder + "out.wav"}, folder + "out.wav: a wav file holds sound only"},
+      {{"-o", folder + "seg.m3u8"}, folder + "seg.m3u8: the hls muxer writes files of its own beside it"},
+      {{"-o", folder + "out.mpd"}, folder + "out.mpd: the dash muxer writes files of its own beside it"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> arguments = {"render", a.path, "--frames", "2", "--plugin", NoMasks(), "-q"};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    const ProgramRun run = RunKavro(arguments);
+    EXPECT_EQ(run.exitCode, 1) << c.message << "\n" << run.err;
+    EXPECT_EQ(run.err.rfind("kavro: " + c.message, 0), 0u) << run.err;
+    EXPECT_TRUE(OneLine(run.err)) << run.err;
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) files += entry.is_regular_file();
+    EXPECT_EQ(files, 1u) << c.message << ": only the source";
+  }
+  // Notes, once each, and the file written.
+  const Case noted[] = {
+      {{"-o", folder + "out.gif"}, folder + "out.gif: a gif file holds no sound; the video is written without it"},
+      {{"-o", folder + "q.mkv", "--quality", "5"}, "--quality 5 does nothing for ffv1, which is lossless"},
+  };
+  for (const Case& c : noted) {
+    std::vector<std::string> arguments = {"render", a.path, "--frames", "2", "--plugin", ShippedMasks(), "-q"};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    const ProgramRun run = RunKavro(arguments);
+    const std::string name = c.arguments[1];
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err.rfind("kavro: " + c.message, 0), 0u) << run.err;
+    EXPECT_TRUE(OneLine(run.err)) << run.err;
+    EXPECT_EQ(ReadClip(name).pictures.size(), 2u) << name;
+  }
+}
+
 // B a YUV4MPEG2 stream cut in its fourth frame: the render stops there, and
 // the MP4 written so far is finished, its three frames readable.
 TEST(KavroAv, AFailedRenderLeavesAFinishedFile) {
@@ -603,6 +737,7 @@ TEST(KavroAv, AFullDiskCountsTheFramesThatReachedTheFile) {
   const std::pair<std::string, std::string> cases[] = {{"out.mkv", ShippedMasks()},
                                                        {"out.mp4", ShippedMasks()},
                                                        {"out.mov", ShippedMasks()},
+                                                       {"out.avi", ShippedMasks()},
                                                        {"unmixed.mkv", NoMasks()}};
   for (const auto& [name, plugin] : cases) {
     const ProgramRun run = RunKavroWithFileLimit(
@@ -615,11 +750,44 @@ TEST(KavroAv, AFullDiskCountsTheFramesThatReachedTheFile) {
     // without a frame cut short at the end.
     EXPECT_GT(pictures, 2u) << name;
     EXPECT_EQ(ReadClip(folder + name).damagedPackets, 0) << name;
+    EXPECT_FALSE(ReadClip(folder + name).endedEarly) << name << ": cut back to whole clusters or fragments";
     EXPECT_NE(run.err.find(failure + " (" + std::to_string(pictures) + " of 300 frames written)\n"), std::string::npos)
         << name << ": " << run.err;
     if (plugin == ShippedMasks()) {
       EXPECT_TRUE(OneLine(run.err)) << run.err;
     }
+  }
+  // A device that takes nothing holds no frame.
+  std::filesystem::create_symlink("/dev/full", folder + "full.mkv");
+  const ProgramRun run = RunKavro(
+      {"render", "--size", "320x180", "--frames", "30", "--plugin", NoMasks(), "-q", "-o", folder + "full.mkv"});
+  EXPECT_NE(run.err.find("no space left on device (0 of 30 frames written)"), std::string::npos) << run.err;
+}
+
+// SIGINT or SIGTERM mid-render: the frame being written finishes, the file
+// is closed as after the last frame, and kavro says how many frames it holds.
+TEST(KavroAv, AnInterruptedRenderClosesItsFileAndSaysSo) {
+  const std::string folder = ScratchFolder("av_interrupted");
+  struct Case {
+    int signal;
+    std::string name;
+    int exitCode;
+  };
+  for (const Case& c : {Case{SIGINT, "i.mp4", 130}, Case{SIGTERM, "t.mkv", 143}, Case{SIGTERM, "t.mov", 143}}) {
+    const std::string path = folder + c.name;
+    const ProgramRun run = RunKavroInterrupted(
+        c.signal, {"render", "--size", "128x72", "--frames", "100000", "--plugin", ShippedMasks(), "-q", "-o", path},
+        path, 0, folder);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.name << ": " << run.err;
+    const std::string said = "kavro: interrupted: ";
+    ASSERT_EQ(run.err.rfind(said, 0), 0u) << run.err;
+    EXPECT_TRUE(OneLine(run.err)) << run.err;
+    const unsigned long frames = std::stoul(run.err.substr(said.size()));
+    EXPECT_NE(run.err.find(" of 100000 frames written\n"), std::string::npos) << run.err;
+    const ClipReading out = ReadClip(path);
+    EXPECT_GT(frames, 0u) << c.name;
+    EXPECT_EQ(out.pictures.size(), frames) << c.name;
+    EXPECT_EQ(out.damagedPackets, 0) << c.name;
   }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -135,6 +136,16 @@ TEST(KavroOutputs, AnUnknownPixelAspectStaysUnknown) {
   EXPECT_NE(bytes.substr(0, bytes.find('\n')).find(" A0:0 "), std::string::npos) << bytes.substr(0, 60);
 }
 
+// The extension in any case is kavro's own YUV4MPEG2, on both targets.
+TEST(KavroOutputs, AnUpperCaseY4mNameIsWrittenAsYuv4mpeg2) {
+  const std::string folder = ScratchFolder("outputs_upper_case");
+  const ProgramRun run =
+      RunKavro({"render", "--size", "8x4", "--frames", "2", "--plugin", NoMasks(), "-q", "-o", folder + "UP.Y4M"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const std::string header = "YUV4MPEG2 W8 H4 F25:1 Ip A1:1 C422 XCOLORRANGE=LIMITED\n";
+  EXPECT_EQ(ReadBytes(folder + "UP.Y4M").substr(0, header.size()), header);
+}
+
 // A shorter render into the folder of a longer one leaves only its own
 // frames, and every file that is not a frame.
 TEST(KavroOutputs, APngFolderHoldsOnlyTheFramesOfTheLastRender) {
@@ -163,7 +174,7 @@ TEST(KavroOutputs, AFullDiskLeavesOnlyWholeFramesAndSaysWhy) {
   const ProgramRun run = RunKavroWithFileLimit(
       400, {"render", "--size", "320x180", "--frames", "20", "--plugin", NoMasks(), "-o", folder + "o.y4m"}, folder);
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_NE(run.err.find("cannot write " + folder + "o.y4m: File too large"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("cannot write " + folder + "o.y4m: file too large"), std::string::npos) << run.err;
   const size_t header = std::string("YUV4MPEG2 W320 H180 F25:1 Ip A1:1 C422 XCOLORRANGE=LIMITED\n").size();
   const size_t frame = 6 + 320 * 180 * 2;
   const std::string bytes = ReadBytes(folder + "o.y4m");
@@ -176,10 +187,27 @@ TEST(KavroOutputs, AFullDiskLeavesOnlyWholeFramesAndSaysWhy) {
   EXPECT_EQ(again.exitCode, 0) << again.err;
 }
 
+// Interrupted, a YUV4MPEG2 file ends in its last whole frame.
+TEST(KavroOutputs, AnInterruptedRenderEndsInAWholeFrameAndSaysSo) {
+  const std::string folder = ScratchFolder("outputs_interrupted");
+  const ProgramRun run = RunKavroInterrupted(
+      SIGTERM, {"render", "--size", "320x180", "--frames", "100000", "--plugin", NoMasks(), "-o", folder + "o.y4m"},
+      folder + "o.y4m", 1000000, folder);
+  EXPECT_EQ(run.exitCode, 143) << run.err;
+  const size_t header = std::string("YUV4MPEG2 W320 H180 F25:1 Ip A1:1 C422 XCOLORRANGE=LIMITED\n").size();
+  const size_t frame = 6 + 320 * 180 * 2;
+  const std::string bytes = ReadBytes(folder + "o.y4m");
+  ASSERT_GT(bytes.size(), header);
+  EXPECT_EQ((bytes.size() - header) % frame, 0u) << bytes.size();
+  const std::string said =
+      "interrupted: " + std::to_string((bytes.size() - header) / frame) + " of 100000 frames written\n";
+  EXPECT_NE(run.err.find(said), std::string::npos) << run.err;
+}
+
 TEST(KavroOutputs, AWriteErrorNamesStandardOutputAndTheReason) {
   const ProgramRun run = RunKavro({"render", "--frames", "2", "--plugin", NoMasks(), "-o", "-"}, "", "/dev/full");
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_NE(run.err.find("kavro: cannot write standard output: No space left on device"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("kavro: cannot write standard output: no space left on device"), std::string::npos) << run.err;
 }
 
 // A closed standard stream's number is not taken by the next file opened,
@@ -203,7 +231,7 @@ TEST(KavroOutputs, ClosedStandardStreamsWriteIntoNoFile) {
   WriteBytes(folder + "a.y4m", ReadBytes(folder + "heard.y4m"));
   run = RunKavroWithStreams({"render", folder + "a.y4m", "--plugin", NoMasks(), "-q", "-o", "-"}, ">&-" + err, folder);
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_EQ(run.err, "kavro: cannot write standard output: Bad file descriptor\n");
+  EXPECT_EQ(run.err, "kavro: cannot write standard output: bad file descriptor\n");
   EXPECT_TRUE(ReadBytes(folder + "a.y4m") == ReadBytes(folder + "heard.y4m")) << "the source is untouched";
 }
 #endif
