@@ -107,14 +107,9 @@ class Y4mSource : public Source {
     return PictureProportions(format.width, format.height, format.aspectNumerator, format.aspectDenominator);
   }
   std::optional<uint64_t> length() const override { return length_; }
-  // BT.709 as every YUV4MPEG2 clip; XCOLORRANGE=FULL is returned to by an encoded output.
-  ColourTags colour() const override {
-    ColourTags tags;
-    tags.fullRange = reader_.format().range == Y4mRange::kFull;
-    return tags;
-  }
   const Y4mFormat* y4mFormat() const override { return sampledFormat_ ? &*sampledFormat_ : &reader_.format(); }
-  // YUV4MPEG2 declares no matrix: the rule for untagged pictures holds.
+  // YUV4MPEG2 declares no matrix: the rule for untagged pictures holds. An
+  // encoded output returns to XCOLORRANGE=FULL.
   ColourTags colour() const override {
     ColourTags tags;
     tags.matrix = MatrixOfUntagged(reader_.format().height);
