@@ -1,0 +1,31 @@
+// A matte's frames from picture files: one still, a folder of PNG files in
+// name order, or a printf pattern ("m_%03d.png"). Frames are decoded when
+// asked for; the last few are kept for the threads that ask for them again.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "GrayFrames.h"
+
+namespace kavro {
+
+// Whether the path holds one printf number ("%d", "%04d"; "%%" is a percent
+// sign) and nothing else printf would expand.
+bool IsSequencePattern(const std::string& path);
+
+// The files of a pattern: the first number that exists from 0 to 4 on, then
+// every next one while it exists. Empty when none does.
+std::vector<std::string> PatternFiles(const std::string& pattern);
+
+// The folder's PNG files (by extension, any case) in byte order of their names.
+// Throws MediaError when the folder cannot be read.
+std::vector<std::string> FolderPngFiles(const std::string& folder);
+
+// The frames of these files, in this order; the first is decoded here, so a
+// picture that cannot be read is said at once. Throws MediaError (no files,
+// the first not a picture, a size past the limits).
+std::unique_ptr<GrayFrames> OpenGraySequence(const std::string& name, std::vector<std::string> files);
+
+}  // namespace kavro

@@ -1,0 +1,29 @@
+#include "WipeSteps.h"
+
+#include "compositing/MaskBlend.h"
+#include "masks/MaskFitting.h"
+#include "masks/Pelt.h"
+
+bool MixUnderMask(uint8_t* outputFrame, const uint8_t* workFrame, const FrameGeometry& frame, TImage& mask,
+                  bool cropToOutput, const FrameBuffer& reportedB, bool invert) {
+  if (!FitMask(mask, frame.width, frame.height, cropToOutput ? frame.width : reportedB.aspectWidth,
+               cropToOutput ? frame.height : reportedB.aspectHeight)) {
+    return false;
+  }
+  if (!MaskCoversFrame(mask, frame)) return false;
+  MixMaskRows(outputFrame, workFrame, frame, mask, invert);
+  return true;
+}
+
+void MixMaskRows(uint8_t* outputFrame, const uint8_t* workFrame, const FrameGeometry& frame, const TImage& mask,
+                 bool invert) {
+  const int32_t maskRowBytes = static_cast<int32_t>(mask.GetWidthBytes());
+  int32_t maskOffset = static_cast<int32_t>(mask.GetSize()) - maskRowBytes;
+  uint32_t alphaOffset = frame.mainBytes;
+  for (uint32_t rowOffset = 0; rowOffset < frame.mainBytes; rowOffset += frame.stride) {
+    BlendMaskRowYUV422Alpha(outputFrame, workFrame, rowOffset, frame.rowBytes, mask.GetBits(), maskOffset, alphaOffset,
+                            invert);
+    alphaOffset += frame.width;
+    maskOffset -= maskRowBytes;
+  }
+}
