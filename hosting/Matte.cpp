@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "HostingError.h"
 #include "MaskChoice.h"
+#include "masks/Pelt.h"
 #include "media/GrayPictureFiles.h"
 #include "media/GraySequence.h"
 #include "media/Picture.h"
@@ -31,16 +33,44 @@ bool StartsAsPicture(const std::string& path) {
   return LooksLikeGrayPicture(start, got);
 }
 
+// 8-bit gray PNG files, what mattes mostly are, go the image library's plain
+// path as the plug-in's own mask frames do (libdeflate, several times
+// faster than the general decoder); any other kind, and anything odd about
+// such a file, the general one. Both give the same levels.
+GrayImage DecodeMattePicture(const std::vector<uint8_t>& bytes, const std::string& name) {
+  const bool plainGray = bytes.size() > 26 && LooksLikeGrayPicture(bytes.data(), bytes.size()) && bytes[0] == 0x89 &&
+                         bytes[24] == 8 && bytes[25] == 0;
+  if (plainGray) {
+    TImagePNG png;
+    if (png.Open(bytes.data(), kPeltSourceMemory, static_cast<unsigned long>(bytes.size()), 0) >= 0 &&
+        png.Read(0) >= 0 && png.GetBitCount() == 8 && png.GetPalette(nullptr, 0) == 0 &&
+        SizeWithinLimits(png.GetWidth(), png.GetHeight())) {
+      GrayImage image;
+      image.width = static_cast<int>(png.GetWidth());
+      image.height = static_cast<int>(png.GetHeight());
+      image.pixels.resize(static_cast<size_t>(image.width) * image.height);
+      // Rows bottom first in the library's image.
+      for (int y = 0; y < image.height; ++y) {
+        std::memcpy(&image.pixels[static_cast<size_t>(y) * image.width],
+                    png.GetBits() + static_cast<ptrdiff_t>(image.height - 1 - y) * png.GetWidthBytes(),
+                    static_cast<size_t>(image.width));
+      }
+      return image;
+    }
+  }
+  return DecodeGrayPicture(bytes.data(), bytes.size(), name);
+}
+
 std::unique_ptr<GrayFrames> OpenFrames(const std::string& path) {
   std::error_code error;
   const fs::file_status status = fs::status(path, error);
   if (fs::is_directory(status)) {
     std::vector<std::string> files = FolderPngFiles(path);
     if (files.empty()) throw MediaError(path + ": no PNG files in the folder");
-    return OpenGraySequence(path, std::move(files));
+    return OpenGraySequence(path, std::move(files), DecodeMattePicture);
   }
   if (fs::exists(status)) {
-    if (StartsAsPicture(path)) return OpenGraySequence(path, {path});
+    if (StartsAsPicture(path)) return OpenGraySequence(path, {path}, DecodeMattePicture);
 #ifdef KAVRO_HAVE_AV
     return OpenAvGrayFrames(path);
 #else
@@ -50,7 +80,7 @@ std::unique_ptr<GrayFrames> OpenFrames(const std::string& path) {
   if (IsSequencePattern(path)) {
     std::vector<std::string> files = PatternFiles(path);
     if (files.empty()) throw MediaError(path + ": no files match the pattern (numbered from 0 to 4 on)");
-    return OpenGraySequence(path, std::move(files));
+    return OpenGraySequence(path, std::move(files), DecodeMattePicture);
   }
   throw MediaError("no matte " + path + ": no such file or folder");
 }

@@ -1,5 +1,6 @@
 #include "MatteWipe.h"
 
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -75,6 +76,14 @@ int32_t MatteWipe::Render(const MatteWeights& weights, uint32_t frameIndex, int3
     // Source A is in the output; as in the plug-in, it stays there unmixed
     // when there is nothing to mix with.
     if (setup_.format.totalFrames == 0 || !weights.picture) return RESULT_OK;
+    const GrayImage& picture = *weights.picture;
+    // Weights of the frame's size need no fitting (the plug-in's fit leaves
+    // such a mask as it is): their rows mix as they are, top row first.
+    if (!weights.mapped && picture.width == static_cast<int>(frame.width) &&
+        picture.height == static_cast<int>(frame.height) && picture.pixels.size() <= INT32_MAX) {
+      MixMaskRowsAt(output, work_.data(), frame, picture.pixels.data(), 0, picture.width, invert_);
+      return RESULT_OK;
+    }
     TImage mask;
     if (!WeightImage(weights, mask)) return RESULT_OUT_OF_MEMORY;
     MixUnderMask(output, work_.data(), frame, mask, setup_.cropToOutputAspect != 0, workFrame, invert_);

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <system_error>
 
+#include "FileBytes.h"
 #include "GrayPictureFiles.h"
 #include "Picture.h"
 
@@ -69,9 +70,15 @@ std::string Lower(std::string text) {
 
 class GraySequence : public GrayFrames {
  public:
-  GraySequence(std::string name, std::vector<std::string> files) : name_(std::move(name)), files_(std::move(files)) {
+  GraySequence(std::string name, std::vector<std::string> files, GrayDecoder decode)
+      : name_(std::move(name)), files_(std::move(files)), decode_(std::move(decode)) {
     if (files_.empty()) throw MediaError(name_ + ": no pictures");
-    auto first = std::make_shared<const GrayImage>(ReadGrayPicture(files_[0]));
+    if (!decode_) {
+      decode_ = [](const std::vector<uint8_t>& bytes, const std::string& file) {
+        return DecodeGrayPicture(bytes.data(), bytes.size(), file);
+      };
+    }
+    auto first = std::make_shared<const GrayImage>(Read(0));
     width_ = first->width;
     height_ = first->height;
     Keep(0, first);
@@ -89,12 +96,14 @@ class GraySequence : public GrayFrames {
         if (kept.image && kept.index == index) return kept.image;
       }
     }
-    auto image = std::make_shared<const GrayImage>(ReadGrayPicture(files_.at(index)));
+    auto image = std::make_shared<const GrayImage>(Read(index));
     Keep(index, image);
     return image;
   }
 
  private:
+  GrayImage Read(uint32_t index) const { return decode_(ReadFileBytes(files_.at(index)), files_[index]); }
+
   struct Kept {
     uint32_t index = 0;
     std::shared_ptr<const GrayImage> image;
@@ -110,6 +119,7 @@ class GraySequence : public GrayFrames {
 
   std::string name_;
   std::vector<std::string> files_;
+  GrayDecoder decode_;
   int width_ = 0, height_ = 0;
   std::mutex mutex_;
   Kept kept_[4];
@@ -150,8 +160,9 @@ std::vector<std::string> FolderPngFiles(const std::string& folder) {
   return files;
 }
 
-std::unique_ptr<GrayFrames> OpenGraySequence(const std::string& name, std::vector<std::string> files) {
-  return std::make_unique<GraySequence>(name, std::move(files));
+std::unique_ptr<GrayFrames> OpenGraySequence(const std::string& name, std::vector<std::string> files,
+                                             GrayDecoder decode) {
+  return std::make_unique<GraySequence>(name, std::move(files), std::move(decode));
 }
 
 }  // namespace kavro

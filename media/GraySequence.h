@@ -3,6 +3,8 @@
 // asked for; the last few are kept for the threads that ask for them again.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,9 +25,14 @@ std::vector<std::string> PatternFiles(const std::string& pattern);
 // Throws MediaError when the folder cannot be read.
 std::vector<std::string> FolderPngFiles(const std::string& folder);
 
-// The frames of these files, in this order; the first is decoded here, so a
-// picture that cannot be read is said at once. Throws MediaError (no files,
-// the first not a picture, a size past the limits).
-std::unique_ptr<GrayFrames> OpenGraySequence(const std::string& name, std::vector<std::string> files);
+// A file's bytes to its weights, given the file's name for messages. Throws MediaError.
+using GrayDecoder = std::function<GrayImage(const std::vector<uint8_t>& bytes, const std::string& name)>;
+
+// The frames of these files, in this order, decoded by `decode`
+// (DecodeGrayPicture when empty); the first is decoded here, so a picture
+// that cannot be read is said at once. Throws MediaError (no files, the
+// first not a picture, a size past the limits).
+std::unique_ptr<GrayFrames> OpenGraySequence(const std::string& name, std::vector<std::string> files,
+                                             GrayDecoder decode = {});
 
 }  // namespace kavro

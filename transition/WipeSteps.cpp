@@ -18,12 +18,18 @@ bool MixUnderMask(uint8_t* outputFrame, const uint8_t* workFrame, const FrameGeo
 void MixMaskRows(uint8_t* outputFrame, const uint8_t* workFrame, const FrameGeometry& frame, const TImage& mask,
                  bool invert) {
   const int32_t maskRowBytes = static_cast<int32_t>(mask.GetWidthBytes());
-  int32_t maskOffset = static_cast<int32_t>(mask.GetSize()) - maskRowBytes;
+  MixMaskRowsAt(outputFrame, workFrame, frame, mask.GetBits(), static_cast<int32_t>(mask.GetSize()) - maskRowBytes,
+                -maskRowBytes, invert);
+}
+
+void MixMaskRowsAt(uint8_t* outputFrame, const uint8_t* workFrame, const FrameGeometry& frame, const uint8_t* maskBits,
+                   int32_t firstRowOffset, int32_t rowStep, bool invert) {
+  int32_t maskOffset = firstRowOffset;
   uint32_t alphaOffset = frame.mainBytes;
   for (uint32_t rowOffset = 0; rowOffset < frame.mainBytes; rowOffset += frame.stride) {
-    BlendMaskRowYUV422Alpha(outputFrame, workFrame, rowOffset, frame.rowBytes, mask.GetBits(), maskOffset, alphaOffset,
+    BlendMaskRowYUV422Alpha(outputFrame, workFrame, rowOffset, frame.rowBytes, maskBits, maskOffset, alphaOffset,
                             invert);
     alphaOffset += frame.width;
-    maskOffset -= maskRowBytes;
+    maskOffset += rowStep;
   }
 }

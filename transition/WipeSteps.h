@@ -83,3 +83,9 @@ bool MixUnderMask(uint8_t* outputFrame, const uint8_t* workFrame, const FrameGeo
 // must cover the frame (MaskCoversFrame).
 void MixMaskRows(uint8_t* outputFrame, const uint8_t* workFrame, const FrameGeometry& frame, const TImage& mask,
                  bool invert);
+
+// The same over mask rows of width bytes at maskBits + firstRowOffset, each
+// next one rowStep bytes on (negative for a bottom-up image): a host's weights
+// of the frame's very size, top row first, mix without an image of their own.
+void MixMaskRowsAt(uint8_t* outputFrame, const uint8_t* workFrame, const FrameGeometry& frame, const uint8_t* maskBits,
+                   int32_t firstRowOffset, int32_t rowStep, bool invert);

@@ -172,6 +172,33 @@ TEST(MatteWipe, TheBuiltInMasksAsPngFoldersAndPatternsRenderAsThePlugInDoes) {
   }
 }
 
+// At the masks' own size nothing is fitted: the weights mix as they are.
+TEST(MatteWipe, AMatteOfTheFramesOwnSizeRendersAsThePlugInDoes) {
+  PluginLibrary plugin(SharedLibraryFileName(L"kiv_shipped"));
+  ASSERT_TRUE(plugin.loaded()) << plugin.error();
+  Frames frames(1920, 1080);
+  const uint32_t length = 4, mask = 2;
+  std::unique_ptr<Matte> matte = Matte::Open(MaskFolder(mask), {});
+  std::vector<uint8_t> expected(frames.bytes()), got(frames.bytes());
+  for (uint8_t invert : {0, 1}) {
+    const MaskParameters parameters = {mask, invert, 0, {0, 0}};
+    TransitionPtr transition(plugin.Create());
+    TransitionSetup setup = frames.host.Setup(YuvAlphaFormat(frames.width, frames.height));
+    ASSERT_NE(transition->SetSetup(&setup), nullptr);
+    SelectMask(*transition, mask, invert, 0);
+    MatteWipe wipe(setup.userData, setup.fetchSourceA, setup.fetchSourceB);
+    ASSERT_TRUE(wipe.Apply(Settings(frames, length, false, parameters)));
+    for (uint32_t i = 0; i < length; ++i) {
+      FrameBuffer output = {};
+      output.data = expected.data();
+      output.size = expected.size();
+      ASSERT_EQ(transition->RenderFrame(MaskFrameAtPosition(i, length, MaskFrameCount(mask)), 0, &output), RESULT_OK);
+      ASSERT_EQ(wipe.Render(matte->WeightsAt(i, length, {}, false), i, 0, got.data(), got.size()), RESULT_OK);
+      ASSERT_TRUE(got == expected) << "frame " << i << (invert ? " inverted" : "");
+    }
+  }
+}
+
 // A wipe of `length` frames under the matte; every frame's bytes.
 std::vector<std::vector<uint8_t>> RenderWipe(Frames& frames, Matte& matte, uint32_t length, MaskParameters mask = {}) {
   TransitionSetup setup = frames.host.Setup(YuvAlphaFormat(frames.width, frames.height));
