@@ -39,6 +39,14 @@ demo: build
 	  echo "kavro render --mask $$m -o build/demo/mask_$$m.y4m --sheet build/demo/mask_$$m.png"; \
 	  build/linux/host/kavro render --mask $$m -o build/demo/mask_$$m.y4m --sheet build/demo/mask_$$m.png; \
 	done
+	@echo "== your own wipes: an iris drawn by the demo as an image sequence (build/demo/own_iris/), and"
+	@echo "   a clock wipe's luma map: build/demo/own_*.y4m and contact sheets own_*.png"
+	@mkdir -p build/demo/own_iris
+	build/linux/tools/bin/kavro_demo_media matte 640x360 30 build/demo/own_iris
+	build/linux/host/kavro render --mask 'build/demo/own_iris/iris_%03d.png' -o build/demo/own_iris.y4m --sheet build/demo/own_iris.png
+	build/linux/tools/bin/kavro_demo_media lumamap 640x360 build/demo/own_clock_map.png
+	build/linux/host/kavro render --mask build/demo/own_clock_map.png --softness 0.2 -o build/demo/own_clock.y4m --sheet build/demo/own_clock.png
+	@echo "   contact sheets: build/demo/own_iris.png, build/demo/own_clock.png"
 	@if tools/wine/can-run-win32; then $(MAKE) --no-print-directory demo-win32; else \
 	  echo "== kavro.exe and the settings dialog under Wine: NOT shown on this machine (reason above)"; fi
 	@echo "== the same clips through each mask in melt, the MLT renderer, with the frei0r mixer kavro_wipe:"

@@ -40,12 +40,6 @@ class MaskImageFactory {
   // decode, or is not 8 bits per pixel. The caller deletes the image.
   TImage* GetFrame(uint32_t position) const;
 
-  // Narrows an image that is wider than aspectWidth : aspectHeight to its
-  // middle columns of that proportion; leaves any other image as it is.
-  // Precondition: image.IsValid(). False when the cut failed: the image is
-  // then untouched, or, when its storage could not be made again, invalid.
-  static bool CropToAspect(TImage& image, int32_t aspectWidth, int32_t aspectHeight);
-
   const std::vector<uint16_t>& GetFrameTable() const { return frameIds; }
   HMODULE GetResourceModule() const { return resourceModule; }
 

@@ -15,13 +15,21 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
-#if defined(PELT_BUILDING_LIBRARY)
+#if defined(PELT_STATIC)
+#define PELT_API
+#elif defined(PELT_BUILDING_LIBRARY)
 #define PELT_API __declspec(dllexport)
 #else
 #define PELT_API __declspec(dllimport)
 #endif
 #else
+#if defined(PELT_STATIC)
+// Built into a host (kiv_pelt_static): its own hidden copy, never the one a
+// loaded plug-in finds.
+#define PELT_API
+#else
 #define PELT_API __attribute__((visibility("default")))
+#endif
 // The library's own device context: an opaque handle, as on Windows.
 typedef struct PeltDeviceContext* HDC;
 #ifndef SRCCOPY

@@ -5,7 +5,6 @@
 
 class MaskImageFactory;
 class TImage;
-struct FrameGeometry;
 
 class KavroVideoTransitionMask : public AbstractKavroVideoTransition {
  public:
@@ -32,7 +31,6 @@ class KavroVideoTransitionMask : public AbstractKavroVideoTransition {
   bool IsSupportedFormat(KIV_COLOR_FORMAT format) const;
   // Grows the work buffer to at least totalBytes; false when out of memory.
   bool ReserveWorkBuffer(uint32_t totalBytes);
-  void MixRows(uint8_t* outputFrame, const uint8_t* workFrame, const FrameGeometry& frame, const TImage& mask) const;
 
   ParameterDescriptor parameterDescriptor;
   MaskParameters parameters;

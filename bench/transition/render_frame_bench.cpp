@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "masks/MaskFitting.h"
 #include "masks/MaskImageFactory.h"
 #include "masks/Pelt.h"
 #include "transition/FrameGeometry.h"
@@ -187,7 +188,7 @@ void FitMask(benchmark::State& state, Size size) {
     state.PauseTiming();
     CopyImage(MiddleFrame(), image);
     state.ResumeTiming();
-    if (!MaskImageFactory::CropToAspect(image, 16, 9) ||
+    if (!CropToAspect(image, 16, 9) ||
         TEffectImage::Resize(image, static_cast<long>(size.width), static_cast<long>(size.height)) < 0) {
       state.SkipWithError("fit failed");
       break;

@@ -1,8 +1,11 @@
 #include "CommandLine.h"
 
+#include <cstdlib>
 #include "FrameOutputs.h"
 #include "hosting/HostingError.h"
+
 #include "hosting/MaskChoice.h"
+#include "hosting/Matte.h"
 #include "media/MediaLimits.h"
 
 namespace kavro {
@@ -11,6 +14,19 @@ namespace {
 
 constexpr uint32_t kMaxFrames = 1000000;
 constexpr int kMaxThreads = 64;
+
+// What --mask takes besides the built-in masks, in this build.
+#ifdef KAVRO_HAVE_AV
+const char kOwnMattes[] =
+    "a video file, an image sequence (m_%03d.png) or a folder of PNG\n"
+    "                       files (its gray the weight: white keeps A, black shows B), or one still\n"
+    "                       (PNG or PGM), a luma map whose dark parts show B first";
+#else
+const char kOwnMattes[] =
+    "an image sequence (m_%03d.png) or a folder of PNG files (its gray\n"
+    "                       the weight: white keeps A, black shows B), or one still (PNG or PGM),\n"
+    "                       a luma map whose dark parts show B first (this build reads no video)";
+#endif
 
 bool ParseNumber(const std::string& text, uint64_t max, uint64_t& value) {
   if (text.empty() || text.size() > 12) return false;
@@ -50,6 +66,38 @@ double ParseTimeOption(const std::string& option, const std::string& text) {
     throw UsageError("bad " + option + " '" + text + "' (seconds, or hh:mm:ss.ms)");
   }
   return seconds;
+}
+
+// A built-in mask by index or name, or the path of the user's own.
+void ParseMask(const std::string& text, RenderOptions& options) {
+  if (LooksLikeMattePath(text)) {
+    options.matte = text;
+    return;
+  }
+  options.matte.clear();
+  try {
+    options.mask = ResolveMask(text);
+  } catch (const HostingError& error) {
+    throw UsageError(error.what());
+  }
+}
+
+double ParseSoftness(const std::string& text) {
+  char* end = nullptr;
+  const double softness = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || !(softness >= 0 && softness <= 1)) {
+    throw UsageError("bad --softness '" + text + "' (a number from 0 to 1)");
+  }
+  return softness;
+}
+
+void CheckMatteOptions(const RenderOptions& options) {
+  if (options.matte.empty() && (options.softness >= 0 || options.matteAtOwnRate || !options.matteKind.empty())) {
+    throw UsageError("--softness, --mask-timing and --mask-kind are for a matte of your own (--mask PATH)");
+  }
+  if (options.softness >= 0 && options.matteKind == "animated") {
+    throw UsageError("--softness is for luma maps, not for --mask-kind animated");
+  }
 }
 
 bool IsOption(const std::string& argument) { return argument.size() > 1 && argument[0] == '-'; }
@@ -156,10 +204,19 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     } else if (argument == "--sheet-every") {
       options.sheetEvery = ParseCount(argument, value(), 1, kMaxFrames);
     } else if (argument == "--mask") {
-      try {
-        options.mask = ResolveMask(value());
-      } catch (const HostingError& error) {
-        throw UsageError(error.what());
+      ParseMask(value(), options);
+    } else if (argument == "--softness") {
+      options.softness = ParseSoftness(value());
+    } else if (argument == "--mask-timing") {
+      const std::string timing = value();
+      if (timing != "spread" && timing != "own-rate") {
+        throw UsageError("bad --mask-timing '" + timing + "' (spread or own-rate)");
+      }
+      options.matteAtOwnRate = timing == "own-rate";
+    } else if (argument == "--mask-kind") {
+      options.matteKind = value();
+      if (options.matteKind != "animated" && options.matteKind != "luma") {
+        throw UsageError("bad --mask-kind '" + options.matteKind + "' (animated or luma)");
       }
     } else if (argument == "--invert") {
       flag(options.invert);
@@ -213,12 +270,15 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       throw UsageError("--codec, --pixel-format and --quality are for an encoded -o file (such as out.mp4)");
     }
     if (options.frames && options.durationSeconds > 0) throw UsageError("give --frames or --duration, not both");
+    CheckMatteOptions(options);
     if (options.sources.size() == 2 && options.sources[0] == "-" && options.sources[1] == "-") {
       throw UsageError("only one source can be standard input");
     }
   }
   return line;
 }
+
+std::string OwnMattesText() { return kOwnMattes; }
 
 std::string HelpText() {
   std::string masks;
@@ -270,8 +330,13 @@ std::string HelpText() {
          "  --duration TIME      length in time, instead of --frames\n"
          "\n"
          "Transition:\n"
-         "  --mask N|NAME        mask by index or by the start of its name (default 0):\n" +
-         masks +
+         "  --mask N|NAME|PATH   mask by index or by the start of its name (default 0):\n" +
+         masks + "                       or your own: " + kOwnMattes + "\n" +
+         "  --softness S         a luma map's edge, 0 (hard, the default) to 1 (as wide as the levels)\n"
+         "  --mask-timing T      spread (default): your matte's frames over the whole wipe, as the\n"
+         "                       built-in masks'; own-rate: at its own frame rate from the start, the\n"
+         "                       last frame held\n"
+         "  --mask-kind K        animated or luma: what a matte of your own is, whatever its frames\n"
          "  --invert             use the mask's black and white the other way round\n"
          "  --reverse            run the mask's frames backwards\n"
          "  --frames N           length (default: the shorter clip; 60 when no clip has a known length)\n"

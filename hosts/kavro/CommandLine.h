@@ -24,6 +24,10 @@ struct RenderOptions {
   std::string sheet;                 // --sheet
   uint32_t sheetEvery = 0;           // 0: chosen from the length
   uint32_t mask = 0;
+  std::string matte;            // --mask PATH: the user's own matte or luma map instead
+  std::string matteKind;        // --mask-kind: "animated" or "luma"; empty: by its frame count
+  double softness = -1;         // --softness: a luma map's edge, 0 to 1; -1: not given
+  bool matteAtOwnRate = false;  // --mask-timing own-rate
   bool invert = false;
   bool reverse = false;
   bool cropToOutput = false;
@@ -54,5 +58,8 @@ bool ParseTime(const std::string& text, double& seconds);
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 std::string HelpText();
+
+// What --mask takes besides the built-in masks, for kavro info.
+std::string OwnMattesText();
 
 }  // namespace kavro

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "CommandLine.h"
 #include "hosting/LoadedPlugin.h"
 #include "hosting/MaskChoice.h"
 #include "hosting/PluginFiles.h"
@@ -65,6 +66,7 @@ int RunInfo(const std::string& pluginOption) {
     std::printf("  %u  %-24s ids %u-%u, %u of %u frames present%s%s\n", mask, MaskName(mask).c_str(), first,
                 first + count - 1, found.present[mask], count, missing.empty() ? "" : ", missing:", missing.c_str());
   }
+  std::printf("own mattes         render --mask PATH: %s\n", OwnMattesText().c_str());
   return 0;
 }
 

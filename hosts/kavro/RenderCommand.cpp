@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "Console.h"
+#include "FrameMixer.h"
 #include "FrameOutputs.h"
 #include "OutputClashes.h"
 #include "RenderLoop.h"
@@ -130,6 +131,9 @@ int RunRender(const RenderOptions& options) {
     return 1;
   }
 
+  // The user's own matte, read before anything is written.
+  const std::unique_ptr<Matte> matte = OpenMatte(options);
+
   SourcePlacement placementA;
   placementA.startSeconds = options.startA;
   std::unique_ptr<Source> a = OpenOrMake(options, 0, placementA);
@@ -174,6 +178,8 @@ int RunRender(const RenderOptions& options) {
   }
   settings.maskFrames = MaskFrameCount(settings.parameters.maskIndex);
   settings.cropToOutput = options.cropToOutput;
+  settings.matte = matte.get();
+  settings.rate = {header.rateNumerator, header.rateDenominator};
   const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   const int threads = std::min<int>(options.threads ? options.threads : cores, static_cast<int>(frames));
   const InFlightPlan plan = PlanInFlight(threads, Costs(width, height, *a, *b, options), kRenderMemoryBudget);
@@ -206,7 +212,7 @@ int RunRender(const RenderOptions& options) {
   FrameOutputs outputs(outputOptions, header, frames);
   for (const std::string& note : outputs.notes()) std::fprintf(stderr, "kavro: %s\n", note.c_str());
 
-  WarnAboutMasks(pluginPath, settings.parameters.maskIndex);
+  if (!matte) WarnAboutMasks(pluginPath, settings.parameters.maskIndex);
   HeldClip clipA(std::move(a)), clipB(std::move(b));
   Progress progress(frames, !options.quiet && Progress::StandardErrorIsTerminal(), !options.quiet);
   uint32_t written = 0;

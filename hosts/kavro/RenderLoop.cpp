@@ -12,9 +12,9 @@
 
 #include "BoundedQueue.h"
 #include "Console.h"
+#include "FrameMixer.h"
 #include "SourceFetch.h"
 #include "hosting/HostedTransition.h"
-#include "hosting/MaskChoice.h"
 
 namespace kavro {
 
@@ -107,25 +107,29 @@ class Run {
 
   void Work(Proportions aspectA, Proportions aspectB) {
     FetchContext context;
-    HostedTransition transition(factory_, reinterpret_cast<uintptr_t>(&context), FetchSourceA, FetchSourceB);
-    if (!transition.valid()) {
-      Fail(0, "the plug-in could not create a transition");
-      Drain();
-      return;
-    }
-    TransitionSettings setup;
+    MixerSettings mixing;
+    TransitionSettings& setup = mixing.transition;
     setup.width = settings_.width;
     setup.height = settings_.height;
     setup.totalFrames = settings_.frames;
     setup.cropToOutput = settings_.cropToOutput;
     setup.mask = settings_.parameters;
+    mixing.maskFrames = settings_.maskFrames;
+    mixing.matte = settings_.matte;
+    mixing.outputRate = settings_.rate;
+    FrameMixer transition(factory_, mixing, context);
+    if (!transition.valid()) {
+      Fail(0, "the plug-in could not create a transition");
+      Drain();
+      return;
+    }
     std::vector<uint8_t> frame;
     try {
       frame.resize(layout_.bufferBytes());
     } catch (const std::exception&) {
       Fail(0, FrameFailure(0, std::bad_alloc()));
     }
-    if (frame.empty() || !transition.Apply(setup)) {
+    if (frame.empty() || !transition.Apply()) {
       Fail(0, "the plug-in could not store its setup");
       Drain();
       return;
@@ -139,8 +143,7 @@ class Run {
       context.outOfMemory = false;
       context.a = {job->a.get(), aspectA};
       context.b = {job->b.get(), aspectB};
-      const int32_t result = transition.Render(MaskFrameAtPosition(i, settings_.frames, settings_.maskFrames),
-                                               static_cast<int32_t>(i), frame.data(), frame.size());
+      const int32_t result = transition.Render(i, frame.data(), frame.size());
       if (result == RESULT_OUT_OF_MEMORY || (result == RESULT_FAILED && context.outOfMemory)) {
         Fail(i, FrameFailure(i, std::bad_alloc()));
         continue;

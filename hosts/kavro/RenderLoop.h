@@ -10,6 +10,7 @@
 #include "FrameOutputs.h"
 #include "Progress.h"
 #include "Sources.h"
+#include "hosting/Matte.h"
 #include "transition/host_api/IKavroVideoTransition.h"
 
 namespace kavro {
@@ -21,6 +22,8 @@ struct RenderSettings {
   MaskParameters parameters = {};
   uint32_t maskFrames = 1;  // frames of the chosen mask, spread over the transition
   bool cropToOutput = false;
+  Matte* matte = nullptr;  // the user's own, instead of the built-in mask
+  FrameRate rate;          // the output's, for a matte played at its own rate
   int threads = 1;
   uint32_t maxInFlight = 0;  // frames read and not yet written; 0: 2 threads + 2
 };

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "masks/MaskFitting.h"
 #include "masks/MaskImageFactory.h"
 #include "masks/Pelt.h"
 #include "tests/support/TestPaths.h"
@@ -150,7 +151,7 @@ TEST(CropToAspect, CutsTheMiddleColumnsOfAWiderImage) {
                                         << c.aspectHeight << (noHandle ? ", no handle" : ""));
       auto original = Numbered(c.width, c.height, noHandle);
       auto image = Numbered(c.width, c.height, noHandle);
-      ASSERT_TRUE(MaskImageFactory::CropToAspect(*image, c.aspectWidth, c.aspectHeight));
+      ASSERT_TRUE(CropToAspect(*image, c.aspectWidth, c.aspectHeight));
       ASSERT_EQ(image->GetWidth(), c.newWidth);
       ASSERT_EQ(image->GetHeight(), c.height);
       EXPECT_EQ(image->GetBitCount(), 8);
@@ -183,7 +184,7 @@ TEST(CropToAspect, TheCutDoesNotDependOnTheHostsFloatingPointPrecision) {
     const unsigned saved = _controlfp(0, 0);
     if (precision) _controlfp(precision, _MCW_PC);
 #endif
-    const bool cut = MaskImageFactory::CropToAspect(image, 17, 7);
+    const bool cut = CropToAspect(image, 17, 7);
 #if defined(_WIN32)
     _controlfp(saved, _MCW_PC);
 #endif
@@ -208,7 +209,7 @@ TEST(CropToAspect, LeavesImagesThatAreNotWiderUntouched) {
     auto image = Numbered(c.width, c.height, false);
     const unsigned char* bits = image->GetBits();
     std::vector<unsigned char> before(bits, bits + image->GetSize());
-    ASSERT_TRUE(MaskImageFactory::CropToAspect(*image, c.aspectWidth, c.aspectHeight));
+    ASSERT_TRUE(CropToAspect(*image, c.aspectWidth, c.aspectHeight));
     EXPECT_EQ(image->GetBits(), bits) << "the same storage";
     EXPECT_EQ(image->GetWidth(), c.width);
     EXPECT_EQ(std::vector<unsigned char>(image->GetBits(), image->GetBits() + image->GetSize()), before);
@@ -220,7 +221,7 @@ TEST(CropToAspect, LeavesImagesThatAreNotWiderUntouched) {
 TEST(CropToAspect, ACutToNoColumnsKeepsTheMiddleColumn) {
   auto original = Numbered(100, 45, true);
   auto image = Numbered(100, 45, true);
-  ASSERT_TRUE(MaskImageFactory::CropToAspect(*image, 1, 1000));
+  ASSERT_TRUE(CropToAspect(*image, 1, 1000));
   ASSERT_EQ(image->GetWidth(), 1);
   ASSERT_EQ(image->GetHeight(), 45);
   EXPECT_NE(image->IsNoHandle(), 0);
@@ -233,7 +234,7 @@ TEST(CropToAspect, ACutToNoColumnsKeepsTheMiddleColumn) {
 TEST(CropToAspect, ANegativeProportionFailsAndLeavesTheImage) {
   auto image = Numbered(100, 45, true);
   std::vector<unsigned char> before(image->GetBits(), image->GetBits() + image->GetSize());
-  EXPECT_FALSE(MaskImageFactory::CropToAspect(*image, -4, 3));
+  EXPECT_FALSE(CropToAspect(*image, -4, 3));
   ASSERT_TRUE(image->IsValid());
   EXPECT_EQ(image->GetWidth(), 100);
   EXPECT_EQ(std::vector<unsigned char>(image->GetBits(), image->GetBits() + image->GetSize()), before);
@@ -243,7 +244,7 @@ TEST(CropToAspect, ADecodedFrameCanBeCutAndScaled) {
   auto factory = FramesFactory();
   std::unique_ptr<TImage> image(factory->GetFrame(kPatternPng));  // 6 x 4
   ASSERT_NE(image, nullptr);
-  ASSERT_TRUE(MaskImageFactory::CropToAspect(*image, 1, 1));
+  ASSERT_TRUE(CropToAspect(*image, 1, 1));
   ASSERT_EQ(image->GetWidth(), 4);
   for (int y = 0; y < 4; ++y) {
     for (int x = 0; x < 4; ++x) EXPECT_EQ(image->GetBits()[(3 - y) * 4 + x], 16 * y + x + 1);

@@ -5,11 +5,16 @@ threads. Makes the clips with kavro itself the first time (the built-in
 clips through two masks) and reads them once before timing, so the page
 cache holds them.
 
+Then the same clips under a matte of the user's own, a folder of 1080p PNG
+frames (the built-in mask_wafu1's, as the mask generator drew them, in
+MASK_FRAMES), beside the built-in mask itself, the two taking turns so
+that the shared machine's load falls on both alike.
+
 Prints one line per figure, as kiv_timing does: name, then the median over
 the repetitions of the whole process's wall time and CPU time (user and
 system, every thread), in ms per frame.
 
-Usage: kavro_fps.py KAVRO CLIP_FOLDER REPETITIONS
+Usage: kavro_fps.py KAVRO CLIP_FOLDER REPETITIONS [MASK_FRAMES]
 """
 import os
 import subprocess
@@ -37,13 +42,13 @@ def warm(path):
             pass
 
 
-def render(kavro, a, b, threads):
+def render(kavro, a, b, threads, mask=None):
     """Wall and CPU seconds of one render."""
     with open(os.devnull, "wb") as nothing:
         cpu = children_cpu()
         start = time.perf_counter()
-        subprocess.run([kavro, "render", a, b, "--threads", str(threads), "--quiet", "-o", "-"], stdout=nothing,
-                       check=True)
+        subprocess.run([kavro, "render", a, b, "--threads", str(threads), "--quiet", "-o", "-"] +
+                       (["--mask", mask] if mask else []), stdout=nothing, check=True)
         return time.perf_counter() - start, children_cpu() - cpu
 
 
@@ -59,6 +64,17 @@ def main():
         render(kavro, a, b, threads)  # warms the plug-in's files and the allocator up
         runs = [render(kavro, a, b, threads) for _ in range(repetitions)]
         print(figure_line("kavro_render/1920x1080_c422/threads:%d" % threads, runs, FRAMES), flush=True)
+    if len(sys.argv) > 4:
+        matte = os.path.join(sys.argv[4], "mask_wafu1")
+        for threads in (1, 2):
+            render(kavro, a, b, threads, matte)
+            built_in, own = [], []
+            for _ in range(repetitions):
+                built_in.append(render(kavro, a, b, threads, "wafu1"))
+                own.append(render(kavro, a, b, threads, matte))
+            print(figure_line("kavro_render/1920x1080_c422/mask_wafu1/threads:%d" % threads, built_in, FRAMES),
+                  flush=True)
+            print(figure_line("kavro_render/1920x1080_c422/png_matte/threads:%d" % threads, own, FRAMES), flush=True)
 
 
 if __name__ == "__main__":
