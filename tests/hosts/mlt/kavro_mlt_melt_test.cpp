@@ -440,6 +440,10 @@ TEST_F(KavroWipeMltModule, TheBuiltInMasksAsMattesWriteWhatTheMasksWrite) {
        "kavro_wipe mask=1 matte=" + Quote(frames + "/mask_paper") + " reverse=1 'progress=0=0;-1=1'",
        "--mask 0 --reverse"},
   };
+  // Played at its own rate (a sequence: one frame an output frame), as kavro plays it.
+  const std::string wafu1 = frames + "/mask_wafu1";
+  settings.push_back({"folder_at_own_rate", "kavro_wipe mask=" + Quote(wafu1) + " mask_timing=own_rate",
+                      "--mask " + Quote(wafu1) + " --mask-timing own-rate"});
   if (RunLogged("ffmpeg -version", folder_ + "ffmpeg_version.log") == 0) {
     const std::string video = folder_ + "wafu2.mkv";
     ASSERT_EQ(RunLogged("ffmpeg -nostdin -loglevel error -framerate 25 -i " + Quote(frames + "/mask_wafu2/%03d.png") +
