@@ -56,13 +56,26 @@ KAVRO_WIPE_EXPORT f0r_instance_t f0r_construct(unsigned int width, unsigned int 
 
 KAVRO_WIPE_EXPORT void f0r_destruct(f0r_instance_t instance) { delete static_cast<WipeInstance*>(instance); }
 
+// A string parameter's value is a pointer to its text (f0r_param_string*).
 KAVRO_WIPE_EXPORT void f0r_set_param_value(f0r_instance_t instance, f0r_param_t param, int param_index) {
   if (!instance || !param) return;
-  static_cast<WipeInstance*>(instance)->SetParameter(param_index, *static_cast<const double*>(param));
+  auto* wipe = static_cast<WipeInstance*>(instance);
+  if (param_index == kavro_wipe::kMatte) {
+    wipe->SetText(param_index, *static_cast<const f0r_param_string*>(param));
+    return;
+  }
+  wipe->SetParameter(param_index, *static_cast<const double*>(param));
 }
 
 KAVRO_WIPE_EXPORT void f0r_get_param_value(f0r_instance_t instance, f0r_param_t param, int param_index) {
   if (!instance || !param) return;
+  if (param_index == kavro_wipe::kMatte) {
+    const char* text = nullptr;
+    if (static_cast<const WipeInstance*>(instance)->GetText(param_index, text)) {
+      *static_cast<f0r_param_string*>(param) = const_cast<char*>(text);
+    }
+    return;
+  }
   double value = 0;
   if (static_cast<const WipeInstance*>(instance)->GetParameter(param_index, value)) {
     *static_cast<double*>(param) = value;

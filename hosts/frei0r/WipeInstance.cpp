@@ -3,6 +3,7 @@
 #include <cstring>
 #include <exception>
 
+#include "hosting/HostingError.h"
 #include "hosting/MaskChoice.h"
 #include "hosting/PluginForLibraryHost.h"
 
@@ -41,7 +42,8 @@ WipeInstance::WipeInstance(uint32_t width, uint32_t height)
     : width_(width),
       height_(height),
       layout_(width + width % 2, height),
-      transition_(PluginFactory(), reinterpret_cast<uintptr_t>(this), FetchA, FetchB) {
+      transition_(PluginFactory(), reinterpret_cast<uintptr_t>(this), FetchA, FetchB),
+      matteWipe_(reinterpret_cast<uintptr_t>(this), FetchA, FetchB) {
   const size_t frameBytes = static_cast<size_t>(layout_.bufferBytes());
   packedA_.resize(frameBytes);
   packedB_.resize(frameBytes);
@@ -62,6 +64,16 @@ bool WipeInstance::SetParameter(int index, double value) {
 bool WipeInstance::GetParameter(int index, double& value) const {
   std::lock_guard<std::mutex> lock(mutex_);
   return values_.Get(index, value);
+}
+
+bool WipeInstance::SetText(int index, const char* text) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return values_.SetText(index, text);
+}
+
+bool WipeInstance::GetText(int index, const char*& text) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return values_.GetText(index, text);
 }
 
 void WipeInstance::Update(const uint8_t* a, const uint8_t* b, uint8_t* out) {
@@ -94,16 +106,48 @@ bool WipeInstance::Mix(const uint8_t* a, const uint8_t* b) {
   // The setup's length is the mask's: the frame index handed over is a mask frame.
   const uint32_t maskFrames = kavro::MaskFrameCount(settings.mask.maskIndex);
   settings.totalFrames = maskFrames;
-  if (!transition_.Apply(settings)) return false;
+  kavro::MatteWeights weights;
+  if (!values_.matte.empty()) {
+    kavro::Matte* matte = CurrentMatte();
+    if (!matte) return false;
+    settings.totalFrames = 1;  // the weights are those of this frame
+    if (!matteWipe_.Apply(settings)) return false;
+    try {
+      weights = matte->WeightsAtProgress(values_.position, settings.mask.reverse != 0);
+    } catch (const kavro::HostingError& error) {
+      Problems().Tell("matte frames " + values_.matte, std::string(error.what()) + ": such frames show source A");
+      return false;
+    }
+  } else if (!transition_.Apply(settings)) {
+    return false;
+  }
   kavro::PackRgba(a, width_, layout_, packedA_.data(), scratch_);
   kavro::PackRgba(b, width_, layout_, packedB_.data(), scratch_);
-  const int32_t result =
-      transition_.Render(kavro::MaskFrameAtProgress(values_.position, maskFrames), 0, mixed_.data(), mixed_.size());
+  const int32_t result = weights.picture ? matteWipe_.Render(weights, 0, 0, mixed_.data(), mixed_.size())
+                                         : transition_.Render(kavro::MaskFrameAtProgress(values_.position, maskFrames),
+                                                              0, mixed_.data(), mixed_.size());
   if (result != RESULT_OK) {
     Problems().Tell("render failed", kavro::PluginAnswerText(result) + " for a frame: such frames show source A");
     return false;
   }
   return true;
+}
+
+kavro::Matte* WipeInstance::CurrentMatte() {
+  if (matteTried_ && values_.matte == mattePath_ && values_.softness == matteSoftness_) return matte_.get();
+  matteTried_ = true;
+  mattePath_ = values_.matte;
+  matteSoftness_ = values_.softness;
+  matte_.reset();
+  kavro::MatteOptions options;
+  options.softness = values_.softness;
+  options.warn = [](const std::string& text) { Problems().Tell("matte frame " + text, text); };
+  try {
+    matte_ = kavro::Matte::Open(mattePath_, options);
+  } catch (const kavro::HostingError& error) {
+    Problems().Tell("matte " + mattePath_, std::string(error.what()) + ": such frames show source A");
+  }
+  return matte_.get();
 }
 
 // Row by row: a row the mix left as one input had it is that input's row;

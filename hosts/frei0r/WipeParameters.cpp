@@ -39,6 +39,10 @@ const ParameterInfo* Table() {
       {"crop to output", F0R_PARAM_BOOL,
        "Narrow the mask to the frame's proportions before scaling it; off: the whole mask is stretched over the "
        "frame"},
+      {"matte", F0R_PARAM_STRING,
+       "A wipe of your own in place of the mask: a video, an image sequence (m_%03d.png), a folder of PNG files, or "
+       "one PNG or PGM still as a luma map; empty: the mask"},
+      {"softness", F0R_PARAM_DOUBLE, "A luma map's edge, from 0 (hard) to 1"},
   };
   return table;
 }
@@ -57,6 +61,8 @@ auto Field(Values& values, int index) -> decltype(&values.position) {
       return &values.reverse;
     case kCropToOutput:
       return &values.cropToOutput;
+    case kSoftness:
+      return &values.softness;
     default:
       return nullptr;
   }
@@ -81,6 +87,18 @@ bool WipeValues::Get(int index, double& value) const {
   const double* field = Field(*this, index);
   if (!field) return false;
   value = *field;
+  return true;
+}
+
+bool WipeValues::SetText(int index, const char* text) {
+  if (index != kMatte) return false;
+  matte = text ? text : "";
+  return true;
+}
+
+bool WipeValues::GetText(int index, const char*& text) const {
+  if (index != kMatte) return false;
+  text = matte.c_str();
   return true;
 }
 

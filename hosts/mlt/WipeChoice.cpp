@@ -41,6 +41,10 @@ MaskNamed MaskFromText(const char* text) {
                       "): " + MaskText(named.mask) + " is used";
     return named;
   }
+  if (kavro::LooksLikeMattePath(given)) {
+    named.matte = given;
+    return named;
+  }
   try {
     named.mask = kavro::ResolveMask(text);
   } catch (const std::exception&) {
@@ -81,18 +85,46 @@ std::string CheckValues(const char* property, const char* text, ValueKind kind) 
     std::string used;
     if (!WholeNumber(value, number) || std::isnan(number)) {
       used = "0";
-    } else if (kind == ValueKind::kProgress && !(number >= 0 && number <= 1)) {
+    } else if (kind != ValueKind::kFlag && !(number >= 0 && number <= 1)) {
       used = number < 0 ? "0" : "1";
     } else if (kind == ValueKind::kFlag && number != 0 && number != 1) {
       used = std::trunc(number) != 0 ? "1" : "0";  // MLT reads flags as whole numbers
     } else {
       continue;
     }
-    const std::string range = kind == ValueKind::kProgress ? "a progress from 0 to 1" : "0 or 1";
+    const std::string range = kind == ValueKind::kProgress   ? "a progress from 0 to 1"
+                              : kind == ValueKind::kSoftness ? "a softness from 0 to 1"
+                                                             : "0 or 1";
     return std::string(property) + "=" + all + ": " + (keyframes ? "'" + value + "'" : value) + " is not " + range +
            ": " + used + " is used" + (keyframes ? " for it" : "");
   }
   return "";
+}
+
+MatteOpeningRead ReadMatteOpening(const char* timing, const char* kind, const char* softness) {
+  MatteOpeningRead read;
+  MatteOpening& opening = read.opening;
+  const std::string timingText = timing ? timing : "", kindText = kind ? kind : "";
+  if (timingText == "own_rate") {
+    opening.timing = kavro::MatteTiming::kOwnRate;
+  } else if (!timingText.empty() && timingText != "spread") {
+    read.problems.emplace_back("mask_timing",
+                               "mask_timing=" + timingText + " is neither spread nor own_rate: spread is used");
+  }
+  if (kindText == "animated") {
+    opening.kind = kavro::MatteKind::kAnimated;
+  } else if (kindText == "luma") {
+    opening.kind = kavro::MatteKind::kLumaMap;
+  } else if (!kindText.empty() && kindText != "auto") {
+    read.problems.emplace_back("mask_kind", "mask_kind=" + kindText + " is not auto, animated or luma: auto is used");
+  }
+  const std::string problem = CheckValues("softness", softness, ValueKind::kSoftness);
+  if (!problem.empty()) read.problems.emplace_back("softness", problem);
+  double number = 0;
+  if (softness && WholeNumber(softness, number) && !std::isnan(number)) {
+    opening.softness = number < 0 ? 0 : number > 1 ? 1 : number;
+  }
+  return read;
 }
 
 Proportions ShownProportions(uint64_t width, uint64_t height, int pixelWidth, int pixelHeight) {

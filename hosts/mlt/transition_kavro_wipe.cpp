@@ -9,6 +9,12 @@
 // loaded into every MLT program, and a damaged copy would bring each one
 // down.) What is wrong with it is said once on standard error; the
 // transition then passes source A through.
+//
+// `mask` (or `matte`, which Kdenlive's panel sets) may name a matte of the
+// user's own instead: a video, an image sequence or a folder of PNG files, or
+// a luma map, opened once for the transition and shared by its render
+// threads (hosting/Matte.h), and mixed by the plug-in's own fitting and blend
+// kernel (hosting/MatteWipe.h).
 #include <framework/mlt.h>
 #include <sys/stat.h>
 
@@ -22,7 +28,10 @@
 #include "PackOnHelper.h"
 #include "WipeChoice.h"
 #include "hosting/HostedTransition.h"
+#include "hosting/HostingError.h"
 #include "hosting/MaskChoice.h"
+#include "hosting/Matte.h"
+#include "hosting/MatteWipe.h"
 #include "hosting/PluginForLibraryHost.h"
 #include "media/MediaLimits.h"
 #include "media/PackedFrame.h"
@@ -34,7 +43,11 @@ namespace {
 // The transition's own properties. Not "invert": MLT's transitions take
 // that for swapping their inputs.
 constexpr const char* kProgressProperty = "progress";  // 0..1, animatable; unset: the transition's own position
-constexpr const char* kMaskProperty = "mask";          // an index or a name
+constexpr const char* kMaskProperty = "mask";          // an index, a name or a matte's path
+constexpr const char* kMatteProperty = "matte";        // a matte's path; set, it takes the place of mask
+constexpr const char* kSoftnessProperty = "softness";  // a luma map's edge, 0..1
+constexpr const char* kTimingProperty = "mask_timing";
+constexpr const char* kKindProperty = "mask_kind";
 constexpr const char* kInvertProperty = "invert_mask";
 constexpr const char* kReverseProperty = "reverse";
 constexpr const char* kCropProperty = "crop_to_output";
@@ -73,7 +86,8 @@ struct WipeFrame {
 class WipeRenderer {
  public:
   explicit WipeRenderer(KavroCreateVideoTransitionProc factory)
-      : transition_(factory, reinterpret_cast<uintptr_t>(this), FetchA, FetchB) {}
+      : transition_(factory, reinterpret_cast<uintptr_t>(this), FetchA, FetchB),
+        matteWipe_(reinterpret_cast<uintptr_t>(this), FetchA, FetchB) {}
 
   bool valid() const { return transition_.valid(); }
 
@@ -82,8 +96,22 @@ class WipeRenderer {
   std::vector<uint8_t> over, alphaA, alphaOver, alphaMixed;
 
   // The plug-in's result code; RESULT_FAILED when it refused the setup.
-  int32_t Render(const WipeFrame& frame, const WipeChoice& choice, int32_t fetchArg, uint8_t* output,
-                 uint64_t outputBytes) {
+  // Under a matte's weights when there are some, else the built-in mask.
+  int32_t Render(const WipeFrame& frame, const WipeChoice& choice, const kavro::MatteWeights* weights, int32_t fetchArg,
+                 uint8_t* output, uint64_t outputBytes) {
+    if (weights) {
+      kavro::TransitionSettings settings;
+      settings.width = frame.layout.width;
+      settings.height = frame.layout.height;
+      settings.totalFrames = 1;  // the weights are those of this frame
+      settings.cropToOutput = choice.cropToOutput;
+      settings.mask.invert = choice.invert ? 1 : 0;
+      if (!matteWipe_.Apply(settings)) return RESULT_FAILED;
+      frame_ = &frame;
+      const int32_t result = matteWipe_.Render(*weights, 0, fetchArg, output, outputBytes);
+      frame_ = nullptr;
+      return result;
+    }
     kavro::TransitionSettings settings;
     settings.width = frame.layout.width;
     settings.height = frame.layout.height;
@@ -136,6 +164,7 @@ class WipeRenderer {
   }
 
   kavro::HostedTransition transition_;
+  kavro::MatteWipe matteWipe_;
   const WipeFrame* frame_ = nullptr;  // during Render only
   // The work buffer whose alpha plane holds an opaque one, and its frame size.
   const uint8_t* opaqueWork_ = nullptr;
@@ -178,10 +207,45 @@ class RendererPool {
   std::vector<std::unique_ptr<WipeRenderer>> spare_;
 };
 
-// What one transition keeps between frames: its transition objects, and
-// what it has said about its own properties.
+// The matte a transition's properties name, opened when a frame first asks
+// for it and kept while the path and the options stay the same (Kdenlive
+// changes them as the user does); render threads share it. One that cannot
+// be opened is said once for its path and tried again only when they change.
+class MatteHeld {
+ public:
+  std::shared_ptr<kavro::Matte> Get(const std::string& path, const MatteOpening& opening) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (tried_ && path == path_ && opening == opening_) return matte_;
+    tried_ = true;
+    path_ = path;
+    opening_ = opening;
+    matte_.reset();
+    kavro::MatteOptions options;
+    options.kind = opening.kind;
+    options.timing = opening.timing;
+    options.softness = opening.softness;
+    options.warn = [](const std::string& text) { Problems().Tell("matte frame " + text, text); };
+    try {
+      matte_ = kavro::Matte::Open(path, options);
+    } catch (const std::exception& error) {
+      Problems().Tell("matte " + path, std::string(error.what()) + ": such frames show source A");
+    }
+    return matte_;
+  }
+
+ private:
+  std::mutex mutex_;
+  bool tried_ = false;
+  std::string path_;
+  MatteOpening opening_;
+  std::shared_ptr<kavro::Matte> matte_;
+};
+
+// What one transition keeps between frames: its transition objects, its
+// matte, and what it has said about its own properties.
 struct TransitionState {
   RendererPool pool;
+  MatteHeld matte;
   kavro::ProblemsOnce problems{"kavro_wipe"};  // by property
 };
 
@@ -199,25 +263,43 @@ WipeChoice ReadChoice(mlt_transition transition, mlt_frame frame, kavro::Problem
   const mlt_position position = mlt_transition_get_position(transition, frame);
   const mlt_position length = mlt_transition_get_length(transition);
   WipeChoice choice;
+  const char* matte = mlt_properties_get(properties, kMatteProperty);
   const MaskNamed named = MaskFromText(mlt_properties_get(properties, kMaskProperty));
-  if (!named.problem.empty() && problems.First(kMaskProperty)) Problems().Tell(named.problem, named.problem);
+  if (matte && *matte) {
+    choice.matte = matte;
+  } else {
+    if (!named.problem.empty() && problems.First(kMaskProperty)) Problems().Tell(named.problem, named.problem);
+    choice.mask = named.mask;
+    choice.matte = named.matte;
+  }
   for (const char* property : {kProgressProperty, kInvertProperty, kReverseProperty, kCropProperty}) {
     const std::string problem = CheckValues(property, mlt_properties_get(properties, property),
                                             property == kProgressProperty ? ValueKind::kProgress : ValueKind::kFlag);
     if (!problem.empty() && problems.First(property)) Problems().Tell(problem, problem);
   }
-  choice.mask = named.mask;
-  const uint32_t maskFrames = kavro::MaskFrameCount(choice.mask);
+  const MatteOpeningRead opening =
+      ReadMatteOpening(mlt_properties_get(properties, kTimingProperty), mlt_properties_get(properties, kKindProperty),
+                       mlt_properties_get(properties, kSoftnessProperty));
+  for (const auto& [property, problem] : opening.problems) {
+    if (problems.First(property)) Problems().Tell(problem, problem);
+  }
+  choice.opening = opening.opening;
   const char* progress = mlt_properties_get(properties, kProgressProperty);
+  WipeTime& time = choice.time;
   if (progress && *progress && !ProgressLeftAsDropped(progress)) {
-    choice.maskFrame = kavro::MaskFrameAtProgress(
-        mlt_properties_anim_get_double(properties, kProgressProperty, position, length), maskFrames);
+    time.byProgress = true;
+    time.progress = mlt_properties_anim_get_double(properties, kProgressProperty, position, length);
   } else if (length > 0) {
-    choice.maskFrame = kavro::MaskFrameAtPosition(position, length, maskFrames);
+    time.position = position;
+    time.length = length;
   } else {
     // Always active (no out point): MLT's progress over the frame's producer.
-    choice.maskFrame = kavro::MaskFrameAtProgress(mlt_transition_get_progress(transition, frame), maskFrames);
+    time.byProgress = true;
+    time.progress = mlt_transition_get_progress(transition, frame);
   }
+  const uint32_t maskFrames = kavro::MaskFrameCount(choice.mask);
+  choice.maskFrame = time.byProgress ? kavro::MaskFrameAtProgress(time.progress, maskFrames)
+                                     : kavro::MaskFrameAtPosition(time.position, time.length, maskFrames);
   choice.invert = mlt_properties_anim_get_int(properties, kInvertProperty, position, length) != 0;
   choice.reverse = mlt_properties_anim_get_int(properties, kReverseProperty, position, length) != 0;
   choice.cropToOutput = mlt_properties_anim_get_int(properties, kCropProperty, position, length) != 0;
@@ -247,8 +329,8 @@ bool IsOpaque(const uint8_t* alpha, int pixels) {
 // by the mask's weight; the alpha planes likewise. The plug-in gets opaque
 // frames for it: A and B-over-A for the picture, then both alpha planes as
 // luma for the alpha, so each comes out of the same fitted mask and kernel.
-int32_t RenderLayered(WipeRenderer& renderer, const WipeFrame& frame, const WipeChoice& choice, int32_t fetchArg,
-                      uint8_t* mixed, uint64_t bytes) {
+int32_t RenderLayered(WipeRenderer& renderer, const WipeFrame& frame, const WipeChoice& choice,
+                      const kavro::MatteWeights* weights, int32_t fetchArg, uint8_t* mixed, uint64_t bytes) {
   const kavro::PackedLayout& layout = frame.layout;
   const size_t pixels = size_t{layout.width} * layout.height;
   std::vector<uint8_t>&over = renderer.over, &alphaA = renderer.alphaA, &alphaOver = renderer.alphaOver,
@@ -270,16 +352,21 @@ int32_t RenderLayered(WipeRenderer& renderer, const WipeFrame& frame, const Wipe
   picture.a.alpha = picture.b.alpha = nullptr;
   picture.b.image = over.data();
   picture.outputHoldingA = nullptr;
-  int32_t result = renderer.Render(picture, choice, fetchArg, mixed, bytes);
+  int32_t result = renderer.Render(picture, choice, weights, fetchArg, mixed, bytes);
   if (result != RESULT_OK) return result;
   WipeFrame alpha = picture;
   alpha.a.image = alphaA.data();
   alpha.b.image = alphaOver.data();
-  result = renderer.Render(alpha, choice, fetchArg, alphaMixed.data(), bytes);
+  result = renderer.Render(alpha, choice, weights, fetchArg, alphaMixed.data(), bytes);
   if (result != RESULT_OK) return result;
   uint8_t* const plane = mixed + layout.alphaOffset();
   for (size_t i = 0; i < pixels; ++i) plane[i] = alphaMixed[2 * i];
   return RESULT_OK;
+}
+
+kavro::FrameRate FrameRateOf(mlt_profile profile) {
+  if (!profile || profile->frame_rate_num <= 0 || profile->frame_rate_den <= 0) return {};
+  return {static_cast<uint32_t>(profile->frame_rate_num), static_cast<uint32_t>(profile->frame_rate_den)};
 }
 
 // Mixes B into A's picture. A stays the result when anything is missing.
@@ -291,6 +378,11 @@ int GetImage(mlt_frame aFrame, uint8_t** image, mlt_image_format* format, int* w
   if (!state) return mlt_frame_get_image(aFrame, image, format, width, height, writable);
   RendererPool* pool = &state->pool;
   WipeChoice choice = ReadChoice(transition, aFrame, state->problems);
+  std::shared_ptr<kavro::Matte> matte;
+  if (!choice.matte.empty()) {
+    matte = state->matte.Get(choice.matte, choice.opening);
+    if (!matte) return mlt_frame_get_image(aFrame, image, format, width, height, writable);
+  }
 
   *format = mlt_image_yuv422;
   const int error = mlt_frame_get_image(aFrame, image, format, width, height, writable);
@@ -351,13 +443,26 @@ int GetImage(mlt_frame aFrame, uint8_t** image, mlt_image_format* format, int* w
   std::unique_ptr<WipeRenderer> renderer;
   int32_t result = RESULT_FAILED;
   try {
+    kavro::MatteWeights weights;
+    if (matte) {
+      const WipeTime& time = choice.time;
+      weights = time.byProgress ? matte->WeightsAtProgress(time.progress, choice.reverse)
+                                : matte->WeightsAt(time.position, time.length, FrameRateOf(profile), choice.reverse);
+    }
+    const kavro::MatteWeights* matteWeights = matte ? &weights : nullptr;
     renderer = pool->Take();
     if (renderer && IsOpaque(frame.a.alpha, pixels) && IsOpaque(frame.b.alpha, pixels)) {
       frame.outputHoldingA = mixed;
-      result = renderer->Render(frame, choice, fetchArg, mixed, bytes);
+      result = renderer->Render(frame, choice, matteWeights, fetchArg, mixed, bytes);
     } else if (renderer) {
-      result = RenderLayered(*renderer, frame, choice, fetchArg, mixed, bytes);
+      result = RenderLayered(*renderer, frame, choice, matteWeights, fetchArg, mixed, bytes);
     }
+  } catch (const kavro::HostingError& failure) {
+    // No frame of the matte decodes (said once, with its path).
+    Problems().Tell("matte frames " + choice.matte, std::string(failure.what()) + ": such frames show source A");
+    mlt_pool_release(mixed);
+    pool->Give(std::move(renderer));
+    return 0;
   } catch (const std::exception&) {
     result = RESULT_FAILED;
   }

@@ -10,13 +10,17 @@ falls on all alike.
 Then the same clips to MLT's null consumer, which writes nothing, so the
 CPU bounds the run and not the disk: no transition at all, kavro_wipe and
 the two luma, on one render thread; a transition's own cost a frame is its
-time less the time with no transition.
+time less the time with no transition. Last, to the same consumer, a wipe
+of the user's own: kavro_wipe with a 1920x1080 H.264 matte (100 frames,
+made here with the ffmpeg program when the clip folder lacks it) against
+MLT's luma given the same file as its resource.
 
 Prints one line per figure, as kiv_timing does: name, then the median over
 the repetitions of the whole process's wall time and CPU time (every
 thread), in ms per frame.
 
-Usage: melt_fps.py MLT_REPOSITORY FREI0R_DIR CLIP_FOLDER OUTPUT_FILE REPETITIONS
+Usage: melt_fps.py MLT_REPOSITORY FREI0R_DIR CLIP_FOLDER OUTPUT_FILE REPETITIONS [matte]
+("matte": that last comparison alone)
 """
 import os
 import subprocess
@@ -53,6 +57,30 @@ def melt(environment, a, b, transition, threading, output):
     return wall, children_cpu() - cpu
 
 
+def matte_file(folder):
+    """A 1920x1080 H.264 matte of 100 frames in the clip folder: a soft edge sweeping across."""
+    path = os.path.join(folder, "matte_1080p_h264.mp4")
+    if not os.path.exists(path):
+        sweep = "nullsrc=s=1920x1080:r=25:d=4,format=gray,geq=lum='clip(255*X/W*2-N*5\\,0\\,255)'"
+        subprocess.run(["ffmpeg", "-nostdin", "-loglevel", "error", "-f", "lavfi", "-i", sweep, "-c:v", "libx264",
+                        "-pix_fmt", "yuv420p", "-crf", "18", path], check=True)
+    return path
+
+
+def matte_runs(environment, a, b, matte, repetitions):
+    """kavro_wipe with the matte against luma with it as its resource, taking turns, to the null consumer."""
+    transitions = (("kavro_wipe_h264_matte", ["kavro_wipe", "mask=" + matte]),
+                   ("luma_h264_matte", ["luma", "resource=" + matte]))
+    runs = {name: [] for name, _ in transitions}
+    for repetition in range(repetitions + 1):
+        for name, transition in transitions:
+            run = melt(environment, a, b, transition, THREADING[0][1], None)
+            if repetition:
+                runs[name].append(run)
+    for name, _ in transitions:
+        print(figure_line("melt_null/%s/1920x1080_c422/one_thread" % name, runs[name], FRAMES), flush=True)
+
+
 def frames_written(path):
     with open(path, "rb") as f:
         header = f.readline()
@@ -66,6 +94,9 @@ def main():
     repository, frei0r, folder, output, repetitions = sys.argv[1:5] + [int(sys.argv[5])]
     a, b = os.path.join(folder, "a_1080p_422.y4m"), os.path.join(folder, "b_1080p_422.y4m")
     environment = dict(os.environ, MLT_REPOSITORY=os.path.abspath(repository), FREI0R_PATH=os.path.abspath(frei0r))
+    if sys.argv[6:] == ["matte"]:
+        matte_runs(environment, a, b, matte_file(folder), repetitions)
+        return
     try:
         for threads_name, threading in THREADING:
             runs = {name: [] for name, _ in TRANSITIONS}
@@ -86,6 +117,7 @@ def main():
                     runs[name].append(run)
         for name, _ in NULL_TRANSITIONS:
             print(figure_line("melt_null/%s/1920x1080_c422/one_thread" % name, runs[name], FRAMES), flush=True)
+        matte_runs(environment, a, b, matte_file(folder), repetitions)
     finally:
         if os.path.exists(output):
             os.remove(output)

@@ -22,7 +22,7 @@
 
 namespace {
 
-constexpr int kPosition = 0, kMask = 1, kInvert = 2, kReverse = 3, kCrop = 4;
+constexpr int kPosition = 0, kMask = 1, kInvert = 2, kReverse = 3, kCrop = 4, kMatte = 5, kSoftness = 6;
 
 Rgba RandomFrame(uint32_t width, uint32_t height, unsigned seed, bool opaque = true) {
   Rgba frame(size_t{width} * height * 4);
@@ -147,7 +147,7 @@ LoadedPlugin* KavroWipe::plugin_ = nullptr;
 
 }  // namespace
 
-TEST(KavroWipeInfo, DescribesAnRgbaMixerOfTwoInputsWithFiveParameters) {
+TEST(KavroWipeInfo, DescribesAnRgbaMixerOfTwoInputsWithSevenParameters) {
   Frei0rPlugin mixer(MixerPath("complete"));
   ASSERT_EQ(mixer.error(), "");
   EXPECT_EQ(mixer.init(), 1);
@@ -157,7 +157,7 @@ TEST(KavroWipeInfo, DescribesAnRgbaMixerOfTwoInputsWithFiveParameters) {
   EXPECT_EQ(info.plugin_type, F0R_PLUGIN_TYPE_MIXER2);
   EXPECT_EQ(info.color_model, F0R_COLOR_MODEL_RGBA8888);
   EXPECT_EQ(info.frei0r_version, FREI0R_MAJOR_VERSION);
-  EXPECT_EQ(info.num_params, 5);
+  EXPECT_EQ(info.num_params, 7);
   ASSERT_NE(info.author, nullptr);
   ASSERT_NE(info.explanation, nullptr);
   mixer.deinit();
@@ -166,9 +166,10 @@ TEST(KavroWipeInfo, DescribesAnRgbaMixerOfTwoInputsWithFiveParameters) {
 TEST(KavroWipeInfo, NamesEachParameterWithItsTypeAndLeavesOtherIndexesAlone) {
   Frei0rPlugin mixer(MixerPath("complete"));
   ASSERT_EQ(mixer.error(), "");
-  const char* names[] = {"position", "mask", "invert mask", "reverse", "crop to output"};
-  const int types[] = {F0R_PARAM_DOUBLE, F0R_PARAM_DOUBLE, F0R_PARAM_BOOL, F0R_PARAM_BOOL, F0R_PARAM_BOOL};
-  for (int i = 0; i < 5; ++i) {
+  const char* names[] = {"position", "mask", "invert mask", "reverse", "crop to output", "matte", "softness"};
+  const int types[] = {F0R_PARAM_DOUBLE, F0R_PARAM_DOUBLE, F0R_PARAM_BOOL,  F0R_PARAM_BOOL,
+                       F0R_PARAM_BOOL,   F0R_PARAM_STRING, F0R_PARAM_DOUBLE};
+  for (int i = 0; i < 7; ++i) {
     f0r_param_info_t info = {};
     mixer.getParamInfo(&info, i);
     EXPECT_STREQ(info.name, names[i]);
@@ -184,7 +185,7 @@ TEST(KavroWipeInfo, NamesEachParameterWithItsTypeAndLeavesOtherIndexesAlone) {
       << text;
 
   const char* untouched = "untouched";
-  for (int index : {-1, 5, 1000, std::numeric_limits<int>::min()}) {
+  for (int index : {-1, 7, 1000, std::numeric_limits<int>::min()}) {
     f0r_param_info_t info = {untouched, 77, untouched};
     mixer.getParamInfo(&info, index);
     EXPECT_EQ(info.name, untouched) << index;
@@ -219,7 +220,7 @@ TEST_F(KavroWipe, StartsWithItsDefaultsAndClampsWhatItIsGiven) {
   }
 
   // Indexes that name no parameter, and null pointers, change and write nothing.
-  for (int index : {-1, 5, 99}) {
+  for (int index : {-1, 7, 99}) {
     mixer_->Set(instance, index, 0.5);
     double value = 42;
     mixer_->getParamValue(instance, &value, index);
@@ -438,6 +439,57 @@ TEST_F(KavroWipe, KeepsWorkingAfterTheHostCallsDeinit) {
   mixer_->Set(s.instance, kPosition, 0.5);
   mixer_->deinit();
   EXPECT_EQ(Render(s), Expected(s, {0, false, false, true, FrameAt(0.5, 0)}));
+}
+
+// The matte parameter: the built-in masks' frames as a folder or a pattern
+// mix as the masks themselves, inverted and reversed; set back to empty, the
+// built-in choice is used again; a path that cannot be read passes A through
+// and is said once.
+TEST_F(KavroWipe, AMattePathMixesAsTheBuiltInMaskItsFramesCameFrom) {
+  const Scene s = MakeScene(40, 24, 80);
+  ASSERT_NE(s.instance, nullptr);
+  const auto setMatte = [&](const std::string& path) {
+    const char* text = path.c_str();
+    mixer_->setParamValue(s.instance, &text, kMatte);
+  };
+  const std::string frames = KAVRO_MASK_FRAMES;
+  struct Case {
+    std::string matte;
+    uint32_t mask;
+    bool invert, reverse;
+  };
+  const Case cases[] = {{frames + "/mask_wafu1", 1, false, false},
+                        {frames + "/mask_wafu2/%03d.png", 2, true, true},
+                        {frames + "/mask_paper", 0, false, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.matte);
+    setMatte(c.matte);
+    char* back = nullptr;
+    mixer_->getParamValue(s.instance, &back, kMatte);
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(std::string(back), c.matte);
+    mixer_->Set(s.instance, kMask, 0.5);  // the matte takes its place
+    mixer_->Set(s.instance, kInvert, c.invert ? 1 : 0);
+    mixer_->Set(s.instance, kReverse, c.reverse ? 1 : 0);
+    for (const double position : {0.0, 0.37, 1.0}) {
+      mixer_->Set(s.instance, kPosition, position);
+      EXPECT_EQ(Render(s), Expected(s, {c.mask, c.invert, c.reverse, true, FrameAt(position, c.mask)})) << position;
+    }
+  }
+  setMatte("");
+  mixer_->Set(s.instance, kPosition, 0.37);
+  EXPECT_EQ(Render(s), Expected(s, {1, false, true, true, FrameAt(0.37, 1)}));
+
+  const std::string missing = ScratchFolder("kavro_wipe_matte") + "no_such_matte.png";
+  StandardErrorCapture capture("kavro_wipe_matte_said");
+  setMatte(missing);
+  for (const double position : {0.2, 0.8}) {
+    mixer_->Set(s.instance, kPosition, position);
+    EXPECT_EQ(Render(s), s.a) << position;
+  }
+  const std::string text = capture.Text();
+  EXPECT_EQ(Count(text, "\n"), 1u) << text;
+  EXPECT_EQ(Count(text, "kavro_wipe: no matte " + missing), 1u) << text;
 }
 
 namespace {

@@ -1,7 +1,9 @@
 // melt with the MLT module kavro_wipe, from the repository folder this build
 // fills, against `kavro render` of the same clips: the same bytes, frame for
 // frame, for every mask, inverted and reversed, on one render thread and on
-// several; and what melt shows when a part of the install is missing.
+// several; the built-in masks exported as files (mattes of the user's own)
+// as the masks themselves; and what melt shows when a part of the install
+// or a matte is missing.
 // Skipped where melt cannot run.
 #include <gtest/gtest.h>
 
@@ -416,6 +418,84 @@ TEST_F(KavroWipeMltModule, PicturesBeyondTheLimitsShowAAndTheReasonIsSaidOnce) {
       << log;
 }
 
+// The built-in masks' frames as PNG files, a folder or a printf pattern, and
+// as gray FFV1 video where the ffmpeg program is: the bytes of mask=N,
+// inverted and reversed, on one render thread and on four (MLT asks for the
+// matte's frames out of order and from several threads).
+TEST_F(KavroWipeMltModule, TheBuiltInMasksAsMattesWriteWhatTheMasksWrite) {
+  const std::string frames = KAVRO_MASK_FRAMES;
+  struct Setting {
+    const char* name;
+    std::string melt, kavro;
+  };
+  std::vector<Setting> settings = {
+      {"folder", "kavro_wipe mask=" + Quote(frames + "/mask_wafu1"), "--mask 1"},
+      {"folder_four_threads", "kavro_wipe mask=" + Quote(frames + "/mask_wafu1") + " invert_mask=1",
+       "--mask 1 --invert"},
+      {"pattern_inverted_reversed",
+       "kavro_wipe mask=" + Quote(frames + "/mask_wafu2/%03d.png") + " invert_mask=1 reverse=1",
+       "--mask 2 --invert --reverse"},
+      // Kdenlive's panel: the matte property in place of the mask.
+      {"matte_property_reversed_keyframed",
+       "kavro_wipe mask=1 matte=" + Quote(frames + "/mask_paper") + " reverse=1 'progress=0=0;-1=1'",
+       "--mask 0 --reverse"},
+  };
+  // Played at its own rate (a sequence: one frame an output frame), as kavro plays it.
+  const std::string wafu1 = frames + "/mask_wafu1";
+  settings.push_back({"folder_at_own_rate", "kavro_wipe mask=" + Quote(wafu1) + " mask_timing=own_rate",
+                      "--mask " + Quote(wafu1) + " --mask-timing own-rate"});
+  if (RunLogged("ffmpeg -version", folder_ + "ffmpeg_version.log") == 0) {
+    const std::string video = folder_ + "wafu2.mkv";
+    ASSERT_EQ(RunLogged("ffmpeg -nostdin -loglevel error -framerate 25 -i " + Quote(frames + "/mask_wafu2/%03d.png") +
+                            " -c:v ffv1 -pix_fmt gray " + Quote(video),
+                        folder_ + "ffmpeg.log"),
+              0)
+        << ReadBytes(folder_ + "ffmpeg.log");
+    settings.push_back(
+        {"ffv1_reversed_four_threads", "kavro_wipe mask=" + Quote(video) + " reverse=1", "--mask 2 --reverse"});
+  }
+  for (const Setting& setting : settings) {
+    SCOPED_TRACE(setting.name);
+    const std::string name = setting.name;
+    const bool four = name.find("four_threads") != std::string::npos;
+    const std::string melted = Melt(name, setting.melt, four ? "real_time=-4" : "real_time=-1");
+    EXPECT_EQ(FramesApart(melted, Kavro(name, setting.kavro)), "");
+    EXPECT_EQ(Occurrences(ReadBytes(MeltLog(name)), "kavro_wipe:"), 0u) << ReadBytes(MeltLog(name));
+  }
+}
+
+// A luma map: A at the transition's first frame, B at its last, softness or
+// not; a matte that cannot be read is one line, and its frames show A.
+TEST_F(KavroWipeMltModule, ALumaMapWipesFromAToBAndAMatteThatCannotBeReadShowsA) {
+  const std::string map = folder_ + "ramp.png";
+  const std::vector<uint8_t> png = RgbaPng([](int x, int) -> std::array<uint8_t, 4> {
+    const auto level = static_cast<uint8_t>(x * 255 / (kWidth - 1));
+    return {level, level, level, 255};
+  });
+  WriteBytes(map, std::string(png.begin(), png.end()));
+  const std::vector<Picture> a = ReadFrames(a_), b = ReadFrames(b_);
+  ASSERT_EQ(a.size(), static_cast<size_t>(kFrames));
+  for (const char* softness : {"0", "0.6"}) {
+    SCOPED_TRACE(softness);
+    const std::string name = std::string("luma_") + softness;
+    const std::vector<Picture> wiped =
+        ReadFrames(Melt(name, "kavro_wipe mask=" + Quote(map) + " softness=" + softness));
+    ASSERT_EQ(wiped.size(), static_cast<size_t>(kFrames));
+    EXPECT_TRUE(wiped[0] == a[0]);
+    EXPECT_TRUE(wiped[kFrames - 1] == b[kFrames - 1]);
+    EXPECT_FALSE(wiped[kFrames / 2] == a[kFrames / 2]);
+    EXPECT_FALSE(wiped[kFrames / 2] == b[kFrames / 2]);
+    EXPECT_EQ(Occurrences(ReadBytes(MeltLog(name)), "kavro_wipe:"), 0u) << ReadBytes(MeltLog(name));
+  }
+
+  const std::string missing = folder_ + "no_such_wipe/m_%03d.png";
+  const std::string melted = Melt("missing", "kavro_wipe mask=" + Quote(missing), "real_time=-2");
+  EXPECT_EQ(FramesApart(melted, a_), "");
+  const std::string log = ReadBytes(MeltLog("missing"));
+  EXPECT_EQ(Occurrences(log, "kavro_wipe:"), 1u) << log;
+  EXPECT_EQ(Occurrences(log, missing + ": no files match the pattern"), 1u) << log;
+}
+
 // Folders made by kavro_mlt_test_folders: the module and the system's
 // modules, with the plug-in's folder lacking the plug-in or its masks.
 TEST_F(KavroWipeMltModule, WithoutThePluginOrItsMasksAPassesThroughAndTheReasonIsSaidOnce) {
@@ -453,8 +533,9 @@ TEST_F(KavroWipeMltModule, MeltDescribesTheTransitionAndKdenlivesDescriptionMatc
     EXPECT_NE(query.find("identifier: " + parameter + "\n"), std::string::npos) << parameter << " in " << query;
     ++parameters;
   }
-  EXPECT_EQ(parameters, 5u);
-  for (const char* parameter : {"progress", "mask", "invert_mask", "reverse", "crop_to_output"}) {
+  EXPECT_EQ(parameters, 8u);
+  for (const char* parameter : {"progress", "mask", "matte", "softness", "mask_timing", "mask_kind", "invert_mask",
+                                "reverse", "crop_to_output"}) {
     EXPECT_NE(query.find(std::string("identifier: ") + parameter + "\n"), std::string::npos) << parameter;
   }
 }

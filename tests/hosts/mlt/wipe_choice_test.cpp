@@ -75,6 +75,41 @@ TEST(WipeChoice, ValuesOutOfRangeOrNotUnderstoodAreSaidWithWhatIsUsed) {
   EXPECT_EQ(MaskFromText("origami").problem, "no mask 'origami': mask 0 (mask_paper (479 frame)) is used");
 }
 
+// Numbers stay indexes even with a dot in them; text naming a file, folder
+// or pattern is a matte's path, said as nothing wrong.
+TEST(WipeChoice, MaskTextWithAPathNamesAMatteAndNumbersStayIndexes) {
+  for (const char* path : {"wipes/iris_%03d.png", "clock.png", "/no/such/folder", "m_%d.pgm"}) {
+    const MaskNamed named = MaskFromText(path);
+    EXPECT_EQ(named.matte, path);
+    EXPECT_TRUE(named.understood) << path;
+    EXPECT_EQ(named.problem, "") << path;
+  }
+  for (const char* notPath : {"1.9", "1e0", "wafu2", "origami", "2"})
+    EXPECT_EQ(MaskFromText(notPath).matte, "") << notPath;
+}
+
+TEST(WipeChoice, MatteOptionsAreReadAndValuesNotUnderstoodAreTheDefaultsSaidOnceEach) {
+  MatteOpeningRead read = ReadMatteOpening("own_rate", "luma", "0.25");
+  EXPECT_EQ(read.opening.timing, kavro::MatteTiming::kOwnRate);
+  EXPECT_EQ(read.opening.kind, kavro::MatteKind::kLumaMap);
+  EXPECT_EQ(read.opening.softness, 0.25);
+  EXPECT_TRUE(read.problems.empty());
+  read = ReadMatteOpening(nullptr, "animated", "");
+  EXPECT_EQ(read.opening.timing, kavro::MatteTiming::kSpread);
+  EXPECT_EQ(read.opening.kind, kavro::MatteKind::kAnimated);
+  EXPECT_TRUE(read.problems.empty());
+
+  read = ReadMatteOpening("own-rate", "still", "3");
+  EXPECT_EQ(read.opening.timing, kavro::MatteTiming::kSpread);
+  EXPECT_EQ(read.opening.kind, kavro::MatteKind::kByFrameCount);
+  EXPECT_EQ(read.opening.softness, 1.0);
+  ASSERT_EQ(read.problems.size(), 3u);
+  EXPECT_EQ(read.problems[0].second, "mask_timing=own-rate is neither spread nor own_rate: spread is used");
+  EXPECT_EQ(read.problems[1].second, "mask_kind=still is not auto, animated or luma: auto is used");
+  EXPECT_EQ(read.problems[2].second, "softness=3: 3 is not a softness from 0 to 1: 1 is used");
+  EXPECT_EQ(ReadMatteOpening(nullptr, nullptr, "soft").opening.softness, 0.0);
+}
+
 TEST(WipeChoice, ShownProportionsAreInLowestTerms) {
   struct Case {
     uint64_t width, height;
