@@ -119,6 +119,21 @@ void RefuseClashingOutputs(const RenderOptions& options) {
       }
     }
   }
+  // The user's own matte: a file, a pattern's files, or a folder's.
+  if (!options.matte.empty()) {
+    for (const std::string& file : FilesNamed(options.matte)) {
+      inputs.push_back({"the matte", file});
+      for (const std::string& frame : SequenceFiles(file)) inputs.push_back({"the matte's frame", frame});
+      std::error_code error;
+      if (!fs::is_directory(file, error)) continue;
+      for (fs::directory_iterator entry(file, error), end; !error && entry != end; entry.increment(error)) {
+        inputs.push_back({"the matte's frame", entry->path().string()});
+      }
+      if (!options.pngFolder.empty() && SameFile(file, options.pngFolder)) {
+        throw UsageError("--png " + options.pngFolder + " is the matte's folder: its frames would join the matte");
+      }
+    }
+  }
   std::vector<NamedFile> outputs;
   if (!options.output.empty() && options.output != "-") outputs.push_back({"-o", options.output});
   if (!options.sheet.empty()) outputs.push_back({"--sheet", options.sheet});

@@ -94,6 +94,12 @@ TEST(KavroOutputs, RefusesOutputsOverAPrefixedSourceOrASequencesFrames) {
       {{victim, "file:" + sequence, "--sheet", folder + "seq/frame_00003.png"}, "is source B's frame"},
       {{victim, folder + "b.y4m", "-o", "http://127.0.0.1:9/out.y4m"}, "not the http protocol"},
       {{victim, folder + "b.y4m", "-o", "pipe:out.y4m"}, "not the pipe protocol"},
+      {{victim, folder + "b.y4m", "--mask", folder + "seq", "--png", folder + "seq"}, "is the matte's folder"},
+      {{victim, folder + "b.y4m", "--mask", folder + "seq", "--sheet", folder + "seq/frame_00002.png"},
+       "is the matte's frame"},
+      {{victim, folder + "b.y4m", "--mask", sequence, "-o", folder + "out.y4m", "--sheet",
+        folder + "seq/frame_00003.png"},
+       "is the matte's frame"},
   };
 #if !defined(_WIN32)
   // Where FFmpeg's libraries write other formats, -o itself.
