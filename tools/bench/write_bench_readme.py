@@ -304,6 +304,14 @@ def add_melt_null(add, melt):
     add("Its own cost against the dissolve's: %.2f x (target at most 1.5): %s." %
         (wipe / dissolve, "met" if wipe <= 1.5 * dissolve else "not met"))
     add("")
+    own = melt.get("melt_null/kavro_wipe_h264_matte/1920x1080_c422/one_thread")
+    luma = melt.get("melt_null/luma_h264_matte/1920x1080_c422/one_thread")
+    if own and luma:
+        add("A wipe of the user's own, a 1920x1080 H.264 matte of 100 frames: `kavro_wipe mask=FILE` %.2f ms a"
+            " frame (CPU %.2f), MLT's `luma resource=FILE` %.2f (CPU %.2f): %.2f x its frames a second"
+            " (target at least 1): %s." % (own[0], own[1], luma[0], luma[1], luma[0] / own[0],
+                                           "met" if own[0] <= luma[0] else "not met"))
+        add("")
 
 
 def add_xfade(add, xfade):
