@@ -1,7 +1,5 @@
 #include "GrayPictureFiles.h"
 
-#include <spng.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -9,56 +7,13 @@
 
 #include "FileBytes.h"
 #include "Picture.h"
+#include "PngFile.h"
 
 namespace kavro {
 
 namespace {
 
-struct ContextDeleter {
-  void operator()(spng_ctx* context) const { spng_ctx_free(context); }
-};
-using Context = std::unique_ptr<spng_ctx, ContextDeleter>;
-
 constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-
-// 16 bits to 8, to nearest.
-inline uint8_t Round16(uint32_t value) { return static_cast<uint8_t>((value * 255 + 32767) / 65535); }
-
-// Full-range BT.709 luma of 16-bit R', G', B' (Kr 0.2126, Kb 0.0722 in units
-// of 1/65536, summing to 65536 so that a gray gives exactly its level).
-inline uint32_t Luma16(uint32_t r, uint32_t g, uint32_t b) { return (13933 * r + 46871 * g + 4732 * b + 32768) >> 16; }
-
-GrayImage DecodePngGray(const uint8_t* data, size_t size, const std::string& name) {
-  Context context(spng_ctx_new(0));
-  if (!context) throw MediaError(name + ": cannot start a PNG decoder");
-  auto check = [&](int error) {
-    if (error) throw MediaError(name + ": not a readable PNG (" + spng_strerror(error) + ")");
-  };
-  check(spng_set_image_limits(context.get(), kMaxDimension, kMaxDimension));
-  check(spng_set_png_buffer(context.get(), data, size));
-  spng_ihdr header = {};
-  check(spng_get_ihdr(context.get(), &header));
-  CheckPictureSize(header.width, header.height, name.c_str());
-  GrayImage image;
-  image.width = static_cast<int>(header.width);
-  image.height = static_cast<int>(header.height);
-  const size_t pixels = static_cast<size_t>(image.width) * image.height;
-  // The common matte, 8-bit gray, as it is stored; every other kind through
-  // 16-bit RGBA, which libspng scales up exactly from any depth and palette.
-  if (header.color_type == SPNG_COLOR_TYPE_GRAYSCALE && header.bit_depth == 8) {
-    image.pixels.resize(pixels);
-    check(spng_decode_image(context.get(), image.pixels.data(), pixels, SPNG_FMT_PNG, 0));
-    return image;
-  }
-  std::vector<uint16_t> rgba(pixels * 4);
-  check(spng_decode_image(context.get(), rgba.data(), rgba.size() * 2, SPNG_FMT_RGBA16, 0));
-  image.pixels.resize(pixels);
-  for (size_t i = 0; i < pixels; ++i) {
-    const uint16_t* p = &rgba[4 * i];
-    image.pixels[i] = Round16(Luma16(p[0], p[1], p[2]));
-  }
-  return image;
-}
 
 // "P5 width height maxval" and one whitespace byte, with # comments between
 // the fields; samples of two bytes, most significant first, past a maxval of 255.
